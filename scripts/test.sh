@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test. Fails when any test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/bootstrap.sh
+build=${BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2
+ctest --test-dir "$build" --output-on-failure -j2
