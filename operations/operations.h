@@ -18,6 +18,9 @@ int BlankCheck(OperationContext& ctx);
 int EraseDevice(OperationContext& ctx);
 int EraseCycle(OperationContext& ctx);
 int EraseCycleVcc65(OperationContext& ctx);
+// EraseCycleVcc65 with VccProgCode raised to 6.5 V for its length and put
+// back afterwards, whatever the result.
+int EraseCycleAtVcc65(OperationContext& ctx);
 int ReadDevice(OperationContext& ctx);
 int ReadAllBytes(OperationContext& ctx);
 int ProgramDevice(OperationContext& ctx);
