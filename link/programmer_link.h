@@ -72,7 +72,9 @@ public:
 
   // Small line helpers used by the sequences and the device operations: each
   // changes one latch copy and writes the whole register.
-  void SettlingWrites(int count);  // clear the timing line, write register 4, `count` times
+  // Clear the timing line and write register 4, `count` times; returns the
+  // result of the last write (0 when count is 0).
+  int SettlingWrites(int count);
   void StrobeLow();                // strobe line off, write register 4
   void StrobeHigh();               // strobe line on, write register 4
   void VppOn();                    // programming-voltage switch on, write register 8
@@ -89,6 +91,15 @@ public:
   uint8_t VppOutput = 0;
   int CounterClockLevel = 0;
 
+  // The TimeOut setting as the handshake uses it (never 0).
+  uint32_t TimeoutCount() const;
+
+  // Four data bits as the status lines carry them (bits 6, 3, 4, 5 give data
+  // bits 0, 1, 2, 3 of the nibble). Bits 0 to 2 and 7 of the status never count.
+  static uint8_t DecodeStatusNibble(uint8_t status) {
+    return static_cast<uint8_t>(((status >> 6) & 0x01) | ((status >> 2) & 0x0E));
+  }
+
   // Number of completed or failed WriteRegister calls since construction.
   uint64_t WriteCount() const { return writeCount_; }
 
@@ -97,8 +108,11 @@ public:
   Feedback& UserFeedback() { return feedback_; }
 
 private:
-  bool WaitForHandshake(bool level);
+  // Polls the status port until bit 7 reads `level` and hands back the status
+  // byte that ended the wait; false after TimeoutCount reads.
+  bool WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status);
   void ShowTimeout();
+  void SetLine(uint8_t line, bool on);
 
   PortIo& io_;
   const Settings& settings_;

@@ -3,8 +3,21 @@
 // write-only registers, drives the voltage converters, switches and lines of
 // the socket, counts virtual time (every register write lasts a configurable
 // time), records a register-write trace, and watches electrical rules.
+//
+// Read-back: status bits 3 to 6 carry four of the data lines. A write of
+// register 4 selects data bits 0 to 3, a write of register 8 bits 4 to 7; the
+// other registers leave the selection where it was (the low half at start).
+// Status bits 0 to 2 read 1, as the unused lines of a real port float high.
+//
+// Counter of 20-pin parts: reset to 0 on the rising edge of the enable line,
+// one step per rising edge of register 6 bit 0. On the edge variant every
+// level change steps it, except that a reset taken with the clock high needs
+// one change back to low before counting resumes: the sequences reset the
+// counter with the clock high and then bring it low, and that change must
+// not move the counter off 0.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -12,7 +25,7 @@
 #include <vector>
 
 #include "link/port_io.h"
-#include "socket_chip.h"
+#include "sim/socket_chip.h"
 
 namespace tav::sim {
 
@@ -31,6 +44,14 @@ struct Violation {
   std::string rule;
 };
 
+// Rule texts of the electrical monitor.
+inline constexpr const char* kRuleVppWithoutSupply =
+    "Programmierspannung eingeschaltet ohne Betriebsspannung";
+inline constexpr const char* kRuleSupplyOffUnderVpp =
+    "Betriebsspannung abgeschaltet bei anliegender Programmierspannung";
+inline constexpr const char* kRuleVppAboveLimit = "Programmierspannung über dem Grenzwert des Bausteins";
+inline constexpr const char* kRuleModeChangeWhileStrobeLow = "Moduswechsel bei aktivem Programmierimpuls";
+
 class SimBoard : public PortIo {
 public:
   explicit SimBoard(uint16_t baseAddress = 0x378);
@@ -46,6 +67,10 @@ public:
   uint64_t NowNs() const { return nowNs_; }
   uint64_t CompletedWrites() const { return completedWrites_; }
   uint64_t WritesOfRegister(uint8_t reg) const;
+  // The value last latched into a register (0 before its first write).
+  uint8_t Register(uint8_t reg) const { return registers_[(reg >> 1) & 7]; }
+  // True between the register number and the strobe of a transaction.
+  bool WaitingForStrobe() const { return waiting_; }
 
   // The socket.
   void InsertChip(std::shared_ptr<SocketChip> chip);
@@ -54,25 +79,52 @@ public:
   const SocketPins& Pins() const { return pins_; }
   bool SocketAtRest() const;
   uint8_t DataLines() const;  // what the data lines carry now
+  // Codes taken over by the converters on their last load strobe.
+  uint8_t SupplyConverterCode() const { return supplyCode_; }
+  uint8_t VppConverterCode() const { return vppCode_; }
 
   // Electrical rules monitor.
   const std::vector<Violation>& Violations() const { return violations_; }
+  void ClearViolations() { violations_.clear(); }
 
   // Register-write trace: one line "RR VV" per completed write, upper-case hex.
   void SetTraceSink(std::ostream* sink) { trace_ = sink; }
 
 private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  bool Silent() const;
+  void CompleteWrite(uint8_t reg, uint8_t value);
+  void ApplyLines(uint8_t value);
+  void ApplyCounterClock(uint8_t value);
+  void CheckRules(const SocketPins& before);
+  void Record(const char* rule);
+  void UpdateReadBack();
+
   BoardFaults faults_;
   SocketPins pins_;
   std::shared_ptr<SocketChip> chip_;
+  bool edgeVariant_ = false;
   std::vector<Violation> violations_;
   std::ostream* trace_ = nullptr;
   uint16_t base_;
   uint64_t writeDurationNs_ = 85000;
   uint64_t nowNs_ = 0;
   uint64_t completedWrites_ = 0;
+
+  // The port side of the handshake.
+  uint8_t dataPort_ = 0;
+  uint8_t controlPort_ = 0;
+  bool waiting_ = false;
+  uint8_t pendingRegister_ = 0;
+  uint8_t readBack_ = 0x07;      // status bits 0 to 6 as the board drives them
+  bool readBackHigh_ = false;    // which half of the data lines status shows
+
+  // The registers and what hangs on them.
+  std::array<uint8_t, 8> registers_{};
+  std::array<uint64_t, 8> writesPerRegister_{};
+  uint16_t converterChain_ = 0;  // both 8-bit shift registers, supply first
+  uint8_t supplyCode_ = 0;
+  uint8_t vppCode_ = 0;
+  bool counterArmed_ = true;     // edge variant: counting resumed after reset
 };
 
 }  // namespace tav::sim
