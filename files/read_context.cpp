@@ -1,0 +1,56 @@
+#include <cstdio>
+
+#include "files/program_files.h"
+#include "files/readers.h"
+
+namespace tav {
+
+void ReadContext::Begin() {
+  lineNumber = 0;
+  image.ByteCount = 0;
+  image.HighestAddress = 0;
+}
+
+bool ReadContext::NextLine(std::string_view& line) {
+  if (!file.ReadLine(line)) return false;
+  ++lineNumber;
+  return true;
+}
+
+int ReadContext::End() {
+  if (!file.Failed()) return 0;
+  ShowFileOpenError(feedback, path, file.ErrorNumber());
+  return kReadRefused;
+}
+
+void ReadContext::Store(uint64_t address, uint8_t value) {
+  image.Store(address > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(address), value);
+}
+
+int ReadContext::RefuseLineStart() {
+  char text[128];
+  std::snprintf(text, sizeof text, "Zeilenanfang in Zeile %lu\nder Hex-Datei nicht gefunden !",
+                static_cast<unsigned long>(lineNumber));
+  feedback.ShowInfo(text);
+  return kReadRefused;
+}
+
+int ReadContext::RefuseLength(size_t actual, size_t required) {
+  char text[160];
+  std::snprintf(text, sizeof text, "Länge der HEX-Zeile %lu stimmt nicht !\n\nGelesen %ld\nBerechnet %ld\n",
+                static_cast<unsigned long>(lineNumber), static_cast<long>(actual),
+                static_cast<long>(required));
+  feedback.ShowInfo(text);
+  return kReadRefused;
+}
+
+bool ReadContext::ChecksumRefused(uint32_t read, uint32_t computed) {
+  if (read == computed || !testChecksum) return false;
+  char text[160];
+  std::snprintf(text, sizeof text, "Prüfsumme der HEX-Zeile %lu stimmt nicht !\n\nGelesen 0x%04X\nBerechnet 0x%04X\n",
+                static_cast<unsigned long>(lineNumber), read, computed);
+  feedback.ShowInfo(text);
+  return true;
+}
+
+}  // namespace tav

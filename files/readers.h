@@ -1,0 +1,74 @@
+// The format readers and what they share: the open file, the image, the
+// line counter and the three messages every text reader can give.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/feedback.h"
+#include "files/input_file.h"
+#include "files/program_image.h"
+#include "files/record_line.h"
+
+namespace tav {
+
+// Result of a reader that refused the file (its message has been shown).
+inline constexpr int kReadRefused = 3;
+
+struct ReadContext {
+  InputFile& file;
+  ProgramImage& image;
+  Feedback& feedback;
+  const std::string& path;
+  uint32_t sizeBytes = 0;       // of the current device
+  bool testChecksum = true;     // the TestChecksum setting
+  uint32_t lineNumber = 0;      // lines read so far; shown in every message
+
+  // Starts a text reader: line number, ByteCount and HighestAddress 0.
+  void Begin();
+  // Reads the next line and counts it; false at the end of the file.
+  bool NextLine(std::string_view& line);
+  // The result once NextLine has returned false: 0 at the end of the file,
+  // 3 (after the file-open error message) when reading failed.
+  int End();
+
+  // Stores one data byte by the image's store rule. Addresses beyond 32
+  // bits are held at 0xFFFFFFFF instead of wrapping onto low addresses.
+  void Store(uint64_t address, uint8_t value);
+
+  // The messages; each returns 3.
+  int RefuseLineStart();
+  int RefuseLength(size_t actual, size_t required);
+  // Shows the checksum message and returns true when the sums differ and
+  // TestChecksum is on; a difference is ignored otherwise.
+  bool ChecksumRefused(uint32_t read, uint32_t computed);
+};
+
+// Each reader reads the whole opened file into the image; 0 or 3.
+class BinaryReader {
+public:
+  static int Read(ReadContext& context);
+};
+
+class IntelHexReader {
+public:
+  static int Read(ReadContext& context);
+};
+
+class MotorolaReader {
+public:
+  static int Read(ReadContext& context);
+};
+
+class MosTechnologyReader {
+public:
+  static int Read(ReadContext& context);
+};
+
+class TektronixReader {
+public:
+  static int Read(ReadContext& context);
+};
+
+}  // namespace tav
