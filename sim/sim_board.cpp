@@ -20,10 +20,7 @@ bool Rising(uint8_t before, uint8_t after, uint8_t bit) { return !(before & bit)
 SimBoard::SimBoard(uint16_t baseAddress) : base_(baseAddress) {}
 SimBoard::~SimBoard() = default;
 
-bool SimBoard::Silent() const {
-  return faults_.noBoard ||
-         (faults_.silentAfterWrites >= 0 && completedWrites_ >= static_cast<uint64_t>(faults_.silentAfterWrites));
-}
+bool SimBoard::Silent() const { return faults_.noBoard || silent_; }
 
 void SimBoard::Out(uint16_t address, uint8_t value) {
   if (address == base_) {
@@ -31,6 +28,11 @@ void SimBoard::Out(uint16_t address, uint8_t value) {
     return;
   }
   if (address != base_ + 2) return;
+  // The board falls silent between transactions, so the write that reaches
+  // the limit still ends its handshake.
+  if (faults_.silentAfterWrites >= 0 && completedWrites_ >= static_cast<uint64_t>(faults_.silentAfterWrites)) {
+    silent_ = true;
+  }
   const uint8_t before = controlPort_;
   controlPort_ = value;
   if (Silent() || faults_.handshakeStuckLow) return;

@@ -114,6 +114,7 @@ private:
   uint8_t dataPort_ = 0;
   uint8_t controlPort_ = 0;
   bool waiting_ = false;
+  bool silent_ = false;          // went silent after faults_.silentAfterWrites
   uint8_t pendingRegister_ = 0;
   uint8_t readBack_ = 0x07;      // status bits 0 to 6 as the board drives them
   bool readBackHigh_ = false;    // which half of the data lines status shows
