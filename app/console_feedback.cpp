@@ -74,6 +74,13 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
     std::fflush(err_);
     char line[64];
     if (std::fgets(line, sizeof line, in_) == nullptr) return kCancel;
+    // Drop the rest of an over-long line, or its tail would be taken as the
+    // answer to the next round.
+    if (std::strchr(line, '\n') == nullptr) {
+      int rest;
+      while ((rest = std::fgetc(in_)) != EOF && rest != '\n') {
+      }
+    }
     const char c = line[0];
     if (c == 'o' || c == 'O' || c == 'j' || c == 'J' || c == 'y' || c == 'Y') return kOk;
     if (c == 'w' || c == 'W' || c == 'r' || c == 'R') return kRetry;
