@@ -1,0 +1,116 @@
+// The commands that need no board: the library listing and the file
+// commands, which go through the same readers and writers as the device
+// operations.
+#include <cinttypes>
+
+#include "app/cli/cli_session.h"
+#include "files/program_files.h"
+#include "library/device_selection.h"
+
+namespace tav {
+
+namespace {
+
+// A device as large as the image, so that a file is never refused for the
+// size of whatever device happens to be selected.
+DeviceRecord WholeImageDevice() {
+  DeviceRecord device;
+  device.SizeBytes = ProgramImage::kSize;
+  return device;
+}
+
+}  // namespace
+
+int CliSession::CommandDevices() {
+  const int32_t storedManufacturer = settings_.ManufIndex;
+  const int32_t storedDevice = settings_.DeviceIndex;
+  SelectionList manufacturers;
+  if (FillManufacturerList(library_, manufacturers) != 0) return kLibraryUnusable;
+  const int32_t selectedManufacturer = settings_.ManufIndex;
+
+  std::fprintf(out_, "    %-3s %-14s %-6s %8s  %-6s %6s %7s  %s\n", "Nr", "Baustein", "Gehäuse", "Bytes", "Art",
+               "Vpp", "Lockbits", "Signatur");
+  for (size_t m = 0; m < manufacturers.Entries.size(); ++m) {
+    std::fprintf(out_, "%s (Hersteller %zu)\n", manufacturers.Entries[m].Text.c_str(), m);
+    settings_.ManufIndex = int32_t(m);
+    settings_.DeviceIndex = 0;
+    SelectionList devices;
+    FillDeviceList(library_, devices);
+    for (size_t d = 0; d < devices.Entries.size(); ++d) {
+      const SelectionEntry& entry = devices.Entries[d];
+      if (entry.Placeholder) {
+        std::fprintf(out_, "    %s\n", entry.Text.c_str());
+        continue;
+      }
+      settings_.DeviceIndex = entry.LibraryIndex;
+      if (library_.LoadSelectedDevice() != 0) continue;
+      const bool selected = int32_t(m) == selectedManufacturer && entry.LibraryIndex == storedDevice;
+      char signature[32];
+      if (device_.Package == 20) {
+        std::snprintf(signature, sizeof signature, "%02X %02X", device_.ManufacturerId000, device_.DeviceIdDip20);
+      } else {
+        std::snprintf(signature, sizeof signature, "%02X %02X %02X", device_.ManufacturerId030, device_.DeviceId031,
+                      device_.DeviceId032);
+      }
+      // "Gehäuse" is one character wider in bytes than on screen.
+      std::fprintf(out_, "  %c %-3zu %-14s DIP%-5d %8" PRIu32 "  %-6s %4.1f V %7d  %s\n", selected ? '*' : ' ', d,
+                   device_.DeviceName.c_str(), int(device_.Package), device_.SizeBytes,
+                   device_.EraseTime != 0 ? "Flash" : "EPROM", device_.VppCode / 10.0, int(device_.LockBitCount),
+                   signature);
+    }
+  }
+  settings_.ManufIndex = storedManufacturer;
+  settings_.DeviceIndex = storedDevice;
+  return 0;
+}
+
+int CliSession::CommandInfo() {
+  const std::string& path = options_.files.at(0);
+  const int format = DetectFileFormat(path, feedback_);
+  if (format == 0) return kFileFailed;
+  // A copy: looking at a file must not change the stored format or file.
+  Settings settings = settings_;
+  settings.ProgramFilePath = path;
+  ProgramImage image;
+  const int result = LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
+  if (result != 0) return result;
+  uint32_t sum = 0;
+  const uint32_t last = image.HighestAddress < ProgramImage::kSize ? image.HighestAddress : ProgramImage::kSize - 1;
+  for (uint32_t a = 0; a <= last; ++a) sum += image.Bytes[a];
+  const FileFormatInfo* info = FindFileFormat(format);
+  std::fprintf(out_, "Datei:          %s\n", path.c_str());
+  std::fprintf(out_, "Format:         %d (%s)\n", format, info ? info->name : "?");
+  std::fprintf(out_, "ByteCount:      %" PRIu32 " (0x%" PRIX32 ")\n", image.ByteCount, image.ByteCount);
+  std::fprintf(out_, "HighestAddress: %" PRIu32 " (0x%" PRIX32 ")\n", image.HighestAddress, image.HighestAddress);
+  std::fprintf(out_, "Summe 0..HighestAddress: 0x%04X\n", unsigned(sum & 0xFFFF));
+  return 0;
+}
+
+int CliSession::CommandConvert() {
+  const std::string& in = options_.files.at(0);
+  const std::string& out = options_.files.at(1);
+  Settings settings = settings_;
+  settings.ProgramFilePath = in;
+  ProgramImage image;
+  int result = LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
+  if (result != 0) return result;
+
+  DeviceRecord range = WholeImageDevice();
+  const uint32_t highest = image.HighestAddress < ProgramImage::kSize ? image.HighestAddress : ProgramImage::kSize - 1;
+  range.SizeBytes = options_.size ? *options_.size : highest + 1;
+  if (image.ByteCount > 0 && highest >= range.SizeBytes) {
+    std::fprintf(err_, "Hinweis: Daten ab Adresse 0x%" PRIX32 " werden nicht geschrieben (--size %" PRIu32 ").\n",
+                 range.SizeBytes, range.SizeBytes);
+  }
+  settings.ProgramFilePath = out;
+  settings.DataFormat = ResolveFormat(options_.format)->number;
+  result = SaveImageToFile(settings, range, image, feedback_);
+  if (result != 0) return result;
+  if (!options_.quiet) {
+    std::fprintf(out_, "%s -> %s (%s), Adressen 0x0000 bis 0x%04" PRIX32 "\n", in.c_str(), out.c_str(),
+                 FindFileFormat(settings.DataFormat)->name, range.SizeBytes - 1);
+  }
+  return 0;
+}
+
+}  // namespace tav

@@ -1,0 +1,132 @@
+#include "operations/command_frame.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "app/feedback.h"
+#include "files/program_files.h"
+#include "library/device_library.h"
+#include "link/port_access.h"
+#include "operations/operations.h"
+#include "settings/settings.h"
+
+namespace tav {
+
+LockFileBusyMarker::LockFileBusyMarker(const std::string& directory) {
+  path_ = directory;
+  if (!path_.empty() && path_.back() != '/') path_ += '/';
+  path_ += "Quenvaldokraft.lock";
+}
+
+LockFileBusyMarker::~LockFileBusyMarker() { Release(); }
+
+int LockFileBusyMarker::Acquire() {
+  if (fd_ >= 0) return 0;
+  const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // A directory we cannot write to cannot hold a marker; then no other copy
+  // can hold one there either, so the command may run.
+  if (fd < 0) return 0;
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return kBusy;
+  }
+  fd_ = fd;
+  return 0;
+}
+
+int LockFileBusyMarker::IsBusy() {
+  if (fd_ >= 0) return 0;
+  if (Acquire() != 0) return kBusy;
+  Release();
+  return 0;
+}
+
+void LockFileBusyMarker::Release() {
+  if (fd_ < 0) return;
+  flock(fd_, LOCK_UN);
+  close(fd_);
+  fd_ = -1;
+}
+
+void CommandFrameHooks::RaisePriority() { tav::RaisePriority(); }
+void CommandFrameHooks::RestorePriority() { tav::RestorePriority(); }
+
+int RunOperation(Command command, OperationContext& ctx) {
+  switch (command) {
+    case Command::BlankCheck: return BlankCheck(ctx);
+    case Command::Read: return ReadDevice(ctx);
+    case Command::Program: return RunProgramSequence(ctx);
+    case Command::Verify: return VerifyDevice(ctx);
+    case Command::Erase: return EraseDevice(ctx);
+  }
+  return kDemoModeRefused;
+}
+
+namespace {
+
+// Step 10: the cancel button off, the flag cleared, the status line idle.
+void CloseCommand(Feedback& feedback) {
+  feedback.EnableCancelButton(false);
+  feedback.SetCancelRequested(0);
+  feedback.SetStatus(kIdleStatus);
+}
+
+// Everything between creating and destroying the marker (steps 3 to 10).
+int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, CommandFrameHooks& hooks) {
+  const bool closes = command != Command::Erase;
+  auto notRun = [&](int result) {
+    if (closes) CloseCommand(ctx.feedback);
+    return result;
+  };
+  if (command == Command::Read && hooks.PrepareRead() != 0) return notRun(kDialogCancelled);
+  int result = library.LoadSelectedDevice();
+  if (result != 0) return notRun(result);
+  if (command == Command::Program || command == Command::Verify) {
+    result = LoadProgramFile(ctx.settings, ctx.device, ctx.image, ctx.feedback);
+    if (result != 0) return notRun(result);
+  }
+  hooks.DisableControls();
+  hooks.RaisePriority();
+  result = RunOperation(command, ctx);
+  hooks.RestorePriority();
+  hooks.EnableControls();
+  if (closes) CloseCommand(ctx.feedback);
+  return result;
+}
+
+}  // namespace
+
+int RunCommand(Command command, OperationContext& ctx, DeviceLibrary& library, int demoMode, BusyMarker& busy,
+               CommandFrameHooks& hooks) {
+  if (command == Command::Program || command == Command::Verify) {
+    // Busy first, then the file chooser (which opens even in demonstration
+    // mode), then the demonstration check.
+    if (busy.IsBusy() != 0) return kBusy;
+    if (ctx.settings.ProgramFileName.empty() && hooks.ChooseProgramFile() != 0) {
+      if (busy.Acquire() != 0) return kBusy;
+      CloseCommand(ctx.feedback);
+      busy.Release();
+      return kDialogCancelled;
+    }
+    if (demoMode > 0) {
+      ctx.feedback.ShowInfo(kDemoMessage);
+      return kDemoModeRefused;
+    }
+  } else {
+    if (demoMode > 0) {
+      ctx.feedback.ShowInfo(kDemoMessage);
+      return kDemoModeRefused;
+    }
+    if (busy.IsBusy() != 0) return kBusy;
+  }
+  // Taking the marker is the real test: another copy may have started
+  // between the check and now.
+  if (busy.Acquire() != 0) return kBusy;
+  const int result = RunMarked(command, ctx, library, hooks);
+  busy.Release();
+  return result;
+}
+
+}  // namespace tav
