@@ -4,7 +4,12 @@ namespace tav {
 
 void ScriptedFeedback::PumpMessages() {
   ++pumps_;
-  if (cancelAtPump_ != 0 && pumps_ >= cancelAtPump_) SetCancelRequested(1);
+  // One click, delivered once: after the command frame has cleared the flag,
+  // later pumps (the next command) must not see it again.
+  if (cancelAtPump_ != 0 && pumps_ >= cancelAtPump_) {
+    SetCancelRequested(1);
+    cancelAtPump_ = 0;
+  }
 }
 
 int ScriptedFeedback::Present(MessageKind kind, const std::string& text) {
