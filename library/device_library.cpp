@@ -5,13 +5,15 @@
 #include "app/feedback.h"
 #include "library/library_text.h"
 #include "link/result_codes.h"
+#include "settings/paths.h"
 #include "settings/settings.h"
 
 namespace tav {
 
 namespace {
 
-constexpr char kLibraryFileName[] = "8789LIST.CSV";
+constexpr char kLibraryName[] = "8789LIST";
+constexpr char kLibraryExtension[] = ".CSV";
 constexpr uint32_t kLargestSize = 65536;
 constexpr int kLargestLockBitCount = 3;
 // Used when TimeBaseKorr holds no usable divisor; the settings file falls
@@ -78,15 +80,10 @@ DeviceLibrary::DeviceLibrary(Settings& settings, DeviceRecord& device, Feedback&
 DeviceLibrary::~DeviceLibrary() { CloseLibrary(); }
 
 std::string DeviceLibrary::LibraryFilePath() const {
-  const std::string& settingsPath = settings_.SettingsFilePath;
-#ifdef _WIN32
-  const size_t slash = settingsPath.find_last_of("/\\:");
-#else
-  const size_t slash = settingsPath.find_last_of('/');
-#endif
-  const std::string directory =
-      slash == std::string::npos ? std::string() : settingsPath.substr(0, slash + 1);
-  return directory + kLibraryFileName;
+  PathParts parts = SplitPath(settings_.SettingsFilePath);
+  parts.name = kLibraryName;
+  parts.extension = kLibraryExtension;
+  return JoinPath(parts);
 }
 
 int DeviceLibrary::OpenLibrary() {
