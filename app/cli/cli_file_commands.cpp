@@ -19,6 +19,15 @@ DeviceRecord WholeImageDevice() {
   return device;
 }
 
+uint32_t ImageCrc32(const ProgramImage& image) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (const uint8_t byte : image.Bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
 }  // namespace
 
 int CliSession::CommandDevices() {
@@ -28,8 +37,9 @@ int CliSession::CommandDevices() {
   if (FillManufacturerList(library_, manufacturers) != 0) return kLibraryUnusable;
   const int32_t selectedManufacturer = settings_.ManufIndex;
 
-  std::fprintf(out_, "    %-3s %-14s %-6s %8s  %-6s %6s %7s  %s\n", "Nr", "Baustein", "Gehäuse", "Bytes", "Art",
-               "Vpp", "Lockbits", "Signatur");
+  // "Gehäuse" is passed ready-padded: printf counts its bytes, not its letters.
+  std::fprintf(out_, "    %-3s %-14s %s %8s  %-6s %6s %8s  %s\n", "Nr", "Baustein", "Gehäuse ", "Bytes", "Art", "Vpp",
+               "Lockbits", "Signatur");
   for (size_t m = 0; m < manufacturers.Entries.size(); ++m) {
     std::fprintf(out_, "%s (Hersteller %zu)\n", manufacturers.Entries[m].Text.c_str(), m);
     settings_.ManufIndex = int32_t(m);
@@ -52,8 +62,7 @@ int CliSession::CommandDevices() {
         std::snprintf(signature, sizeof signature, "%02X %02X %02X", device_.ManufacturerId030, device_.DeviceId031,
                       device_.DeviceId032);
       }
-      // "Gehäuse" is one character wider in bytes than on screen.
-      std::fprintf(out_, "  %c %-3zu %-14s DIP%-5d %8" PRIu32 "  %-6s %4.1f V %7d  %s\n", selected ? '*' : ' ', d,
+      std::fprintf(out_, "  %c %-3zu %-14s DIP%-5d %8" PRIu32 "  %-6s %4.1f V %8d  %s\n", selected ? '*' : ' ', d,
                    device_.DeviceName.c_str(), int(device_.Package), device_.SizeBytes,
                    device_.EraseTime != 0 ? "Flash" : "EPROM", device_.VppCode / 10.0, int(device_.LockBitCount),
                    signature);
@@ -74,15 +83,14 @@ int CliSession::CommandInfo() {
   ProgramImage image;
   const int result = LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
   if (result != 0) return result;
-  uint32_t sum = 0;
-  const uint32_t last = image.HighestAddress < ProgramImage::kSize ? image.HighestAddress : ProgramImage::kSize - 1;
-  for (uint32_t a = 0; a <= last; ++a) sum += image.Bytes[a];
   const FileFormatInfo* info = FindFileFormat(format);
   std::fprintf(out_, "Datei:          %s\n", path.c_str());
   std::fprintf(out_, "Format:         %d (%s)\n", format, info ? info->name : "?");
   std::fprintf(out_, "ByteCount:      %" PRIu32 " (0x%" PRIX32 ")\n", image.ByteCount, image.ByteCount);
   std::fprintf(out_, "HighestAddress: %" PRIu32 " (0x%" PRIX32 ")\n", image.HighestAddress, image.HighestAddress);
-  std::fprintf(out_, "Summe 0..HighestAddress: 0x%04X\n", unsigned(sum & 0xFFFF));
+  // Over the whole image, blank cells included: a file and its read-back
+  // agree here even when one of them writes trailing blank cells.
+  std::fprintf(out_, "CRC-32 des Abbilds: %08X\n", unsigned(ImageCrc32(image)));
   return 0;
 }
 
