@@ -15,9 +15,12 @@
 #include "app/cli/tracing_port.h"
 #include "app/scripted_feedback.h"
 #include "library/device_record.h"
+#include "files/program_image.h"
+#include "library/device_library.h"
 #include "link/programmer_link.h"
 #include "operations/command_frame.h"
 #include "settings/settings.h"
+#include "sim/chip_models.h"
 #include "sim/sim_board.h"
 
 namespace fs = std::filesystem;
@@ -249,6 +252,11 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const CliRun named = Run({"--port", (dir_ / "parport9").string(), "detect"});
   EXPECT_EQ(named.status, 1);
   EXPECT_THAT(named.err, HasSubstr("parport9: Gerät existiert nicht"));
+  // An address is taken like an entry in the settings dialog, and kept.
+  const CliRun other = Run({"--port", "0x278", "detect"});
+  EXPECT_EQ(other.status, 1);
+  EXPECT_THAT(other.err, HasSubstr("Direkter Portzugriff auf 0x278: Zugriff verweigert"));
+  EXPECT_THAT(Ini(), HasSubstr("PortAdress=278"));
 }
 
 TEST_F(CliTest, ASecondCommandWaitsOutsideWhileOneRuns) {
@@ -343,6 +351,143 @@ TEST_F(CliTest, InfoAndConvertUseTheSameReadersAndWriters) {
   EXPECT_THAT(missing.err, HasSubstr("nowhere.hex"));
   // Looking at files does not change the stored program file.
   EXPECT_THAT(Ini(), Not(HasSubstr("LastFile=nowhere.hex")));
+}
+
+// The command frame itself, as the window will use it: the order of its
+// checks and steps, seen through recording hooks and a fake marker.
+class RecordingHooks : public CommandFrameHooks {
+public:
+  int ChooseProgramFile() override {
+    log.push_back("choose");
+    return chooseResult;
+  }
+  void DisableControls() override { log.push_back("disable"); }
+  void EnableControls() override { log.push_back("enable"); }
+  void RaisePriority() override { log.push_back("raise"); }
+  void RestorePriority() override { log.push_back("restore"); }
+  int chooseResult = kDialogCancelled;
+  std::vector<std::string> log;
+};
+
+class FakeMarker : public BusyMarker {
+public:
+  int IsBusy() override { return other ? kBusy : 0; }
+  int Acquire() override {
+    if (other) return kBusy;
+    ++acquired;
+    held = true;
+    return 0;
+  }
+  void Release() override { held = false; }
+  bool other = false;
+  bool held = false;
+  int acquired = 0;
+};
+
+class CommandFrameTest : public CliTest {
+protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    settings_.SettingsFilePath = (dir_ / "QUENVALD.INI").string();
+    settings_.DeviceIndex = 4;  // AT89C2051
+    DeviceLibrary library(settings_, device_, feedback_);
+    ASSERT_EQ(library.LoadSelectedDevice(), 0);
+    board_.InsertChip(sim::MakeChip(device_, settings_.TimeBaseKorr));
+    feedback_.Clear();
+  }
+  int Run(Command command, int demoMode) {
+    DeviceLibrary library(settings_, device_, feedback_);
+    OperationContext ctx{link_, device_, image_, settings_, feedback_};
+    return RunCommand(command, ctx, library, demoMode, marker_, hooks_);
+  }
+
+  Settings settings_;
+  DeviceRecord device_;
+  ProgramImage image_;
+  int beep_ = 0;
+  ScriptedFeedback feedback_{beep_};
+  sim::SimBoard board_{0x378};
+  ProgrammerLink link_{board_, settings_, device_, feedback_};
+  FakeMarker marker_;
+  RecordingHooks hooks_;
+};
+
+TEST_F(CommandFrameTest, ABlankCheckRunsBetweenPriorityAndControlsAndClosesIdle) {
+  EXPECT_EQ(Run(Command::BlankCheck, 0), 0);
+  EXPECT_EQ(hooks_.log, (std::vector<std::string>{"disable", "raise", "restore", "enable"}));
+  EXPECT_EQ(marker_.acquired, 1);
+  EXPECT_FALSE(marker_.held);
+  ASSERT_FALSE(feedback_.statuses.empty());
+  EXPECT_EQ(feedback_.statuses.back(), kIdleStatus);
+  EXPECT_FALSE(feedback_.cancelButtonEnabled);
+  EXPECT_EQ(feedback_.CancelRequested(), 0);
+}
+
+TEST_F(CommandFrameTest, DemonstrationModeAndBusyEndBeforeAnythingRuns) {
+  EXPECT_EQ(Run(Command::Erase, 1), kDemoModeRefused);
+  EXPECT_EQ(feedback_.Texts(), std::vector<std::string>{kDemoMessage});
+  EXPECT_EQ(marker_.acquired, 0);
+
+  feedback_.Clear();
+  marker_.other = true;
+  EXPECT_EQ(Run(Command::BlankCheck, 0), kBusy);
+  EXPECT_TRUE(feedback_.messages.empty());  // silently
+  EXPECT_TRUE(feedback_.statuses.empty());
+  EXPECT_TRUE(hooks_.log.empty());
+}
+
+TEST_F(CommandFrameTest, ProgramWithoutAFileOpensTheChooserBeforeTheDemonstrationCheck) {
+  settings_.ProgramFileName.clear();
+  hooks_.chooseResult = 0;
+  EXPECT_EQ(Run(Command::Program, 1), kDemoModeRefused);
+  EXPECT_EQ(hooks_.log, std::vector<std::string>{"choose"});
+  EXPECT_EQ(feedback_.Texts(), std::vector<std::string>{kDemoMessage});
+
+  // A cancelled chooser: the marker comes and goes, the closing runs, no
+  // demonstration message.
+  hooks_.log.clear();
+  feedback_.Clear();
+  hooks_.chooseResult = kDialogCancelled;
+  EXPECT_EQ(Run(Command::Verify, 1), kDialogCancelled);
+  EXPECT_EQ(marker_.acquired, 1);
+  EXPECT_FALSE(marker_.held);
+  EXPECT_TRUE(feedback_.messages.empty());
+  EXPECT_EQ(feedback_.statuses, std::vector<std::string>{kIdleStatus});
+}
+
+TEST_F(CommandFrameTest, AnUnloadableDeviceOrFileSkipsTheOperation) {
+  settings_.DeviceIndex = 40;
+  EXPECT_EQ(Run(Command::BlankCheck, 0), 13);
+  EXPECT_TRUE(hooks_.log.empty());
+  EXPECT_EQ(feedback_.statuses.back(), kIdleStatus);
+
+  settings_.DeviceIndex = 4;
+  settings_.ProgramFilePath = (dir_ / "missing.hex").string();
+  settings_.ProgramFileName = "missing.hex";
+  EXPECT_EQ(Run(Command::Program, 0), 3);
+  EXPECT_TRUE(hooks_.log.empty());
+  EXPECT_EQ(marker_.acquired, 2);
+  EXPECT_FALSE(marker_.held);
+}
+
+TEST_F(CommandFrameTest, EraseLeavesStatusAndCancelStateAsItLeftThem) {
+  EXPECT_EQ(Run(Command::Erase, 0), 0);
+  EXPECT_EQ(hooks_.log, (std::vector<std::string>{"disable", "raise", "restore", "enable"}));
+  ASSERT_FALSE(feedback_.statuses.empty());
+  EXPECT_NE(feedback_.statuses.back(), kIdleStatus);
+  EXPECT_FALSE(marker_.held);
+}
+
+TEST_F(CliTest, TheLockFileMarkerKeepsASecondHolderOut) {
+  LockFileBusyMarker first(dir_.string());
+  LockFileBusyMarker second(dir_.string());
+  EXPECT_EQ(first.IsBusy(), 0);
+  EXPECT_EQ(first.Acquire(), 0);
+  EXPECT_EQ(first.IsBusy(), 0);  // its own marker does not count
+  EXPECT_EQ(second.IsBusy(), kBusy);
+  EXPECT_EQ(second.Acquire(), kBusy);
+  first.Release();
+  EXPECT_EQ(second.Acquire(), 0);
 }
 
 }  // namespace
