@@ -1,9 +1,12 @@
 #include "operations/command_frame.h"
 
-#include <cerrno>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include "app/feedback.h"
 #include "files/program_files.h"
@@ -22,11 +25,24 @@ LockFileBusyMarker::LockFileBusyMarker(const std::string& directory) {
 
 LockFileBusyMarker::~LockFileBusyMarker() { Release(); }
 
+#ifdef _WIN32
+// Windows: a file opened without sharing; a second open fails while the
+// first handle lives, and the system closes it when the process ends.
+int LockFileBusyMarker::Acquire() {
+  if (fd_ >= 0) return 0;
+  HANDLE handle = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : 0;
+  handle_ = handle;
+  fd_ = 0;
+  return 0;
+}
+#else
 int LockFileBusyMarker::Acquire() {
   if (fd_ >= 0) return 0;
   const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  // A directory we cannot write to cannot hold a marker; then no other copy
-  // can hold one there either, so the command may run.
+  // Where no marker file can be made (a read-only directory) the command
+  // still runs; what is lost there is the exclusion, not the command.
   if (fd < 0) return 0;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
@@ -35,6 +51,7 @@ int LockFileBusyMarker::Acquire() {
   fd_ = fd;
   return 0;
 }
+#endif
 
 int LockFileBusyMarker::IsBusy() {
   if (fd_ >= 0) return 0;
@@ -45,9 +62,14 @@ int LockFileBusyMarker::IsBusy() {
 
 void LockFileBusyMarker::Release() {
   if (fd_ < 0) return;
+#ifdef _WIN32
+  CloseHandle(static_cast<HANDLE>(handle_));
+#else
   flock(fd_, LOCK_UN);
   close(fd_);
+#endif
   fd_ = -1;
+  handle_ = nullptr;
 }
 
 void CommandFrameHooks::RaisePriority() { tav::RaisePriority(); }

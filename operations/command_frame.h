@@ -39,7 +39,7 @@ public:
 
 // A BusyMarker made of an exclusive lock on "Quenvaldokraft.lock" in a
 // directory (normally the working directory, where the settings live). The
-// kernel drops the lock when the process ends, so a crash leaves no stale
+// system drops the lock when the process ends, so a crash leaves no stale
 // marker; the file itself stays.
 class LockFileBusyMarker : public BusyMarker {
 public:
@@ -55,7 +55,8 @@ public:
 
 private:
   std::string path_;
-  int fd_ = -1;
+  int fd_ = -1;             // >= 0 while held
+  void* handle_ = nullptr;  // the open file on Windows
 };
 
 // What differs between front ends.
