@@ -108,7 +108,7 @@ int CliSession::CommandCalibrate() {
 
 int CliSession::CommandOperation(Command command) {
   if (command == Command::Program || command == Command::Verify || command == Command::Read) {
-    UseProgramFile(options_.files.at(0));
+    UseProgramFile(options_.files[0]);
   }
   if (command == Command::Read && !options_.format.empty()) {
     settings_.DataFormat = ResolveFormat(options_.format)->number;

@@ -74,7 +74,7 @@ int CliSession::CommandDevices() {
 }
 
 int CliSession::CommandInfo() {
-  const std::string& path = options_.files.at(0);
+  const std::string& path = options_.files[0];
   const int format = DetectFileFormat(path, feedback_);
   if (format == 0) return kFileFailed;
   // A copy: looking at a file must not change the stored format or file.
@@ -95,8 +95,8 @@ int CliSession::CommandInfo() {
 }
 
 int CliSession::CommandConvert() {
-  const std::string& in = options_.files.at(0);
-  const std::string& out = options_.files.at(1);
+  const std::string& in = options_.files[0];
+  const std::string& out = options_.files[1];
   Settings settings = settings_;
   settings.ProgramFilePath = in;
   ProgramImage image;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -52,7 +53,7 @@ int FindEntry(const SelectionList& list, const std::string& text) {
     if (!list.Entries[i].Placeholder && SameName(list.Entries[i].Text, text)) return int(i);
   }
   if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return -1;
-  const size_t position = text.size() > 6 ? list.Entries.size() : std::stoul(text);
+  const size_t position = text.size() > 6 ? list.Entries.size() : std::strtoul(text.c_str(), nullptr, 10);
   if (position >= list.Entries.size() || list.Entries[position].Placeholder) return -1;
   return int(position);
 }
@@ -185,7 +186,8 @@ int CliSession::OpenHardware() {
     board_->SetWriteDurationNs(uint64_t(options_.simWriteMicroseconds) * 1000);
     board_->Faults() = options_.boardFaults;
     chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr, options_.chipFaults);
-    if (!options_.chipState.empty() && std::filesystem::exists(options_.chipState)) {
+    std::error_code noFile;
+    if (!options_.chipState.empty() && std::filesystem::exists(options_.chipState, noFile)) {
       if (!chip_->LoadState(options_.chipState)) {
         std::fprintf(err_, "Chip-Zustand '%s' kann nicht geladen werden:\n%s\n", options_.chipState.c_str(),
                      chip_->StateError().c_str());
