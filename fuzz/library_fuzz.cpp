@@ -17,16 +17,25 @@
 
 namespace {
 
-// One scratch directory per fuzzing process; the library file in it is
-// rewritten for every input.
-const std::string& ScratchDirectory() {
-  static const std::string directory = [] {
+// A scratch directory for one input, removed again afterwards: libFuzzer
+// ends the process without running exit handlers, so nothing may be left
+// for later.
+class ScratchDirectory {
+public:
+  ScratchDirectory() {
     char pattern[] = "/tmp/tavlibfuzzXXXXXX";
-    const char* made = mkdtemp(pattern);
-    return std::string(made != nullptr ? made : "/tmp") + "/";
-  }();
-  return directory;
-}
+    if (mkdtemp(pattern) == nullptr) __builtin_trap();
+    path_ = std::string(pattern) + "/";
+  }
+  ~ScratchDirectory() {
+    std::remove((path_ + "8789LIST.CSV").c_str());
+    rmdir(path_.c_str());
+  }
+  const std::string& Path() const { return path_; }
+
+private:
+  std::string path_;
+};
 
 void CheckAccepted(const tav::DeviceRecord& device) {
   const bool sane = (device.Package == 20 || device.Package == 40) &&
@@ -44,7 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tav::DeviceRecord device;
   tav::ScriptedFeedback feedback(beep);
   tav::DeviceLibrary library(settings, device, feedback);
-  settings.SettingsFilePath = ScratchDirectory() + "QUENVALD.INI";
+  const ScratchDirectory scratch;
+  settings.SettingsFilePath = scratch.Path() + "QUENVALD.INI";
   settings.TimeBaseKorr = size > 0 ? 1 + data[0] % 100 : 85;
 
   if (library.ParseDeviceLine(bytes) == 0) CheckAccepted(device);
