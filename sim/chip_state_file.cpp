@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace tav::sim {
@@ -129,10 +128,14 @@ bool ReadChipStateFile(const std::string& path, const std::string& part, uint32_
     return false;
   }
 
-  std::vector<uint8_t> cells((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One byte more than expected is enough to tell a file that is too long.
+  std::vector<uint8_t> cells(size_t{size} + 1);
+  in.read(reinterpret_cast<char*>(cells.data()), static_cast<std::streamsize>(cells.size()));
+  cells.resize(static_cast<size_t>(in.gcount()));
   if (cells.size() != size) {
-    error = FileMessage(path, 0, std::to_string(cells.size()) + " Datenbytes statt " + std::to_string(size) +
-                                     ", Datei ist beschädigt");
+    error = FileMessage(path, 0,
+                        (cells.size() > size ? "mehr als " + std::to_string(size) : std::to_string(cells.size())) +
+                            " Datenbytes statt " + std::to_string(size) + ", Datei ist beschädigt");
     return false;
   }
   if (HexCrc(Crc32(cells, static_cast<uint8_t>(lockBits))) != values[4]) {

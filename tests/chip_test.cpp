@@ -169,20 +169,44 @@ TEST(ChipFlash, ByteWritePollsComplementOfBit7ThenClearsBitsOnly) {
   ChipRig rig(Flash40());
   rig.chip->Memory()[0x10] = 0xF0;
   rig.Up();
-  rig.Pulse(kModeWriteCode, 0x10, 0x3F, 0);
+  rig.Pulse(kModeWriteCode, 0x10, 0xBF, 0);
   rig.link.SetMode(kModeReadCode);  // read back within the internal write time
   rig.link.SetData(0xFF);
   const uint8_t during = rig.link.ReadDataByte();
-  EXPECT_EQ(during & 0x80, 0x80) << "polling shows the complement of bit 7 of 0x3F";
+  EXPECT_EQ(during & 0x80, 0x00) << "polling shows the complement of bit 7 of 0xBF";
   rig.link.PulseTrain(rig.device.ProgPulseTime);
-  EXPECT_EQ(rig.link.ReadDataByte(), 0x30) << "0xF0 AND 0x3F: a write never sets a bit";
+  EXPECT_EQ(rig.link.ReadDataByte(), 0xB0) << "0xF0 AND 0xBF: a write never sets a bit";
   EXPECT_EQ(rig.chip->BytesProgrammed(), 1u);
   rig.FlashWrite(0x11, 0xA5);
   EXPECT_EQ(rig.ReadAt(0x11), 0xA5);
   EXPECT_TRUE(rig.chip->Complaints().empty());
 }
 
-TEST(ChipFlash, WriteWithoutOrWithLateProgrammingVoltageIsRefused) {
+TEST(ChipFlash, TwentyPinBytesGoToTheCounterAddressOnlyInWriteMode) {
+  ChipRig rig(Flash20());
+  rig.Up();
+  rig.link.ResetAddressCounter();
+  const uint8_t bytes[] = {0x75, 0x90, 0xFF, 0x12};
+  for (uint8_t mode : {kModeReadCode, kModeWriteCode}) {  // a pulse in a read mode writes nothing
+    rig.link.ResetAddressCounter();
+    rig.link.SetMode(mode);
+    for (uint8_t b : bytes) {
+      rig.link.SetData(b);
+      rig.link.VppOn();
+      rig.link.StrobeLow();
+      rig.link.SettlingWrites(3);
+      rig.link.StrobeHigh();
+      rig.link.VppOff();
+      rig.link.PulseTrain(rig.device.ProgPulseTime);
+      rig.link.StepAddressCounter();
+    }
+    EXPECT_EQ(rig.chip->BytesProgrammed(), mode == kModeWriteCode ? 3u : 0u);
+  }
+  for (uint32_t a = 0; a < 4; ++a) EXPECT_EQ(rig.chip->Memory()[a], bytes[a]) << a;
+  EXPECT_EQ(rig.chip->Memory()[4], 0xFF);
+}
+
+TEST(ChipFlash, WriteWithoutVoltageOrDuringAWriteCycleIsRefused) {
   ChipRig rig(Flash40());
   rig.Up();
   rig.Pulse(kModeWriteCode, 0x20, 0x00, 0, /*vpp=*/false);
@@ -192,6 +216,13 @@ TEST(ChipFlash, WriteWithoutOrWithLateProgrammingVoltageIsRefused) {
   EXPECT_EQ(rig.ReadAt(0x20), 0xFF);
   EXPECT_EQ(rig.chip->BytesProgrammed(), 0u);
   EXPECT_FALSE(rig.chip->Complaints().empty());
+
+  rig.board.SetWriteDurationNs(20000);  // the second pulse comes within the first write
+  rig.Pulse(kModeWriteCode, 0x21, 0x00, 0);
+  rig.Pulse(kModeWriteCode, 0x22, 0x00, 0);
+  rig.link.PulseTrain(100);
+  EXPECT_EQ(rig.ReadAt(0x21), 0x00);
+  EXPECT_EQ(rig.ReadAt(0x22), 0xFF);
 }
 
 TEST(ChipFlash, EraseNeedsTheEraseTimeAtProgrammingVoltageAndClearsLockBits) {
@@ -301,6 +332,14 @@ TEST(ChipEprom, TooShortPulsesOrMissingVoltageLeaveTheCellUnchanged) {
   noVpp.Up();
   for (int i = 0; i < 40; ++i) noVpp.Pulse(kModeWriteCode, 0x42, 0x00, 1, /*vpp=*/false);
   EXPECT_EQ(noVpp.chip->Memory()[0x42], 0xFF);
+
+  ChipRig disabled(Eprom40());
+  disabled.Up();
+  disabled.link.LineLatch &= static_cast<uint8_t>(~kLineEnable);
+  disabled.link.WriteRegister(kRegLines, disabled.link.LineLatch);
+  for (int i = 0; i < 40; ++i) disabled.Pulse(kModeWriteCode, 0x43, 0x00, 1);
+  EXPECT_EQ(disabled.chip->Memory()[0x43], 0xFF);
+  EXPECT_EQ(disabled.chip->PulsesSeen(), 0u);
 }
 
 TEST(ChipVoltages, LimitsFollowThePartFamilyAndOvervoltageDestroysThePart) {
@@ -421,6 +460,7 @@ TEST_F(ChipStateFile, ForeignOrDamagedFilesAreRefusedAndChangeNothing) {
       {write("foreign.chip", "some other file\n"), "Zeile 1"},
       {write("flipped.chip", flipped), "Prüfsumme"},
       {write("short.chip", good.substr(0, good.size() - 1)), "4095 Datenbytes statt 4096"},
+      {write("long.chip", good + "x"), "mehr als 4096 Datenbytes"},
       {write("header.chip", good.substr(0, 31)), "Zeile 3"},
   };
   auto target = sim::MakeChip(Flash40(), 85);
