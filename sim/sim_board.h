@@ -44,7 +44,11 @@ struct Violation {
   std::string rule;
 };
 
-// Rule texts of the electrical monitor.
+// Rule texts of the electrical monitor. A rule is recorded once, at the
+// write that enters the offending state, not at every write while it lasts.
+// The programming-voltage limit belongs to the chip, so an empty socket has
+// none; a mode change with the strobe low counts whether or not the socket
+// is powered, since no sequence ever needs one.
 inline constexpr const char* kRuleVppWithoutSupply =
     "Programmierspannung eingeschaltet ohne Betriebsspannung";
 inline constexpr const char* kRuleSupplyOffUnderVpp =
