@@ -1,25 +1,36 @@
 #include "files/record_line.h"
 
+#include <array>
+
 namespace tav {
 
 namespace {
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Digit values by character; -1 for everything that is not a hex digit.
+constexpr auto kDigitValues = [] {
+  std::array<int8_t, 256> table{};
+  table.fill(-1);
+  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<int8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<int8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<int8_t>(c - 'a' + 10);
+  return table;
+}();
 }  // namespace
 
 void RecordLine::Cut() {
-  size_t end = text_.find_first_of("\r\n ");
-  if (end != std::string_view::npos) text_ = text_.substr(0, end);
+  for (size_t i = 0; i < text_.size(); ++i) {
+    const char c = text_[i];
+    if (c == '\r' || c == '\n' || c == ' ') {
+      text_ = text_.substr(0, i);
+      return;
+    }
+  }
 }
 
 uint32_t RecordLine::Hex(size_t pos, size_t width) const {
   uint32_t value = 0;
-  for (size_t i = pos; i < pos + width && i < text_.size(); ++i) {
-    int digit = DigitValue(text_[i]);
+  const size_t end = pos + width < text_.size() ? pos + width : text_.size();
+  for (size_t i = pos; i < end; ++i) {
+    const int digit = kDigitValues[static_cast<unsigned char>(text_[i])];
     if (digit < 0) break;
     value = value * 16 + static_cast<uint32_t>(digit);
   }
