@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "sim/chip_models.h"
 #include "sim/sim_board.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -415,11 +416,8 @@ TEST(ChipFaults, EachFaultShowsAsARealPartWouldShowIt) {
 
 class ChipStateFile : public ::testing::Test {
 protected:
-  std::string Path(const std::string& name) const {
-    const auto dir = std::filesystem::path(::testing::TempDir()) / "tavrolith_chip_state";
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
-  }
+  std::string Path(const std::string& name) const { return scratch_.Slash() + name; }
+  test::ScratchDirectory scratch_{"tav_chip_state"};
 };
 
 TEST_F(ChipStateFile, RoundTripKeepsMemoryAndLockBits) {

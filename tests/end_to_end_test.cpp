@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,16 +23,18 @@
 #include "settings/settings.h"
 #include "sim/chip_models.h"
 #include "sim/sim_board.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
 
+// Directories live as long as the test program; each process gets its own.
 std::string TempDirectory(const std::string& name) {
-  const fs::path dir = fs::path(::testing::TempDir()) / ("tavrolith_e2e_" + name);
-  fs::create_directories(dir);
-  return dir.string() + "/";
+  static std::vector<std::unique_ptr<test::ScratchDirectory>> kept;
+  kept.push_back(std::make_unique<test::ScratchDirectory>("tav_e2e_" + name));
+  return kept.back()->Slash();
 }
 
 // The devices of the sample library, parsed as the application parses them.

@@ -10,6 +10,7 @@
 
 #include "app/scripted_feedback.h"
 #include "files/program_files.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -18,12 +19,7 @@ namespace fs = std::filesystem;
 
 class DetectTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tav_detect_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  void SetUp() override { ASSERT_TRUE(scratch.Valid()); }
 
   int Detect(const std::string& content) {
     const std::string path = (dir / "any.name").string();
@@ -31,7 +27,8 @@ protected:
     return DetectFileFormat(path, feedback);
   }
 
-  fs::path dir;
+  test::ScratchDirectory scratch{"tav_detect"};
+  const fs::path& dir = scratch.Path();
   int beep = 1;
   ScriptedFeedback feedback{beep};
 };

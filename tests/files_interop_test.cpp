@@ -11,6 +11,7 @@
 
 #include "app/scripted_feedback.h"
 #include "files/program_files.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -39,17 +40,12 @@ class InteropTest : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!fs::exists(kTool)) GTEST_SKIP() << "srec_cat is not installed";
-    std::string pattern = (fs::temp_directory_path() / "tav_interop_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_TRUE(scratch.Valid());
     std::mt19937 random(7);
     for (uint32_t a = 0; a < size; ++a) image.Bytes[a] = static_cast<uint8_t>(random());
     // A hole of empty cells, which the writers leave out.
     for (uint32_t a = 0x300; a < 0x500; ++a) image.Bytes[a] = 0xFF;
     device.SizeBytes = size;
-  }
-  void TearDown() override {
-    if (!dir.empty()) fs::remove_all(dir);
   }
 
   static std::string ReadAll(const fs::path& path) {
@@ -62,7 +58,8 @@ protected:
   int Run(const std::string& command) { return std::system((command + " 2>" + (dir / "err").string()).c_str()); }
 
   const uint32_t size = 0x2000;
-  fs::path dir;
+  test::ScratchDirectory scratch{"tav_interop"};
+  const fs::path& dir = scratch.Path();
   int beep = 0;
   Settings settings;
   DeviceRecord device;

@@ -8,6 +8,7 @@
 
 #include "app/scripted_feedback.h"
 #include "files/program_files.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -17,12 +18,9 @@ namespace fs = std::filesystem;
 class ReaderTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tav_readers_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_TRUE(scratch.Valid());
     settings.ProgramFilePath = (dir / "prog.hex").string();
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   int Load(const std::string& content, uint32_t sizeBytes = 0x10000) {
     std::ofstream(settings.ProgramFilePath, std::ios::binary) << content;
@@ -42,7 +40,8 @@ protected:
     return n;
   }
 
-  fs::path dir;
+  test::ScratchDirectory scratch{"tav_readers"};
+  const fs::path& dir = scratch.Path();
   int beep = 1;
   Settings settings;
   DeviceRecord device;

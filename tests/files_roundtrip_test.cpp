@@ -8,6 +8,7 @@
 
 #include "app/scripted_feedback.h"
 #include "files/program_files.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -30,9 +31,9 @@ void RandomImage(ProgramImage& image, uint32_t seed) {
 }
 
 TEST(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
-  std::string pattern = (fs::temp_directory_path() / "tav_roundtrip_XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const fs::path dir = pattern;
+  test::ScratchDirectory scratch("tav_roundtrip");
+  ASSERT_TRUE(scratch.Valid());
+  const fs::path& dir = scratch.Path();
 
   int beep = 0;
   ScriptedFeedback feedback(beep);

@@ -16,6 +16,7 @@
 #include "files/hex_line_builder.h"
 #include "files/program_files.h"
 #include "files/writers.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -275,13 +276,10 @@ TEST_F(WriterTest, FailedLinesNameTheirLineNumber) {
 class SaveTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tav_save_XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    ASSERT_TRUE(scratch.Valid());
     settings.ProgramFilePath = (dir / "prog.hex").string();
     device.SizeBytes = 4096;
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   std::string FileText() const {
     std::ifstream in(settings.ProgramFilePath, std::ios::binary);
@@ -293,7 +291,8 @@ protected:
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
   }
 
-  fs::path dir;
+  test::ScratchDirectory scratch{"tav_save"};
+  const fs::path& dir = scratch.Path();
   int beep = 1;
   Settings settings;
   DeviceRecord device;

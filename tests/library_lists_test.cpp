@@ -13,6 +13,7 @@
 #include "library/device_library.h"
 #include "library/device_selection.h"
 #include "settings/settings.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -41,12 +42,9 @@ std::vector<std::string> Texts(const SelectionList& list) {
 class LibraryListsTest : public testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavlistXXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(scratch_.Valid());
     settings.SettingsFilePath = (dir_ / "QUENVALD.INI").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void WriteLibrary(const std::string& bytes) {
     std::ofstream out(dir_ / "8789LIST.CSV", std::ios::binary);
     out << bytes;
@@ -65,7 +63,8 @@ protected:
   DeviceLibrary library{settings, device, feedback};
   SelectionList manufacturers, devices;
   DeviceControls controls;
-  fs::path dir_;
+  test::ScratchDirectory scratch_{"tav_lists"};
+  const fs::path& dir_ = scratch_.Path();
 };
 
 TEST_F(LibraryListsTest, StoredPositionsBeyondTheListsBecomeZero) {

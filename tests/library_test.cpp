@@ -17,6 +17,7 @@
 #include "library/device_selection.h"
 #include "library/library_text.h"
 #include "settings/settings.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -40,12 +41,9 @@ std::string DeviceLine(const std::map<int, std::string>& changes = {}, const std
 class LibraryTest : public testing::Test {
 protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavlibXXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    ASSERT_TRUE(scratch_.Valid());
     settings.SettingsFilePath = (dir_ / "QUENVALD.INI").string();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   void WriteLibrary(const std::string& bytes) {
     std::ofstream out(dir_ / "8789LIST.CSV", std::ios::binary);
@@ -58,7 +56,8 @@ protected:
   DeviceRecord device;
   ScriptedFeedback feedback{beep};
   DeviceLibrary library{settings, device, feedback};
-  fs::path dir_;
+  test::ScratchDirectory scratch_{"tav_library"};
+  const fs::path& dir_ = scratch_.Path();
 };
 
 // --- small text rules -------------------------------------------------------

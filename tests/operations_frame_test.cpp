@@ -7,6 +7,7 @@
 
 #include "operations/operations.h"
 #include "operations_test_board.h"
+#include "tests/scratch_directory.h"
 
 namespace tav::testing {
 namespace {
@@ -37,7 +38,7 @@ bool SocketWasSwitchedOn(const TestBoard& board) {
 
 void PrepareForAnyOperation(Rig& rig) {
   rig.LoadImage({{0, 0x12}, {1, 0x34}, {0x2FF, 0x56}});
-  rig.settings.ProgramFilePath = ::testing::TempDir() + "frame_read_never_written.bin";
+  rig.settings.ProgramFilePath = rig.scratch.Slash() + "frame_read_never_written.bin";
 }
 
 TEST(OperationFrame, PromptCancelReturnsTheOperationsResultWithNothingPowered) {
@@ -188,7 +189,7 @@ TEST(RegisterWrites, ScanningOperationsCostWhatTheSequencesImply) {
   }
   {
     Rig rig(SmallFlash40());
-    rig.settings.ProgramFilePath = ::testing::TempDir() + "frame_count_read.bin";
+    rig.settings.ProgramFilePath = rig.scratch.Slash() + "frame_count_read.bin";
     rig.settings.FFSave = 1;
     rig.board.memory[5] = 0x42;
     EXPECT_EQ(ReadDevice(rig.ctx), 0);

@@ -18,6 +18,7 @@
 #include "link/programmer_link.h"
 #include "operations/operation_context.h"
 #include "settings/settings.h"
+#include "tests/scratch_directory.h"
 
 namespace tav::testing {
 
@@ -219,6 +220,7 @@ struct Rig {
   TestBoard board;
   ProgrammerLink link{board, settings, device, feedback};
   OperationContext ctx{link, device, image, settings, feedback};
+  test::ScratchDirectory scratch{"tav_ops"};  // for files an operation may write
 };
 
 }  // namespace tav::testing

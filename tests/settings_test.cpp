@@ -15,6 +15,7 @@
 #include "app/scripted_feedback.h"
 #include "settings/paths.h"
 #include "settings/profile_numbers.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 namespace {
@@ -33,16 +34,7 @@ const char kHexLenMessage[] =
 // A fresh directory per test, with helpers to write and read QUENVALD.INI.
 class SettingsFileTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "tavsettings.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern + "/";
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(dir_, ignored);
-  }
+  void SetUp() override { ASSERT_TRUE(scratch_.Valid()); }
 
   std::string IniPath() const { return dir_ + "QUENVALD.INI"; }
   void WriteIni(const std::string& bytes) const {
@@ -70,7 +62,8 @@ protected:
     return names;
   }
 
-  std::string dir_;
+  test::ScratchDirectory scratch_{"tav_settings"};
+  const std::string dir_ = scratch_.Slash();
   Settings settings;
   ScriptedFeedback feedback{settings.MessageBeap};
 };
