@@ -113,6 +113,8 @@ private:
   bool WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status);
   void ShowTimeout();
   void SetLine(uint8_t line, bool on);
+  // A line change followed by three settling writes, the usual step of the sequences.
+  void SwitchLine(uint8_t line, bool on);
 
   PortIo& io_;
   const Settings& settings_;

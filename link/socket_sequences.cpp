@@ -31,6 +31,11 @@ int ProgrammerLink::SettlingWrites(int count) {
   return result;
 }
 
+void ProgrammerLink::SwitchLine(uint8_t line, bool on) {
+  SetLine(line, on);
+  SettlingWrites(3);
+}
+
 void ProgrammerLink::StrobeLow() { SetLine(kLineStrobe, false); }
 void ProgrammerLink::StrobeHigh() { SetLine(kLineStrobe, true); }
 
@@ -129,27 +134,21 @@ void ProgrammerLink::StepAddressCounter() {
 
 void ProgrammerLink::ResetAddressCounter() {
   if (device_.ManufacturerId000 == kEdgeVariantId) {
-    SetLine(kLineEnable, false);
-    SettlingWrites(3);
-    SetLine(kLineStrobe, false);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, false);
+    SwitchLine(kLineStrobe, false);
     WriteRegister(kRegAddressLow, 1);
     TimedPulse(20);
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
-    SetLine(kLineStrobe, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
+    SwitchLine(kLineStrobe, true);
     TimedPulse(20);
     WriteRegister(kRegAddressLow, 0);
     CounterClockLevel = 0;
     TimedPulse(1);
     return;
   }
-  SetLine(kLineEnable, false);
-  SettlingWrites(3);
+  SwitchLine(kLineEnable, false);
   TimedPulse(20);
-  SetLine(kLineEnable, true);
-  SettlingWrites(3);
+  SwitchLine(kLineEnable, true);
   TimedPulse(20);
 }
 
@@ -204,10 +203,8 @@ int ProgrammerLink::PowerUp() {
     }
     VccOutput = device_.VccProgCode;
     LoadVoltages();
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
-    SetLine(kLineStrobe, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
+    SwitchLine(kLineStrobe, true);
     if (device_.KVp) {
       VppOn();
       SettlingWrites(3);
@@ -218,17 +215,13 @@ int ProgrammerLink::PowerUp() {
     VccOutput = device_.VccProgCode;
     LoadVoltages();
     TimedPulse(100);
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
     TimedPulse(20);
     WriteRegister(kRegAddressLow, 1);
-    SetLine(kLineEnable, false);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, false);
     TimedPulse(20);
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
-    SetLine(kLineStrobe, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
+    SwitchLine(kLineStrobe, true);
     WriteRegister(kRegAddressLow, 0);
     CounterClockLevel = 0;
     TimedPulse(1);
@@ -238,19 +231,14 @@ int ProgrammerLink::PowerUp() {
     TimedPulse(100);
     // The enable line is pulsed twice; the last rising edge, with the supply
     // long stable, leaves the address counter at 0.
-    SetLine(kLineEnable, false);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, false);
     TimedPulse(20);
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
     TimedPulse(20);
-    SetLine(kLineEnable, false);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, false);
     TimedPulse(20);
-    SetLine(kLineEnable, true);
-    SettlingWrites(3);
-    SetLine(kLineStrobe, true);
-    SettlingWrites(3);
+    SwitchLine(kLineEnable, true);
+    SwitchLine(kLineStrobe, true);
     if (device_.KVp) {
       VppOn();
       SettlingWrites(3);
@@ -270,12 +258,10 @@ int ProgrammerLink::PowerDown() {
   SettlingWrites(3);
   VppOutput = 0;
   LoadVoltages();
-  SetLine(kLineEnable, false);
-  SettlingWrites(3);
+  SwitchLine(kLineEnable, false);
   VccOutput = 0;
   LoadVoltages();
-  SetLine(kLineStrobe, false);
-  SettlingWrites(3);
+  SwitchLine(kLineStrobe, false);
   ModeLatch &= 0x0F;
   WriteRegister(kRegMode, ModeLatch);
   SupplyLatch &= 0x7F;

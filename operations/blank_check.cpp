@@ -38,11 +38,7 @@ int BlankCheck(OperationContext& ctx) {
     feedback.StepProgress();
     ++i;
     // The address moves on after every cell, the last one included.
-    if (IsDip20(device)) {
-      link.StepAddressCounter();
-    } else {
-      link.SetAddress(i, 0);
-    }
+    StepReadAddress(ctx, i);
     if (answer == kCancel || feedback.CancelRequested()) break;
   }
 

@@ -68,6 +68,14 @@ uint32_t LastImageAddress(const ProgramImage& image) {
 
 bool IsDip20(const DeviceRecord& device) { return device.Package == 20; }
 
+void StepReadAddress(OperationContext& ctx, uint32_t next) {
+  if (IsDip20(ctx.device)) {
+    ctx.link.StepAddressCounter();
+  } else {
+    ctx.link.SetAddress(next, 0);
+  }
+}
+
 void ShowTimerFailure(OperationContext& ctx) { ctx.feedback.ShowInfo(kHardwareTimerMessage); }
 
 int EpromPulses(OperationContext& ctx, uint32_t count) {

@@ -44,6 +44,10 @@ uint32_t LastImageAddress(const ProgramImage& image);
 // through the address registers.
 bool IsDip20(const DeviceRecord& device);
 
+// Moves a reading loop on to address `next`: one counter step for 20-pin
+// parts, the address registers (without extra bits) for all others.
+void StepReadAddress(OperationContext& ctx, uint32_t next);
+
 // Shows the hardware-timer failure of a timed pulse.
 void ShowTimerFailure(OperationContext& ctx);
 

@@ -27,11 +27,7 @@ int ReadAllBytes(OperationContext& ctx) {
     ctx.image.Bytes[i] = link.ReadDataByte();
     ++i;
     feedback.StepProgress();
-    if (IsDip20(device)) {
-      link.StepAddressCounter();
-    } else {
-      link.SetAddress(i, 0);
-    }
+    StepReadAddress(ctx, i);
     if (feedback.CancelRequested()) break;
   }
   feedback.ResetProgress();

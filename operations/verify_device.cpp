@@ -36,11 +36,7 @@ int CompareWithImage(OperationContext& ctx) {
     }
     ++i;
     feedback.StepProgress();
-    if (IsDip20(device)) {
-      link.StepAddressCounter();
-    } else {
-      link.SetAddress(i, 0);
-    }
+    StepReadAddress(ctx, i);
     if (answer == kCancel || feedback.CancelRequested()) break;
   }
   feedback.ResetProgress();
