@@ -6,7 +6,7 @@
 #include <string>
 
 #include "operations/operations.h"
-#include "operations_test_board.h"
+#include "tests/operations_test_board.h"
 #include "tests/scratch_directory.h"
 
 namespace tav::testing {
@@ -44,7 +44,7 @@ void PrepareForAnyOperation(Rig& rig) {
 TEST(OperationFrame, PromptCancelReturnsTheOperationsResultWithNothingPowered) {
   for (const auto& op : kOperations) {
     SCOPED_TRACE(op.name);
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     PrepareForAnyOperation(rig);
     rig.feedback.QueueAnswer(kCancel);
     EXPECT_EQ(op.run(rig.ctx), op.cancelledAtPrompt);
@@ -59,9 +59,9 @@ TEST(OperationFrame, PromptCancelReturnsTheOperationsResultWithNothingPowered) {
 TEST(OperationFrame, SignatureMismatchReportsPowersDownAndReturnsTheOperationsResult) {
   for (const auto& op : kOperations) {
     SCOPED_TRACE(op.name);
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     PrepareForAnyOperation(rig);
-    rig.board.signature[0x31] = 0x99;
+    rig.chip->signature[0x31] = 0x99;
     EXPECT_EQ(op.run(rig.ctx), op.signatureMismatch);
     ASSERT_EQ(rig.feedback.messages.size(), 2u);
     EXPECT_EQ(rig.feedback.messages[1].text,
@@ -69,7 +69,7 @@ TEST(OperationFrame, SignatureMismatchReportsPowersDownAndReturnsTheOperationsRe
               "Hersteller-ID(0x30)\tRichtig:0x1E\tGelesen:0x1E\n"
               "Baustein-ID(0x31)\tRichtig:0x51\tGelesen:0x99\n");
     EXPECT_TRUE(rig.board.SocketAtRest());
-    EXPECT_EQ(rig.board.erasePulses, 0u);
+    EXPECT_EQ(rig.chip->erasePulses, 0u);
     // The verify leaves the status line alone until its compare loop runs.
     const std::vector<std::string> statuses =
         op.run == VerifyDevice ? std::vector<std::string>{} : std::vector<std::string>{op.status};
@@ -79,7 +79,7 @@ TEST(OperationFrame, SignatureMismatchReportsPowersDownAndReturnsTheOperationsRe
 }
 
 TEST(OperationFrame, PromptNamesTheDeviceTheCountsAndTheSocket) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   PrepareForAnyOperation(rig);
   for (int i = 0; i < 4; ++i) rig.feedback.QueueAnswer(kCancel);
   BlankCheck(rig.ctx);
@@ -102,13 +102,13 @@ TEST(OperationFrame, SocketNumberFollowsThePackageAndIsLeftOutForAnUnknownOne) {
   const std::pair<uint8_t, std::string> cases[] = {
       {20, "Sockel 3 einsetzen"}, {40, "Sockel 2 einsetzen"}, {28, "Sockel  einsetzen"}};
   for (const auto& [package, expected] : cases) {
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     rig.device.Package = package;
     rig.feedback.QueueAnswer(kCancel);
     EXPECT_EQ(EraseDevice(rig.ctx), 7);
     EXPECT_NE(rig.feedback.LastText().find(expected), std::string::npos) << rig.feedback.LastText();
   }
-  Rig large(SmallFlash40());
+  Rig large(SmallPart(40));
   large.device.SizeBytes = 65536;
   large.feedback.QueueAnswer(kCancel);
   BlankCheck(large.ctx);
@@ -116,13 +116,13 @@ TEST(OperationFrame, SocketNumberFollowsThePackageAndIsLeftOutForAnUnknownOne) {
 }
 
 TEST(CheckSignature, ReadsOnlyTheNonzeroFieldsInTableOrder) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.ManufacturerId000 = 0x1E;
   rig.device.DeviceId100 = 0x7A;
   rig.device.DeviceId060 = 0x33;
-  rig.board.signature[0x000] = 0x1E;
-  rig.board.signature[0x100] = 0x7A;
-  rig.board.signature[0x060] = 0x33;
+  rig.chip->signature[0x000] = 0x1E;
+  rig.chip->signature[0x100] = 0x7A;
+  rig.chip->signature[0x060] = 0x33;
   rig.link.PowerUp();
   EXPECT_EQ(CheckSignature(rig.ctx), 0);
   using Read = std::pair<uint8_t, uint32_t>;
@@ -131,7 +131,7 @@ TEST(CheckSignature, ReadsOnlyTheNonzeroFieldsInTableOrder) {
 }
 
 TEST(CheckSignature, FortyPinRecordWithoutExpectedBytesPassesWithoutReading) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.ManufacturerId030 = 0;
   rig.device.DeviceId031 = 0;
   rig.link.PowerUp();
@@ -140,11 +140,11 @@ TEST(CheckSignature, FortyPinRecordWithoutExpectedBytesPassesWithoutReading) {
 }
 
 TEST(CheckSignature, TwentyPinComparesBothBytesEvenWhenOneIsExpectedZero) {
-  Rig rig(SmallFlash20());
+  Rig rig(SmallPart(20));
   rig.link.PowerUp();
   EXPECT_EQ(CheckSignature(rig.ctx), 0);
 
-  Rig zero(SmallFlash20());
+  Rig zero(SmallPart(20));
   zero.device.DeviceIdDip20 = 0;
   zero.link.PowerUp();
   EXPECT_EQ(CheckSignature(zero.ctx), 14);
@@ -154,10 +154,10 @@ TEST(CheckSignature, TwentyPinComparesBothBytesEvenWhenOneIsExpectedZero) {
 }
 
 TEST(CheckSignature, WithTheIdCheckOffAWrongChipIsWorkedOnUnread) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.settings.IDCheck = 0;
-  rig.board.signature[0x30] = 0x00;
-  rig.board.signature[0x31] = 0x00;
+  rig.chip->signature[0x30] = 0x00;
+  rig.chip->signature[0x31] = 0x00;
   EXPECT_EQ(BlankCheck(rig.ctx), 0);
   for (const auto& [mode, address] : rig.board.reads) EXPECT_EQ(mode, 12) << address;
   EXPECT_EQ(rig.board.reads.size(), 1024u);
@@ -182,22 +182,22 @@ uint64_t Signature(uint64_t k) { return 5 + 3 + 1 + 3 + k * (5 + 2); }
 TEST(RegisterWrites, ScanningOperationsCostWhatTheSequencesImply) {
   const uint64_t n = 1024;
   {
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     EXPECT_EQ(BlankCheck(rig.ctx), 0);
     EXPECT_EQ(rig.link.WriteCount(), kResetOutputs + kPowerUp40 + Signature(2) + 9 + n * 7 + kPowerDown);
     EXPECT_EQ(rig.feedback.TotalPumps(), 51u);  // 1024 cells, a bar step every 1024 / 50 = 20
   }
   {
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     rig.settings.ProgramFilePath = rig.scratch.Slash() + "frame_count_read.bin";
     rig.settings.FFSave = 1;
-    rig.board.memory[5] = 0x42;
+    rig.chip->memory[5] = 0x42;
     EXPECT_EQ(ReadDevice(rig.ctx), 0);
     EXPECT_EQ(rig.link.WriteCount(), kResetOutputs + kPowerUp40 + Signature(2) + 12 + n * 7 + kPowerDown);
     EXPECT_LE(rig.feedback.TotalPumps(), 99u);
   }
   {
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     rig.settings.IDCheck = 0;
     rig.LoadImage({{0x63, 0xFF}});  // HighestAddress 99: 100 cells
     EXPECT_EQ(VerifyDevice(rig.ctx), 0);

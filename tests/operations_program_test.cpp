@@ -5,104 +5,89 @@
 #include <algorithm>
 
 #include "operations/operations.h"
-#include "operations_test_board.h"
+#include "tests/operations_test_board.h"
 
 namespace tav::testing {
 namespace {
 
-std::vector<uint8_t> WritesTo(const TestBoard& board, uint8_t reg, size_t from = 0) {
-  std::vector<uint8_t> values;
-  for (size_t i = from; i < board.writes.size(); ++i) {
-    if (board.writes[i].reg == reg) values.push_back(board.writes[i].value);
-  }
-  return values;
-}
-
-size_t CountIf(const std::vector<uint8_t>& values, uint8_t mask) {
-  return static_cast<size_t>(std::count_if(values.begin(), values.end(), [mask](uint8_t v) { return (v & mask) != 0; }));
-}
+using Load = std::pair<uint8_t, uint8_t>;
+using Read = std::pair<uint8_t, uint32_t>;
 
 TEST(Erase, KVpPartsNeverSwitchTheProgrammingVoltageInTheCycle) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.KVp = true;
   rig.link.PowerUp();
   const size_t from = rig.board.writes.size();
   EXPECT_EQ(EraseCycle(rig.ctx), 0);
-  EXPECT_TRUE(WritesTo(rig.board, 8, from).empty());
-  EXPECT_EQ(rig.board.erasePulses, 1u);
+  EXPECT_TRUE(rig.board.WritesTo(8, from).empty());
+  EXPECT_EQ(rig.chip->erasePulses, 1u);
 }
 
 TEST(Erase, RaisedVoltageEraseUses130InBothRoundsAndRestoresTheDevice) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.Vcc65 = true;
   rig.device.EraseTime = 30;
-  std::fill(rig.board.memory.begin(), rig.board.memory.end(), 0x00);
+  std::fill(rig.chip->memory.begin(), rig.chip->memory.end(), 0x00);
   EXPECT_EQ(EraseDevice(rig.ctx), 0);
   EXPECT_EQ(rig.device.VccProgCode, 100);
-  EXPECT_EQ(rig.board.erasePulses, 2u);
-  EXPECT_EQ(rig.board.memory[0], 0xFF);
+  EXPECT_EQ(rig.chip->erasePulses, 2u);
+  EXPECT_EQ(rig.chip->memory[0], 0xFF);
   EXPECT_EQ(rig.feedback.TotalPumps(), 60u);  // one step per timing pulse, 2 × 30
   EXPECT_EQ(rig.feedback.statuses, (std::vector<std::string>{"Lösche Controller", "Lösche Baustein"}));
   // Each round's power-up loads 130 together with the programming voltage.
-  size_t raisedPowerUps = 0;
-  for (const auto& loaded : rig.board.loadedVoltages) raisedPowerUps += loaded == std::pair<uint8_t, uint8_t>{130, 120};
-  EXPECT_EQ(raisedPowerUps, 2u);
+  const auto& loads = rig.board.loadedVoltages;
+  EXPECT_EQ(std::count(loads.begin(), loads.end(), Load{130, 120}), 2);
   EXPECT_EQ(rig.feedback.LastText(), "Baustein ist gelöscht !");
   EXPECT_TRUE(rig.board.SocketAtRest());
 }
 
 TEST(Erase, TwentyPinCycleResetsTheCounterBeforeAddressing) {
-  Rig rig(SmallFlash20());
+  Rig rig(SmallPart(20));
   rig.link.PowerUp();
-  rig.board.counter = 7;
-  const size_t from = rig.board.writes.size();
+  for (int i = 0; i < 7; ++i) rig.link.StepAddressCounter();
+  ASSERT_EQ(rig.board.Pins().counter, 7u);
+  const auto from = rig.board.writes.end() - rig.board.writes.begin();
   EXPECT_EQ(EraseCycle(rig.ctx), 0);
-  EXPECT_EQ(rig.board.counter, 0u);
-  // The enable line drops (counter reset) before the first address write.
-  size_t firstEnableDrop = 0, firstAddress = 0;
-  for (size_t i = from; i < rig.board.writes.size(); ++i) {
-    const auto& w = rig.board.writes[i];
-    if (!firstEnableDrop && w.reg == 4 && !(w.value & 0x80)) firstEnableDrop = i;
-    if (!firstAddress && w.reg == 6) firstAddress = i;
-  }
-  EXPECT_LT(firstEnableDrop, firstAddress);
+  EXPECT_EQ(rig.board.Pins().counter, 0u);
+  const auto& w = rig.board.writes;
+  const auto drop = std::find_if(w.begin() + from, w.end(), [](auto x) { return x.reg == 4 && !(x.value & 0x80); });
+  const auto address = std::find_if(w.begin() + from, w.end(), [](auto x) { return x.reg == 6; });
+  EXPECT_LT(drop, address);  // the enable line drops (counter reset) before the first address write
 }
 
 TEST(ProgramDevice, EpromWithoutPulsesPutsDataAndVoltageButNoStrobe) {
-  Rig rig(SmallEprom40());
+  Rig rig(SmallPart(40, false));
   rig.device.ProgPulseCount = 0;
   rig.LoadImage({{0, 0x12}});
   rig.link.PowerUp();
   const size_t from = rig.board.writes.size();
   EXPECT_EQ(BurnEprom40(rig.ctx), 0);
-  const auto lines = WritesTo(rig.board, 4, from);
+  const auto lines = rig.board.WritesTo(4, from);
   EXPECT_TRUE(std::all_of(lines.begin(), lines.end(), [](uint8_t v) { return (v & 0x40) != 0; }));
-  EXPECT_EQ(WritesTo(rig.board, 10, from), std::vector<uint8_t>{0x12});
-  EXPECT_NE(rig.board.regs[8] & 0x10, 0);
-  EXPECT_EQ(rig.board.memory[0], 0xFF);
+  EXPECT_EQ(rig.board.WritesTo(10, from), std::vector<uint8_t>{0x12});
+  EXPECT_TRUE(rig.board.Pins().vppOn);
+  EXPECT_EQ(rig.chip->memory[0], 0xFF);
 }
 
 TEST(ProgramDevice, EmptyImageWalksTheRangeAndStepsTheCounterForEveryCell) {
-  Rig rig(SmallFlash20());
-  rig.device.EraseTime = 0;  // the 20-pin EPROM algorithm
+  Rig rig(SmallPart(20, false));
   rig.LoadImage({{99, 0xFF}});
   EXPECT_EQ(ProgramDevice(rig.ctx), 0);
-  EXPECT_EQ(rig.board.counter, 100u);
-  EXPECT_TRUE(std::all_of(rig.board.memory.begin(), rig.board.memory.end(), [](uint8_t v) { return v == 0xFF; }));
+  EXPECT_EQ(rig.board.Pins().counter, 100u);
+  EXPECT_TRUE(std::all_of(rig.chip->memory.begin(), rig.chip->memory.end(), [](uint8_t v) { return v == 0xFF; }));
 }
 
 TEST(ProgramDevice, P33HighWritesWithTheExtraBitAndReadsWithout) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.P33High = true;
   rig.LoadImage({{3, 0x42}});
   rig.settings.Verify = 0;
   EXPECT_EQ(RunProgramSequence(rig.ctx), 0);
-  EXPECT_EQ(rig.board.memory[3], 0x42);
-  const auto high = WritesTo(rig.board, 2);
-  EXPECT_GT(CountIf(high, 0x80), 0u);
-  // Every code read saw the plain address.
+  EXPECT_EQ(rig.chip->memory[3], 0x42);
+  const auto high = rig.board.WritesTo(2);
+  EXPECT_TRUE(std::any_of(high.begin(), high.end(), [](uint8_t v) { return (v & 0x80) != 0; }));
   ASSERT_FALSE(rig.board.reads.empty());
-  EXPECT_EQ(rig.board.reads.back(), (std::pair<uint8_t, uint32_t>{12, 3}));
+  EXPECT_EQ(rig.board.reads.back(), (Read{12, 3}));  // the board records P3.3 as address bit 15
 }
 
 // A 40-pin flash burn of k correct bytes up to address H, KVp off:
@@ -111,7 +96,7 @@ TEST(ProgramDevice, P33HighWritesWithTheExtraBitAndReadsWithout) {
 // EraseCycle = SetAddress 5 + data 4 + SetMode 3 + Vpp on 4 + strobe low 4 + 2 × EraseTime + strobe high 4
 //            + Vpp off 4 + TP(5)
 TEST(ProgramDevice, FlashBurnCostsWhatTheSequenceImplies) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.settings.Verify = 0;
   rig.settings.IDCheck = 0;
   rig.LoadImage({{0, 0x11}, {5, 0x22}, {9, 0x33}});
@@ -124,59 +109,50 @@ TEST(ProgramDevice, FlashBurnCostsWhatTheSequenceImplies) {
   EXPECT_EQ(rig.link.WriteCount() - before - erase, 5 + 10 * 5 + 3 * (3 + 4 + 4 + 8 + 4 + 3 + 4 + 2 + 2));
 }
 
-TEST(CompareWithImage, RetryCountsEveryDifferenceAndCancelStopsAtOnce) {
-  Rig rig(SmallFlash40());
-  rig.LoadImage({{0, 1}, {1, 2}, {2, 3}, {3, 0xFF}});
-  EXPECT_EQ(VerifyDevice(rig.ctx), 6);  // blank chip: three differences, all answered Retry
-  const auto texts = rig.feedback.Texts();
+TEST(CompareAndBlankCheck, EveryDifferenceAnsweredRetryIsReportedUpToTheLastCell) {
+  Rig verify(SmallPart(40));
+  verify.LoadImage({{0, 1}, {1, 2}, {2, 3}, {3, 0xFF}});
+  EXPECT_EQ(VerifyDevice(verify.ctx), 6);  // blank chip: three differences, all answered Retry
+  const auto texts = verify.feedback.Texts();
   ASSERT_EQ(texts.size(), 4u);
   EXPECT_EQ(texts[1], "Fehler an Adresse 0 (0x0) !\nRichtig: 0x01\nGelesen: 0xFF\n");
   EXPECT_EQ(texts[3], "Fehler an Adresse 2 (0x2) !\nRichtig: 0x03\nGelesen: 0xFF\n");
 
-  Rig cancel(SmallFlash40());
+  Rig blank(SmallPart(40));
+  blank.chip->memory[0] = 0x00;
+  blank.chip->memory[0x3FF] = 0x7E;
+  EXPECT_EQ(BlankCheck(blank.ctx), 4);
+  EXPECT_EQ(blank.feedback.Texts(),
+            (std::vector<std::string>{blank.feedback.messages[0].text, "Zelle 0x0000 ist nicht leer !\nInhalt 0x00\n",
+                                      "Zelle 0x03FF ist nicht leer !\nInhalt 0x7E\n"}));
+}
+
+TEST(CompareAndBlankCheck, CancelStopsAtTheFirstDifferenceAndHighestAddressZeroIsOneCell) {
+  Rig cancel(SmallPart(40));
   cancel.LoadImage({{0, 1}, {1, 2}});
   cancel.feedback.QueueAnswer(kOk);
   cancel.feedback.QueueAnswer(kCancel);
   EXPECT_EQ(VerifyDevice(cancel.ctx), 6);
   EXPECT_EQ(cancel.feedback.Texts().size(), 2u);
   EXPECT_TRUE(cancel.board.SocketAtRest());
-}
 
-TEST(CompareWithImage, HighestAddressZeroComparesOneCellOnly) {
-  Rig rig(SmallFlash40());
-  rig.settings.IDCheck = 0;
-  rig.board.memory[1] = 0x00;  // beyond the range: never read
-  rig.LoadImage({{0, 0xFF}});
-  EXPECT_EQ(VerifyDevice(rig.ctx), 0);
-  EXPECT_EQ(rig.board.reads, (std::vector<std::pair<uint8_t, uint32_t>>{{12, 0}}));
-}
-
-TEST(BlankCheck, SingleCellAndTwoProgrammedCellsAnsweredRetry) {
-  Rig one(SmallFlash40());
-  one.device.SizeBytes = 1;
+  Rig one(SmallPart(40));
   one.settings.IDCheck = 0;
-  EXPECT_EQ(BlankCheck(one.ctx), 0);
-  EXPECT_EQ(one.board.reads.size(), 1u);
-  EXPECT_EQ(one.feedback.LastText(), "\nController ist gelöscht !\n");
-  Rig two(SmallFlash40());
-  two.board.memory[0] = 0x00;
-  two.board.memory[0x3FF] = 0x7E;
-  EXPECT_EQ(BlankCheck(two.ctx), 4);
-  EXPECT_EQ(two.feedback.Texts(),
-            (std::vector<std::string>{two.feedback.messages[0].text, "Zelle 0x0000 ist nicht leer !\nInhalt 0x00\n",
-                                      "Zelle 0x03FF ist nicht leer !\nInhalt 0x7E\n"}));
+  one.chip->memory[1] = 0x00;  // beyond the range: never read
+  one.LoadImage({{0, 0xFF}});
+  EXPECT_EQ(VerifyDevice(one.ctx), 0);
+  EXPECT_EQ(one.board.reads, (std::vector<Read>{{12, 0}}));
 }
 
 TEST(LockBits, WhichBitsAreProgrammedAndWhetherTheEffectIsTested) {
-  struct Case {
+  const struct {
     uint8_t lockBitCount;
     int lock1, lock2, lock3;
     DeviceOption option;
     std::vector<uint8_t> modes;
     bool effectTest;
-    int result;  // lock bit 1 alone does not hide the code on the test board
-  };
-  const Case cases[] = {
+    int result;  // lock bit 1 alone does not hide the code on the test chip
+  } cases[] = {
       {0, 1, 1, 1, DeviceOption::None, {}, false, 0},
       {1, 1, 1, 1, DeviceOption::None, {15}, true, 22},
       {3, 1, 0, 0, DeviceOption::None, {15}, false, 0},
@@ -186,42 +162,40 @@ TEST(LockBits, WhichBitsAreProgrammedAndWhetherTheEffectIsTested) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.lockBitCount) << c.lock1 << c.lock2 << c.lock3);
-    Rig rig(SmallFlash40());
+    Rig rig(SmallPart(40));
     rig.device.LockBitCount = c.lockBitCount;
     rig.device.Option = c.option;
     rig.settings.Lock1 = c.lock1;
     rig.settings.Lock2 = c.lock2;
     rig.settings.Lock3 = c.lock3;
     rig.LoadImage({{0, 0x5A}});
-    rig.board.memory[0] = 0x5A;
+    rig.chip->memory[0] = 0x5A;
     rig.link.PowerUp();
     EXPECT_EQ(ProgramLockBits(rig.ctx), c.result);
-    EXPECT_EQ(rig.board.lockModes, c.modes);
-    const bool tested = std::find(rig.feedback.statuses.begin(), rig.feedback.statuses.end(),
-                                  "Teste Wirkung der Lockbits") != rig.feedback.statuses.end();
-    EXPECT_EQ(tested, c.effectTest);
-    if (c.lockBitCount == 0) {
-      EXPECT_TRUE(rig.feedback.statuses.empty());
-    }
+    EXPECT_EQ(rig.chip->lockModes, c.modes);
+    std::vector<std::string> statuses;
+    if (c.lockBitCount > 0) statuses.push_back("Programmiere Lockbits");
+    if (c.effectTest) statuses.push_back("Teste Wirkung der Lockbits");
+    EXPECT_EQ(rig.feedback.statuses, statuses);
   }
 }
 
 TEST(LockBits, LockByDataSendsTheByteOfTheHighestBox) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.Option = DeviceOption::LockP12;
   rig.settings.Lock1 = rig.settings.Lock2 = 1;
   rig.link.PowerUp();
   const size_t from = rig.board.writes.size();
   LockBitsByData(rig.ctx);
-  EXPECT_EQ(WritesTo(rig.board, 10, from), std::vector<uint8_t>{0x3F});
+  EXPECT_EQ(rig.board.WritesTo(10, from), std::vector<uint8_t>{0x3F});
 }
 
 TEST(LockBits, LockWithoutEffectIsReportedAndTheSequenceStillCloses) {
-  Rig rig(SmallFlash40());
+  Rig rig(SmallPart(40));
   rig.device.Vcc65 = true;
   rig.settings.Lock1 = rig.settings.Lock2 = 1;
   rig.LoadImage({{0, 0x5A}});
-  rig.board.lockedReadValue = 0x5A;  // the chip keeps showing its code
+  rig.chip->lockedReadValue = 0x5A;  // the chip keeps showing its code
   EXPECT_EQ(RunProgramSequence(rig.ctx), 0);
   const auto texts = rig.feedback.Texts();
   ASSERT_GE(texts.size(), 2u);

@@ -1,211 +1,146 @@
-// A small stand-in for the programmer board and the chip in its socket, for
-// the unit tests of the device operations: it answers every handshake at
-// once, records each register write, decodes what the voltage converters
-// were loaded with, and keeps a code memory that the write and erase pulses
-// change the way an 8051 part does (programming can only clear bits).
+// The simulated board with a simple chip in its socket, for the register-level
+// tests of the device operations. The chip answers at once, without the
+// timing limits of a real part, and keeps a code memory that write and erase
+// pulses change the way an 8051 part does (programming only clears bits); the
+// board records every register write, converter load and data read.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <set>
+#include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
-#include "app/scripted_feedback.h"
-#include "files/program_image.h"
-#include "library/device_record.h"
-#include "link/port_io.h"
-#include "link/programmer_link.h"
-#include "operations/operation_context.h"
-#include "settings/settings.h"
+#include "sim/sim_board.h"
 #include "tests/scratch_directory.h"
+#include "tests/sim_rig.h"
 
 namespace tav::testing {
+
+class TestChip : public sim::SocketChip {
+public:
+  TestChip(uint8_t package, uint32_t sizeBytes) : package_(package), mask_(sizeBytes - 1) { memory.fill(0xFF); }
+
+  // A pulse starts when the strobe line falls with supply and programming voltage on.
+  void OnPins(const sim::SocketPins& pins, uint64_t) override {
+    if (strobeHigh_ && !pins.strobe && pins.supplyOn && pins.vppOn) Pulse(pins);
+    strobeHigh_ = pins.strobe;
+  }
+  std::optional<uint8_t> DrivenData(const sim::SocketPins& pins, uint64_t) override {
+    if (!pins.supplyOn) return std::nullopt;
+    if (pins.mode == 12) return locked && Cell(pins) == 0 ? lockedReadValue : memory[Cell(pins)];
+    if (pins.mode == 0) return signature[Cell(pins) & 0x3FF];
+    return std::nullopt;
+  }
+  uint8_t Package() const override { return package_; }
+  uint32_t MaxVppMillivolts() const override { return 21000; }
+  std::string Name() const override { return "Testbaustein"; }
+
+  std::array<uint8_t, 0x10000> memory{};
+  std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
+  uint8_t lockedReadValue = 0xFF;          // what address 0 reads after lock bit 2 or 3
+  bool locked = false;
+  uint32_t erasePulses = 0;
+  std::vector<uint8_t> lockModes;          // mode code of every lock pulse
+
+  // The cell the lines select: the counter of a 20-pin part, or the address
+  // lines of a 40-pin part (the board forces the unused high ones to 1).
+  uint32_t Cell(const sim::SocketPins& pins) const {
+    return (package_ == 20 ? pins.counter : pins.Address40()) & mask_;
+  }
+
+private:
+  void Pulse(const sim::SocketPins& pins) {
+    if (pins.mode == 14) memory[Cell(pins)] &= pins.dataRegister;
+    if (pins.mode == 1) {
+      ++erasePulses;
+      memory.fill(0xFF);
+      locked = false;
+    }
+    if (pins.mode == 15 || pins.mode == 3 || pins.mode == 5) {
+      lockModes.push_back(pins.mode);
+      locked |= pins.mode != 15;
+    }
+  }
+
+  uint8_t package_;
+  uint32_t mask_;
+  bool strobeHigh_ = false;
+};
 
 struct RegisterWrite {
   uint8_t reg;
   uint8_t value;
 };
 
-class TestBoard : public PortIo {
+class TestBoard : public sim::SimBoard {
 public:
-  explicit TestBoard(uint16_t base = 0x378) : base_(base) { memory.fill(0xFF); }
-
   void Out(uint16_t address, uint8_t value) override {
-    if (address == base_) {
-      data_ = value;
-      return;
+    if (address == kControlPort && !(value & 1)) pending_ = value & 0x0E;  // the register number
+    const uint64_t before = CompletedWrites();
+    const uint8_t old = Register(pending_);
+    SimBoard::Out(address, value);
+    if (CompletedWrites() == before) return;
+    const uint8_t now = Register(pending_);
+    // A data read rewrites register 4 and then register 8 unchanged, with the
+    // data lines released. P3.3 is recorded as address bit 15.
+    if (pending_ == 8 && now == old && !writes.empty() && writes.back().reg == 4 && Pins().supplyOn &&
+        Pins().dataRegister == 0xFF) {
+      reads.emplace_back(Pins().mode, static_cast<TestChip*>(Chip())->Cell(Pins()) | Pins().P33() << 15);
     }
-    if (address != base_ + 2 || Silent()) return;
-    if ((value & 0x01) == 0) {
-      status_ |= 0x80;  // register number taken
-      return;
-    }
-    Latch(static_cast<uint8_t>(value & 0x0E), data_);
-    status_ = static_cast<uint8_t>(ReadBackNibble(value & 0x0E));
+    if (pending_ == 4 && (now & 0x04) && !(old & 0x04)) loadedVoltages.emplace_back(SupplyConverterCode(), VppConverterCode());
+    writes.push_back({pending_, now});
   }
-  uint8_t In(uint16_t address) override {
-    if (address != base_ + 1) return 0xFF;
-    return Silent() ? static_cast<uint8_t>(status_ & 0x7F) : status_;
+  std::vector<uint8_t> WritesTo(uint8_t reg, size_t from = 0) const {
+    std::vector<uint8_t> values;
+    for (size_t i = from; i < writes.size(); ++i) {
+      if (writes[i].reg == reg) values.push_back(writes[i].value);
+    }
+    return values;
   }
 
-  // The chip.
-  std::array<uint8_t, 0x10000> memory{};
-  std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
-  std::set<uint32_t> stuckCells;           // cells that never take a programmed value
-  uint8_t lockedReadValue = 0xFF;          // what address 0 reads after a lock bit 2 or 3
-  bool locked = false;
-  uint32_t addressMask = 0xFFFF;           // address lines the chip has
-  bool dip20 = false;
-
-  // The record.
   std::vector<RegisterWrite> writes;
-  std::vector<std::pair<uint8_t, uint8_t>> loadedVoltages;  // (Vcc, Vpp) at every load strobe
-  std::vector<uint8_t> lockModes;                           // mode code of every lock pulse
+  std::vector<std::pair<uint8_t, uint8_t>> loadedVoltages;  // (Vcc, Vpp) codes at every load strobe
   std::vector<std::pair<uint8_t, uint32_t>> reads;          // (mode, address) of every data read
-  uint32_t erasePulses = 0;
-  int64_t silentAfterWrites = -1;
-  uint32_t counter = 0;
-  std::array<uint8_t, 16> regs{};
-
-  bool SocketAtRest() const {
-    return (regs[8] & 0x90) == 0 && (regs[4] & 0xC0) == 0 && (regs[0] & 0x0F) == 0 && vcc_ == 0 && vpp_ == 0;
-  }
-  bool SupplyOn() const { return (regs[8] & 0x80) != 0; }
-  uint8_t Mode() const { return regs[0] & 0x0F; }
-  uint32_t Address() const {
-    if (dip20) return counter & addressMask;
-    return (regs[6] | (uint32_t(regs[2] & 0x7F) << 8)) & addressMask;
-  }
-  size_t CountWrites(uint8_t reg) const {
-    size_t n = 0;
-    for (const auto& w : writes) n += w.reg == reg;
-    return n;
-  }
 
 private:
-  bool Silent() const { return silentAfterWrites >= 0 && int64_t(writes.size()) >= silentAfterWrites; }
-
-  void Latch(uint8_t reg, uint8_t value) {
-    const uint8_t old = regs[reg];
-    regs[reg] = value;
-    writes.push_back({reg, value});
-    if (reg == 6 && (value & 1) && !(old & 1)) ++counter;
-    // A data read rewrites register 4 and then register 8 unchanged, with
-    // the data lines released.
-    if (reg == 8 && value == old && previousReg_ == 4 && SupplyOn() && regs[10] == 0xFF) {
-      reads.emplace_back(Mode(), Address());
-    }
-    previousReg_ = reg;
-    if (reg == 4) LinesChanged(old, value);
-  }
-
-  void LinesChanged(uint8_t old, uint8_t now) {
-    if ((now & 0x01) && !(old & 0x01)) shift_ = uint16_t((shift_ << 1) | ((now >> 1) & 1));
-    if ((now & 0x04) && !(old & 0x04)) {
-      vcc_ = uint8_t(shift_ >> 8);
-      vpp_ = uint8_t(shift_ & 0xFF);
-      loadedVoltages.emplace_back(vcc_, vpp_);
-    }
-    if (!(now & 0x80) && (old & 0x80)) counter = 0;  // enable dropped: counter reset
-    const bool strobeFell = (old & 0x40) && !(now & 0x40);
-    if (strobeFell && SupplyOn() && (regs[8] & 0x10)) Pulse();
-  }
-
-  void Pulse() {
-    const uint8_t mode = Mode();
-    if (mode == 14 && !stuckCells.count(Address())) memory[Address()] &= regs[10];
-    if (mode == 1) {
-      ++erasePulses;
-      memory.fill(0xFF);
-      locked = false;
-    }
-    if (mode == 15 || mode == 3 || mode == 5) {
-      lockModes.push_back(mode);
-      if (mode != 15) locked = true;
-    }
-  }
-
-  uint8_t ChipData() const {
-    if (!SupplyOn() || regs[10] != 0xFF) return regs[10];
-    if (Mode() == 12) return locked && Address() == 0 ? lockedReadValue : memory[Address()];
-    if (Mode() == 0) return signature[Address() & 0x3FF];
-    return 0xFF;
-  }
-
-  // The status byte after a write: the handshake low and, after registers 4
-  // and 8, one half of the data lines on status bits 6, 3, 4, 5.
-  uint8_t ReadBackNibble(uint8_t reg) const {
-    if (reg != 4 && reg != 8) return 0;
-    const uint8_t nibble = reg == 4 ? (ChipData() & 0x0F) : (ChipData() >> 4);
-    return uint8_t(((nibble & 1) << 6) | ((nibble & 2) << 2) | ((nibble & 4) << 2) | ((nibble & 8) << 2));
-  }
-
-  uint16_t base_;
-  uint8_t data_ = 0;
-  uint8_t status_ = 0;
-  uint16_t shift_ = 0;
-  uint8_t previousReg_ = 0xFF;
-  uint8_t vcc_ = 0;
-  uint8_t vpp_ = 0;
+  static constexpr uint16_t kControlPort = 0x378 + 2;
+  uint8_t pending_ = 0;
 };
 
-// A small 40-pin flash part (1 KiB keeps the loops short).
-inline DeviceRecord SmallFlash40() {
+// A small part, 1 KiB to keep the loops short: flash or EPROM, 40 or 20 pins.
+inline DeviceRecord SmallPart(uint8_t package, bool flash = true) {
   DeviceRecord d;
-  d.DeviceName = "TESTFLASH40";
-  d.Package = 40;
+  d.DeviceName = (flash ? "TESTFLASH" : "TESTEPROM") + std::to_string(package);
+  d.Package = package;
   d.VppCode = 120;
   d.VccProgCode = 100;
-  d.ProgPulseTime = 10;
-  d.ProgPulseCount = 1;
-  d.LockPulseCount = 1;
-  d.EraseTime = 20;
-  d.ManufacturerId030 = 0x1E;
-  d.DeviceId031 = 0x51;
+  d.ProgPulseTime = flash ? 10 : 3;
+  d.ProgPulseCount = d.LockPulseCount = flash ? 1 : 2;
+  d.EraseTime = flash ? 20 : 0;
   d.SizeBytes = 1024;
-  d.LockBitCount = 3;
+  d.LockBitCount = flash && package == 40 ? 3 : 2;
+  if (package == 20) {
+    d.ManufacturerId000 = 0x1E;
+    d.DeviceIdDip20 = 0x21;
+  } else {
+    d.ManufacturerId030 = 0x1E;
+    d.DeviceId031 = 0x51;
+  }
   return d;
 }
 
-// A small 20-pin flash part.
-inline DeviceRecord SmallFlash20() {
-  DeviceRecord d = SmallFlash40();
-  d.DeviceName = "TESTFLASH20";
-  d.Package = 20;
-  d.ManufacturerId000 = 0x1E;
-  d.DeviceIdDip20 = 0x21;
-  d.ManufacturerId030 = 0;
-  d.DeviceId031 = 0;
-  d.LockBitCount = 2;
-  return d;
-}
-
-// A small 40-pin EPROM part.
-inline DeviceRecord SmallEprom40() {
-  DeviceRecord d = SmallFlash40();
-  d.DeviceName = "TESTEPROM40";
-  d.EraseTime = 0;
-  d.ProgPulseTime = 3;
-  d.ProgPulseCount = 2;
-  d.LockPulseCount = 2;
-  d.LockBitCount = 2;
-  return d;
-}
-
-// Everything an operation needs, fresh for every test.
-struct Rig {
-  explicit Rig(const DeviceRecord& d) : device(d) {
-    settings.MessageBeap = 0;
-    board.addressMask = d.SizeBytes - 1;
-    board.dip20 = d.Package == 20;
-    if (board.dip20) {
-      board.signature[0] = d.ManufacturerId000;
-      board.signature[1] = d.DeviceIdDip20;
-    } else {
-      board.signature[0x030] = d.ManufacturerId030;
-      board.signature[0x031] = d.DeviceId031;
-    }
+// Everything an operation needs, fresh for every test, the chip answering
+// with the device's signature.
+struct Rig : test::BoardRig<TestBoard> {
+  explicit Rig(const DeviceRecord& d) : BoardRig(d), chip(std::make_shared<TestChip>(d.Package, d.SizeBytes)) {
+    board.InsertChip(chip);
+    chip->signature[0x000] = d.ManufacturerId000;  // 20 pins: counter positions 0 and 1
+    chip->signature[0x001] = d.DeviceIdDip20;
+    chip->signature[0x030] = d.ManufacturerId030;
+    chip->signature[0x031] = d.DeviceId031;
   }
   void LoadImage(const std::vector<std::pair<uint32_t, uint8_t>>& bytes) {
     image.PrepareForLoad();
@@ -213,13 +148,7 @@ struct Rig {
     for (const auto& [address, value] : bytes) image.Store(address, value);
   }
 
-  Settings settings;
-  DeviceRecord device;
-  ProgramImage image;
-  ScriptedFeedback feedback{settings.MessageBeap};
-  TestBoard board;
-  ProgrammerLink link{board, settings, device, feedback};
-  OperationContext ctx{link, device, image, settings, feedback};
+  std::shared_ptr<TestChip> chip;
   test::ScratchDirectory scratch{"tav_ops"};  // for files an operation may write
 };
 
