@@ -30,7 +30,7 @@ public:
   }
   std::optional<uint8_t> DrivenData(const sim::SocketPins& pins, uint64_t) override {
     if (!pins.supplyOn) return std::nullopt;
-    if (pins.mode == 12) return locked && Cell(pins) == 0 ? lockedReadValue : memory[Cell(pins)];
+    if (pins.mode == 12) return locked && Cell(pins) == 0 ? 0xFF : memory[Cell(pins)];
     if (pins.mode == 0) return signature[Cell(pins) & 0x3FF];
     return std::nullopt;
   }
@@ -40,10 +40,9 @@ public:
 
   std::array<uint8_t, 0x10000> memory{};
   std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
-  uint8_t lockedReadValue = 0xFF;          // what address 0 reads after lock bit 2 or 3
-  bool locked = false;
+  bool locked = false;                     // lock bit 2 or 3 programmed: address 0 reads 0xFF
   uint32_t erasePulses = 0;
-  std::vector<uint8_t> lockModes;          // mode code of every lock pulse
+  std::vector<std::pair<uint8_t, uint8_t>> lockPulses;  // (mode, data lines) of every lock pulse
 
   // The cell the lines select: the counter of a 20-pin part, or the address
   // lines of a 40-pin part (the board forces the unused high ones to 1).
@@ -60,7 +59,7 @@ private:
       locked = false;
     }
     if (pins.mode == 15 || pins.mode == 3 || pins.mode == 5) {
-      lockModes.push_back(pins.mode);
+      lockPulses.emplace_back(pins.mode, pins.dataRegister);
       locked |= pins.mode != 15;
     }
   }
