@@ -2,28 +2,31 @@
 // through LoadProgramFile on real files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <string>
 
-#include "app/scripted_feedback.h"
-#include "files/program_files.h"
-#include "tests/scratch_directory.h"
+#include "tests/files_test_rig.h"
 
 namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ReaderTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_TRUE(scratch.Valid());
-    settings.ProgramFilePath = (dir / "prog.hex").string();
-  }
+const std::string kNoStart = "Zeilenanfang in Zeile 2\nder Hex-Datei nicht gefunden !";
 
-  int Load(const std::string& content, uint32_t sizeBytes = 0x10000) {
-    std::ofstream(settings.ProgramFilePath, std::ios::binary) << content;
+std::string LengthMessage(int line, int read, int computed) {
+  return "Länge der HEX-Zeile " + std::to_string(line) + " stimmt nicht !\n\nGelesen " + std::to_string(read) +
+         "\nBerechnet " + std::to_string(computed) + "\n";
+}
+std::string ChecksumMessage(int line, std::string read, std::string computed) {
+  return "Prüfsumme der HEX-Zeile " + std::to_string(line) + " stimmt nicht !\n\nGelesen 0x" + read +
+         "\nBerechnet 0x" + computed + "\n";
+}
+
+class ReaderTest : public test::ProgramFileTest {
+protected:
+  int Load(const std::string& content, uint32_t sizeBytes = ProgramImage::kSize) {
+    test::WriteFile(settings.ProgramFilePath, content);
     device.SizeBytes = sizeBytes;
     feedback.Clear();
     return LoadProgramFile(settings, device, image, feedback);
@@ -35,39 +38,24 @@ protected:
   // Bytes that differ from 0xFF, outside [from, to).
   int StrayBytes(uint32_t from, uint32_t to) const {
     int n = 0;
-    for (uint32_t a = 0; a < ProgramImage::kSize; ++a)
-      if ((a < from || a >= to) && image.Bytes[a] != 0xFF) ++n;
+    for (uint32_t a = 0; a < ProgramImage::kSize; ++a) n += (a < from || a >= to) && image.Bytes[a] != 0xFF;
     return n;
   }
-
-  test::ScratchDirectory scratch{"tav_readers"};
-  const fs::path& dir = scratch.Path();
-  int beep = 1;
-  Settings settings;
-  DeviceRecord device;
-  ProgramImage image;
-  ScriptedFeedback feedback{beep};
 };
 
 TEST_F(ReaderTest, ExampleRecordOfEveryFormatLoadsThreeBytesAt0x10) {
-  const struct {
-    const char* file;
-    int format;
-  } cases[] = {
-      {":03001000020030BB\n:00000001FF\n", 2},
+  const std::pair<const char*, int> cases[] = {
+      {":03001000020030BB\n:00000001FF\n", 2}, {"S30800000010020030B5\n", 7},
       {"S00F00004252415354452056312E3030FA\nS1060010020030B7\nS9030000FC\n", 5},
       {"S00F00004252415354452056312E3030FA\nS207000010020030B6\n", 6},
-      {"S30800000010020030B5\n", 7},
-      {";0300100200300045\n", 8},
-      {"/0010031302003058\n/00000000\n", 9},
+      {";0300100200300045\n", 8}, {"/0010031302003058\n/00000000\n", 9},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    ASSERT_EQ(Load(c.file), 0) << feedback.LastText();
-    EXPECT_EQ(settings.DataFormat, c.format);
-    EXPECT_EQ(image.Bytes[0x10], 0x02);
-    EXPECT_EQ(image.Bytes[0x11], 0x00);
-    EXPECT_EQ(image.Bytes[0x12], 0x30);
+  for (const auto& [file, format] : cases) {
+    SCOPED_TRACE(file);
+    ASSERT_EQ(Load(file), 0) << feedback.LastText();
+    EXPECT_EQ(settings.DataFormat, format);
+    EXPECT_EQ((std::array{image.Bytes[0x10], image.Bytes[0x11], image.Bytes[0x12]}),
+              (std::array<uint8_t, 3>{2, 0, 0x30}));
     EXPECT_EQ(StrayBytes(0x10, 0x13), 0);
     EXPECT_EQ(image.ByteCount, 3u);
     EXPECT_EQ(image.HighestAddress, 0x12u);
@@ -75,17 +63,11 @@ TEST_F(ReaderTest, ExampleRecordOfEveryFormatLoadsThreeBytesAt0x10) {
   }
 }
 
-TEST_F(ReaderTest, StoreRuleCountsRepeatsAndLaterRecordWins) {
-  // One byte at 0x1234.
-  ASSERT_EQ(Load(":01123400AB0E\n:00000001FF\n"), 0);
-  EXPECT_EQ(image.Bytes[0x1234], 0xAB);
-  EXPECT_EQ(StrayBytes(0x1234, 0x1235), 0);
-  EXPECT_EQ(image.ByteCount, 1u);
-  EXPECT_EQ(image.HighestAddress, 0x1234u);
-
-  // The same address twice: the later byte stays, both are counted.
+TEST_F(ReaderTest, StoreRuleAndSizeCheck) {
+  // A later record wins; both bytes are counted.
   ASSERT_EQ(Load(":0100200011CE\n:0100200022BD\n"), 0);
   EXPECT_EQ(image.Bytes[0x20], 0x22);
+  EXPECT_EQ(StrayBytes(0x20, 0x21), 0);
   EXPECT_EQ(image.ByteCount, 2u);
 
   // No data records at all; the previous load leaves nothing behind.
@@ -93,38 +75,22 @@ TEST_F(ReaderTest, StoreRuleCountsRepeatsAndLaterRecordWins) {
   EXPECT_EQ(image.ByteCount, 0u);
   EXPECT_EQ(image.HighestAddress, 0u);
   EXPECT_EQ(StrayBytes(0, 0), 0);
-}
-
-TEST_F(ReaderTest, DataBeyond0xFFFFIsCountedButNotStored) {
-  // Extended linear address 0x0001: the byte lands at 0x10000.
-  EXPECT_EQ(Load(":020000040001F9\n:0100000055AA\n:00000001FF\n"), 3);
-  EXPECT_EQ(StrayBytes(0, 0), 0);
-  EXPECT_EQ(image.HighestAddress, 0x10000u);
-  EXPECT_NE(OnlyMessage().find("Höchste gefundene Adresse: 65536\n"), std::string::npos);
 
   // 16 bytes from 0xFFF8: eight stored, the address runs on to 0x10007.
-  std::string line = ":10FFF800";
-  unsigned sum = 0x10 + 0xFF + 0xF8;
-  for (int k = 0; k < 16; ++k) {
-    char digits[3];
-    std::snprintf(digits, sizeof digits, "%02X", k);
-    line += digits;
-    sum += k;
-  }
-  char cc[3];
-  std::snprintf(cc, sizeof cc, "%02X", (0x100 - (sum & 0xFF)) & 0xFF);
-  EXPECT_EQ(Load(line + cc + "\n"), 3);
+  EXPECT_EQ(Load(":10FFF800000102030405060708090A0B0C0D0E0F81\n"), 3);
   EXPECT_EQ(image.ByteCount, 16u);
   EXPECT_EQ(image.HighestAddress, 0x10007u);
   for (uint32_t a = 0xFFF8; a <= 0xFFFF; ++a) EXPECT_EQ(image.Bytes[a], a - 0xFFF8);
   EXPECT_EQ(StrayBytes(0xFFF8, 0x10000), 0);
 
-  // Segment address 0x1000 * 16 puts the byte at 0x10000 as well.
-  EXPECT_EQ(Load(":020000021000EC\n:0100000055AA\n"), 3);
-  EXPECT_EQ(image.HighestAddress, 0x10000u);
-}
+  // Extended linear address 1 or segment 0x1000 put the byte at 0x10000.
+  for (const char* high : {":020000040001F9\n", ":020000021000EC\n"}) {
+    EXPECT_EQ(Load(std::string(high) + ":0100000055AA\n"), 3);
+    EXPECT_EQ(image.HighestAddress, 0x10000u);
+    EXPECT_EQ(StrayBytes(0, 0), 0);
+    EXPECT_NE(OnlyMessage().find("Höchste gefundene Adresse: 65536\n"), std::string::npos);
+  }
 
-TEST_F(ReaderTest, SizeCheckAgainstTheDevice) {
   // 0x0FFF is the last address of a 4096-byte device.
   EXPECT_EQ(Load(":010FFF00777A\n", 4096), 0);
   EXPECT_EQ(image.Bytes[0xFFF], 0x77);
@@ -141,204 +107,112 @@ TEST_F(ReaderTest, SizeCheckAgainstTheDevice) {
   EXPECT_NE(OnlyMessage().find("Gelesen: 32 Bytes\n"), std::string::npos);
 }
 
-TEST_F(ReaderTest, WrongStartCharacterNamesTheLine) {
+TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
+  const std::string intel = ":0100200011CE\n";
+  std::string overlong = intel.substr(0, 13);
+  overlong.resize(2100, ' ');  // 2047 characters are line 1 (cut at the blank); the rest is line 2
+  const std::pair<std::string, std::string> cases[] = {
+      {intel + "X0100200011CE\n", kNoStart}, {"S1060010020030B7\n\nS9030000FC\n", kNoStart},
+      {"S1060010020030B7\nS5030001FB\n", kNoStart},  // S5 is not a data record
+      {";0300100200300045\n:0300100200300045\n", kNoStart}, {"/0010031302003058\n 0010031302003058\n", kNoStart},
+      {overlong + "\n:0100210022BC\n", kNoStart},
+      {":03001000020030BB\n:0300100002003BB\n", LengthMessage(2, 16, 17)},
+      {"S1070010020030B7\n", LengthMessage(1, 16, 18)}, {";03001002003000450\n", LengthMessage(1, 18, 17)},
+      {"/001003130200305\n", LengthMessage(1, 16, 17)},
+      {":0300100002 0030BB\n", LengthMessage(1, 11, 17)},  // the first blank ends the line
+      // A count that leaves no room for the address and checksum of its type.
+      {"S1020011\n", LengthMessage(1, 8, 10)}, {"S2030000FC\n", LengthMessage(1, 10, 12)},
+      {"S30400000000\n", LengthMessage(1, 12, 14)},
+      // Lines cut short: slices past their end read as no digits.
+      {intel + ":1\n", LengthMessage(2, 2, 13)}, {intel + ":", LengthMessage(2, 1, 11)},
+      {"S1060010020030B7\nS1", LengthMessage(2, 2, 4)}, {";0300100200300045\n;1", LengthMessage(2, 2, 13)},
+      {intel + ":0100210022BC\r\n:0100220033AB\r\n", ChecksumMessage(3, "00AB", "00AA")},
+      {"S1060010020030B8\n", ChecksumMessage(1, "00B8", "00B7")},
+      {";0300100200300145\n", ChecksumMessage(1, "0145", "0045")},
+      // Tektronix: the header sum is checked before the data sum.
+      {"/0010031402003058\n", ChecksumMessage(1, "0014", "0013")},
+      {"/0010031302003059\n", ChecksumMessage(1, "0059", "0058")},
+  };
+  for (const auto& [file, message] : cases) {
+    SCOPED_TRACE(file.substr(0, 60));
+    EXPECT_EQ(Load(file), 3);
+    EXPECT_EQ(OnlyMessage(), message);
+  }
+  // With TestChecksum off a wrong sum is ignored.
+  settings.TestChecksum = 0;
+  EXPECT_EQ(Load(intel + ":0100210022BC\r\n:0100220033AB\r\n"), 0);
+  EXPECT_EQ(image.Bytes[0x22], 0x33);
+}
+
+TEST_F(ReaderTest, AcceptedOddities) {
+  std::string longest = ":0100200011CE";
+  longest.resize(2046, ' ');  // with its LF still one line
   const struct {
-    const char* file;
+    std::string file;
+    uint32_t count, address, value;
   } cases[] = {
-      {":0100200011CE\nX0100200011CE\n"},                  // Intel
-      {"S1060010020030B7\nS5030001FB\n"},                  // S5 is not a data record
-      {"S1060010020030B7\n\nS9030000FC\n"},                // empty line
-      {";0300100200300045\n:0300100200300045\n"},          // MOS Technology
-      {"/0010031302003058\n 0010031302003058\n"},          // Tektronix
+      {":03001000020030BB  \r\n", 3, 0x12, 0x30},
+      {longest + "\n:0100210022BC\n", 2, 0x21, 0x22},
+      {"S1030000FC\nS20400000000\nS3050000000000\n", 0, 0, 0xFF},  // smallest records, no data
+      // End records stop reading; the end of the file is a good end too.
+      {":03001000020030BB\n:00000001FF\ngarbage\n", 3, 0x12, 0x30},
+      {"S1060010020030B7\nS9030000FC\ngarbage\n", 3, 0x12, 0x30},
+      {"S1060010020030B7\nS804000000FB\ngarbage\n", 3, 0x12, 0x30},
+      {"S1060010020030B7\nS70500000000FA\ngarbage\n", 3, 0x12, 0x30},
+      {";0300100200300045\n;0000010001\ngarbage\n", 3, 0x12, 0x30}, {";0300100200300045", 3, 0x12, 0x30},
+      {"/0010031302003058\n/00000000\ngarbage\n", 3, 0x12, 0x30},
+      {"/0010031302003058\n/00", 3, 0x12, 0x30},  // count slice empty: 0, the end record
+      {":0400000312345678E5\n:0100000055AA\n", 1, 0, 0x55},  // type 03 changes nothing
+      // "001G" ends early: 0x001, summed as 00 01. Lower-case digits are digits.
+      {":01001G00AA54\n", 1, 1, 0xAA}, {":01002000aa35\n", 1, 0x20, 0xAA},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    EXPECT_EQ(Load(c.file), 3);
-    EXPECT_EQ(OnlyMessage(), "Zeilenanfang in Zeile 2\nder Hex-Datei nicht gefunden !");
+    SCOPED_TRACE(c.file.substr(0, 60));
+    EXPECT_EQ(Load(c.file), 0);
+    EXPECT_TRUE(feedback.messages.empty()) << feedback.LastText();
+    EXPECT_EQ(image.ByteCount, c.count);
+    EXPECT_EQ(image.Bytes[c.address], c.value);
   }
 }
 
-TEST_F(ReaderTest, WrongLengthShowsReadAndRequiredLength) {
-  EXPECT_EQ(Load(":03001000020030BB\n:0300100002003BB\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 2 stimmt nicht !\n\nGelesen 16\nBerechnet 17\n");
-
-  EXPECT_EQ(Load("S1070010020030B7\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 16\nBerechnet 18\n");
-
-  EXPECT_EQ(Load(";03001002003000450\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 18\nBerechnet 17\n");
-
-  EXPECT_EQ(Load("/001003130200305\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 16\nBerechnet 17\n");
-
-  // A cut line: the first blank ends it, so a trailing blank passes and
-  // one inside the record shortens it.
-  EXPECT_EQ(Load(":03001000020030BB  \r\n"), 0);
-  EXPECT_EQ(Load(":0300100002 0030BB\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 11\nBerechnet 17\n");
-}
-
-TEST_F(ReaderTest, MotorolaCountTooSmallForAddressIsRefusedAsLength) {
-  // Each count passes the length test but leaves no room for the address
-  // and checksum of its record type.
-  EXPECT_EQ(Load("S1020011\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 8\nBerechnet 10\n");
-  EXPECT_EQ(Load("S2030000FC\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 10\nBerechnet 12\n");
-  EXPECT_EQ(Load("S30400000000\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 1 stimmt nicht !\n\nGelesen 12\nBerechnet 14\n");
-  // The smallest valid records carry no data and are accepted unchecked.
-  EXPECT_EQ(Load("S1030000FC\nS20400000000\nS3050000000000\n"), 0);
-  EXPECT_EQ(image.ByteCount, 0u);
-}
-
-TEST_F(ReaderTest, WrongChecksumNamesLineAndBothValues) {
-  const std::string file = ":0100200011CE\n:0100210022BC\n:0100220033AB\n";
-  EXPECT_EQ(Load(file), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 3 stimmt nicht !\n\nGelesen 0x00AB\nBerechnet 0x00AA\n");
-
-  // Checking switched off: the line is used as it is.
-  settings.TestChecksum = 0;
-  EXPECT_EQ(Load(file), 0);
-  EXPECT_EQ(image.Bytes[0x22], 0x33);
-  settings.TestChecksum = 1;
-
-  EXPECT_EQ(Load("S1060010020030B8\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 1 stimmt nicht !\n\nGelesen 0x00B8\nBerechnet 0x00B7\n");
-  EXPECT_EQ(Load(";0300100200300145\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 1 stimmt nicht !\n\nGelesen 0x0145\nBerechnet 0x0045\n");
-  // Tektronix: the header sum is checked before the data sum.
-  EXPECT_EQ(Load("/0010031402003058\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 1 stimmt nicht !\n\nGelesen 0x0014\nBerechnet 0x0013\n");
-  EXPECT_EQ(Load("/0010031302003059\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 1 stimmt nicht !\n\nGelesen 0x0059\nBerechnet 0x0058\n");
-}
-
-TEST_F(ReaderTest, EndRecordsStopReading) {
-  // Whatever follows an end record is never looked at.
-  EXPECT_EQ(Load(":03001000020030BB\n:00000001FF\ngarbage\n"), 0);
-  EXPECT_EQ(image.ByteCount, 3u);
-  EXPECT_EQ(Load("S1060010020030B7\nS9030000FC\ngarbage\n"), 0);
-  EXPECT_EQ(Load("S1060010020030B7\nS804000000FB\ngarbage\n"), 0);
-  EXPECT_EQ(Load("S1060010020030B7\nS70500000000FA\ngarbage\n"), 0);
-  EXPECT_EQ(Load(";0300100200300045\n;0000010001\ngarbage\n"), 0);
-  EXPECT_EQ(Load("/0010031302003058\n/00000000\ngarbage\n"), 0);
-  EXPECT_EQ(image.ByteCount, 3u);
-  // The end of the file is a good end too, without any end record.
-  EXPECT_EQ(Load(";0300100200300045"), 0);
-  EXPECT_EQ(image.ByteCount, 3u);
-}
-
-TEST_F(ReaderTest, OtherIntelRecordTypesChangeNothing) {
-  // Type 03 (start segment address) with four data bytes.
-  EXPECT_EQ(Load(":0400000312345678E5\n:0100000055AA\n"), 0);
-  EXPECT_EQ(image.Bytes[0], 0x55);
-  EXPECT_EQ(image.ByteCount, 1u);
-  EXPECT_EQ(StrayBytes(0, 1), 0);
-}
-
-TEST_F(ReaderTest, NonHexDigitEndsTheSliceEarly) {
-  // Address slice "001G" reads as 0x001; the checksum covers 0x00 and 0x01.
-  EXPECT_EQ(Load(":01001G00AA54\n"), 0);
-  EXPECT_EQ(image.Bytes[1], 0xAA);
-  // Lower-case digits are digits.
-  EXPECT_EQ(Load(":01002000aa35\n"), 0);
-  EXPECT_EQ(image.Bytes[0x20], 0xAA);
-}
-
-TEST_F(ReaderTest, CutShortLinesNeverReadBeyondTheirEnd) {
-  // Count and type slices run past the end of these lines: they read as
-  // no digits and the length test refuses the line.
-  // (A good first line makes the format known; alone, such a line would
-  // be taken for binary data.)
-  const std::string intel = ":0100200011CE\n";
-  EXPECT_EQ(Load(intel + ":1\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 2 stimmt nicht !\n\nGelesen 2\nBerechnet 13\n");
-  EXPECT_EQ(Load(intel + ":"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 2 stimmt nicht !\n\nGelesen 1\nBerechnet 11\n");
-  EXPECT_EQ(Load("S1060010020030B7\nS1"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 2 stimmt nicht !\n\nGelesen 2\nBerechnet 4\n");
-  EXPECT_EQ(Load("/0010031302003058\n/00"), 0);  // count slice empty: 0, the end record
-  EXPECT_EQ(image.ByteCount, 3u);
-  EXPECT_EQ(Load(";0300100200300045\n;1"), 3);
-  EXPECT_EQ(OnlyMessage(), "Länge der HEX-Zeile 2 stimmt nicht !\n\nGelesen 2\nBerechnet 13\n");
-}
-
-TEST_F(ReaderTest, DosAndUnixLineEndsReadAlike) {
-  const std::string lf = ":0100200011CE\n:0100210022BC\n:0100220033AB\n";
-  std::string crlf;
-  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  EXPECT_EQ(Load(crlf), 3);
-  EXPECT_EQ(OnlyMessage(), "Prüfsumme der HEX-Zeile 3 stimmt nicht !\n\nGelesen 0x00AB\nBerechnet 0x00AA\n");
-  settings.TestChecksum = 0;
-  EXPECT_EQ(Load(crlf), 0);
-  EXPECT_EQ(image.ByteCount, 3u);
-}
-
-TEST_F(ReaderTest, OverlongLineContinuesAsTheNextLine) {
-  // A good record padded with blanks to 2100 characters: its first 2047
-  // characters are line 1 (cut at the blank, so it passes); the rest is
-  // line 2, which has no start character.
-  std::string line = ":0100200011CE";
-  line.resize(2100, ' ');
-  EXPECT_EQ(Load(line + "\n:0100210022BC\n"), 3);
-  EXPECT_EQ(OnlyMessage(), "Zeilenanfang in Zeile 2\nder Hex-Datei nicht gefunden !");
-  EXPECT_EQ(image.Bytes[0x20], 0x11);
-
-  // Exactly 2046 characters and the LF still make one line.
-  line.resize(2046, ' ');
-  EXPECT_EQ(Load(line + "\n:0100210022BC\n"), 0);
-  EXPECT_EQ(image.ByteCount, 2u);
-}
-
-TEST_F(ReaderTest, BinaryFileFromAddressZero) {
+TEST_F(ReaderTest, BinaryFilesLoadFromAddressZeroWithinTheDevice) {
   std::string bytes;
   for (int i = 0; i < 300; ++i) bytes += static_cast<char>(i * 7);
   ASSERT_EQ(Load(bytes, 1024), 0);
   EXPECT_EQ(settings.DataFormat, 1);
   EXPECT_EQ(image.ByteCount, 300u);
   EXPECT_EQ(image.HighestAddress, 299u);
-  for (int i = 0; i < 300; ++i) EXPECT_EQ(image.Bytes[i], static_cast<uint8_t>(i * 7));
+  EXPECT_EQ(std::string(image.Bytes.begin(), image.Bytes.begin() + 300), bytes);
   EXPECT_EQ(StrayBytes(0, 300), 0);
 
+  const std::string tooMuch = "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: ";
   EXPECT_EQ(Load(bytes, 299), 3);
-  EXPECT_EQ(OnlyMessage(),
-            "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 299\nAnzahl Bytes in Brenndatei: 300\n");
+  EXPECT_EQ(OnlyMessage(), tooMuch + "299\nAnzahl Bytes in Brenndatei: 300\n");
+
+  // 100 MiB are refused by their size, without being read.
+  fs::resize_file(settings.ProgramFilePath, 100u << 20);
+  device.SizeBytes = ProgramImage::kSize;
+  feedback.Clear();
+  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
+  EXPECT_EQ(OnlyMessage(), tooMuch + "65536\nAnzahl Bytes in Brenndatei: 104857600\n");
 }
 
-TEST_F(ReaderTest, EmptyFileIsBinaryAndRefusedWithTheFileMessage) {
+TEST_F(ReaderTest, EmptyMissingOrDirectoryFilesGiveThePlainFileMessage) {
+  const std::string open = "Fehler beim Öffnen der Datei\n\n";
   EXPECT_EQ(Load(""), 3);
   EXPECT_EQ(settings.DataFormat, 1);
-  EXPECT_EQ(OnlyMessage(), "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath + "\n\n ");
+  EXPECT_EQ(OnlyMessage(), open + settings.ProgramFilePath + "\n\n ");
   EXPECT_EQ(feedback.messages[0].kind, MessageKind::Plain);
   EXPECT_FALSE(feedback.messages[0].beeped);
-}
 
-TEST_F(ReaderTest, MissingFileOrDirectoryGivesFileMessageAndFormatZero) {
-  settings.ProgramFilePath = (dir / "gone.hex").string();
-  device.SizeBytes = 0x10000;
-  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-  EXPECT_EQ(settings.DataFormat, 0);
-  EXPECT_EQ(OnlyMessage(), "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath +
-                               "\n\nDatei oder Verzeichnis existiert nicht");
-
-  feedback.Clear();
-  settings.ProgramFilePath = dir.string();
-  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-  EXPECT_EQ(settings.DataFormat, 0);
-  EXPECT_EQ(OnlyMessage().rfind("Fehler beim Öffnen der Datei\n\n" + dir.string() + "\n\n", 0), 0u);
-}
-
-TEST_F(ReaderTest, HundredMegabytesOfJunkAreRefusedBySize) {
-  std::string junk(4096, '\0');
-  for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 131 + 7) & 0xFF);
-  std::ofstream(settings.ProgramFilePath, std::ios::binary) << junk;
-  fs::resize_file(settings.ProgramFilePath, 100u << 20);
-  device.SizeBytes = 0x10000;
-  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-  EXPECT_EQ(settings.DataFormat, 1);
-  EXPECT_EQ(OnlyMessage(),
-            "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 65536\nAnzahl Bytes in Brenndatei: 104857600\n");
+  for (const fs::path& path : {dir / "gone.hex", dir}) {
+    feedback.Clear();
+    settings.ProgramFilePath = path.string();
+    EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
+    EXPECT_EQ(settings.DataFormat, 0);
+    EXPECT_EQ(OnlyMessage().rfind(open + path.string() + "\n\n", 0), 0u);
+  }
+  EXPECT_EQ(feedback.LastText(), open + dir.string() + "\n\n" + FileErrorText(EISDIR));
 }
 
 }  // namespace

@@ -2,45 +2,31 @@
 // format and for several record lengths and device sizes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <random>
+#include <string>
 
-#include "app/scripted_feedback.h"
-#include "files/program_files.h"
-#include "tests/scratch_directory.h"
+#include "tests/files_test_rig.h"
 
 namespace tav {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Random bytes with runs of empty cells long enough to leave whole records
 // out, and with the first byte never empty so every file has data.
 void RandomImage(ProgramImage& image, uint32_t seed) {
   std::mt19937 random(seed);
   image = ProgramImage();
-  uint32_t a = 0;
-  while (a < ProgramImage::kSize) {
-    const uint32_t run = 1 + random() % 700;
+  for (uint32_t a = 0; a < ProgramImage::kSize;) {
     const bool empty = a != 0 && random() % 3 == 0;
-    for (uint32_t i = 0; i < run && a < ProgramImage::kSize; ++i, ++a)
+    for (uint32_t run = 1 + random() % 700; run > 0 && a < ProgramImage::kSize; --run, ++a)
       image.Bytes[a] = empty ? 0xFF : static_cast<uint8_t>(random());
   }
   if (image.Bytes[0] == 0xFF) image.Bytes[0] = 0x5A;
 }
 
-TEST(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
-  test::ScratchDirectory scratch("tav_roundtrip");
-  ASSERT_TRUE(scratch.Valid());
-  const fs::path& dir = scratch.Path();
+using RoundTripTest = test::ProgramFileTest;
 
-  int beep = 0;
-  ScriptedFeedback feedback(beep);
-  Settings settings;
-  DeviceRecord device;
+TEST_F(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
   ProgramImage written;
-  ProgramImage read;
   uint32_t seed = 1;
   for (uint32_t size : {0x10000u, 2000u, 1u}) {
     for (uint32_t lineLen : {2u, 16u, 32u, 254u}) {
@@ -49,7 +35,6 @@ TEST(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
           SCOPED_TRACE(testing::Message() << "format " << format << " size " << size << " line " << lineLen
                                           << " FFSave " << ffSave);
           RandomImage(written, ++seed);
-          settings.ProgramFilePath = (dir / ("image." + std::to_string(format))).string();
           settings.DataFormat = format;
           settings.HexLineLen = lineLen;
           settings.FFSave = ffSave;
@@ -57,19 +42,18 @@ TEST(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
           ASSERT_EQ(SaveImageToFile(settings, device, written, feedback), 0) << feedback.LastText();
 
           settings.DataFormat = 0;
-          ASSERT_EQ(LoadProgramFile(settings, device, read, feedback), 0) << feedback.LastText();
+          ASSERT_EQ(LoadProgramFile(settings, device, image, feedback), 0) << feedback.LastText();
           EXPECT_EQ(settings.DataFormat, format);
           uint32_t differences = 0;
           for (uint32_t a = 0; a < ProgramImage::kSize; ++a)
-            differences += read.Bytes[a] != (a < size ? written.Bytes[a] : 0xFF);
+            differences += image.Bytes[a] != (a < size ? written.Bytes[a] : 0xFF);
           EXPECT_EQ(differences, 0u);
-          EXPECT_LT(read.HighestAddress, size);
+          EXPECT_LT(image.HighestAddress, size);
           EXPECT_TRUE(feedback.messages.empty());
         }
       }
     }
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace
