@@ -1,16 +1,15 @@
-// The device library file: line reading, classification, number conversion,
-// encodings, the device-line parser with its messages, the walk through the
-// file, robustness against broken files, and the shipped sample library.
+// The device library file: line reading, number conversion, encodings, the
+// device-line parser with its messages, the walk through the file, broken
+// files and the shipped sample library; then the manufacturer and device
+// lists and the controls that follow the selected device.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <map>
-#include <random>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/scripted_feedback.h"
 #include "library/device_library.h"
@@ -22,382 +21,232 @@
 namespace tav {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Fields of a valid 40-pin line; tests change single fields by number.
+// A valid 40-pin line; tests change single fields by number.
 std::string DeviceLine(const std::map<int, std::string>& changes = {}, const std::string& flag = "y",
                        int fieldCount = 23) {
-  const char* base[23] = {"AT89C51", "DIP40", "12000", "5000", "2000", "1",  "1",    "10000",
-                          "0",       "0",     "0x1E",  "0x51", "0xFF", "0",  "0",    "0",
-                          "n",       "4096",  "3",     "0",    "",     "",   "n"};
-  std::string line;
-  for (int i = 1; i <= fieldCount; ++i) {
-    auto it = changes.find(i);
-    line += (it != changes.end() ? it->second : std::string(base[i - 1])) + ";";
+  std::istringstream base("AT89C51;DIP40;12000;5000;2000;1;1;10000;0;0;0x1E;0x51;0xFF;0;0;0;n;4096;3;0;;;n;");
+  std::string line, field;
+  for (int i = 1; i <= fieldCount && std::getline(base, field, ';'); ++i) {
+    line += (changes.count(i) ? changes.at(i) : field) + ";";
   }
   return line + flag + "\n";
+}
+
+// The whole record on one line: name, package, Vpp/Vcc codes, pulse time x
+// pulses per byte, pulses per lock bit, erase time, the eight signature
+// bytes, P3.3, size, lock bits, option, VCC65, KVp.
+std::string Describe(const DeviceRecord& d) {
+  static const char* const options[] = {"-", "A14", "OPTION", "LOCKP12"};
+  char text[200];
+  std::snprintf(text, sizeof text, "%s DIP%d %d/%d %ux%u %u %u %02X %02X %02X %02X %02X %02X %02X %02X %c %u %d %s %c %c",
+                d.DeviceName.c_str(), d.Package, d.VppCode, d.VccProgCode, d.ProgPulseTime, d.ProgPulseCount,
+                d.LockPulseCount, d.EraseTime, d.ManufacturerId000, d.DeviceIdDip20, d.ManufacturerId030, d.DeviceId031,
+                d.DeviceId032, d.DeviceId060, d.DeviceId100, d.DeviceId200, d.P33High ? 'y' : 'n', d.SizeBytes,
+                d.LockBitCount, options[static_cast<int>(d.Option)], d.Vcc65 ? 'y' : 'n', d.KVp ? 'y' : 'n');
+  return text;
+}
+
+// A group of `count` valid devices named after their manufacturer.
+std::string Group(const std::string& manufacturer, int count) {
+  std::string text = ":" + manufacturer + ";y\n";
+  for (int i = 0; i < count; ++i) text += DeviceLine({{1, manufacturer + "-" + std::to_string(i)}});
+  return text;
+}
+
+// A list as one text: entries joined by '|', the selected one marked '*'.
+std::string Texts(const SelectionList& list) {
+  std::string text;
+  for (size_t i = 0; i < list.Entries.size(); ++i) {
+    text += (i ? "|" : "") + std::string(static_cast<int>(i) == list.Selected ? "*" : "") + list.Entries[i].Text;
+  }
+  return text;
+}
+
+// Enabled controls: E for the erase button, then the lock boxes 1 to 3; '-' = disabled.
+std::string Enabled(const DeviceControls& c) {
+  return {c.EraseEnabled ? 'E' : '-', c.Lock1Enabled ? '1' : '-', c.Lock2Enabled ? '2' : '-',
+          c.Lock3Enabled ? '3' : '-'};
+}
+
+// The messages expected after one step: none, or the one given.
+std::vector<std::string> Only(const std::string& message) {
+  return message.empty() ? std::vector<std::string>{} : std::vector<std::string>{message};
 }
 
 class LibraryTest : public testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(scratch_.Valid());
-    settings.SettingsFilePath = (dir_ / "QUENVALD.INI").string();
+    settings.SettingsFilePath = scratch_.Slash() + "QUENVALD.INI";
+    settings.TimeBaseKorr = 85;
+  }
+  void WriteLibrary(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  int Load(int32_t manuf, int32_t dev) {
+    feedback.Clear();
+    settings.ManufIndex = manuf;
+    settings.DeviceIndex = dev;
+    return library.LoadSelectedDevice();
+  }
+  // The start-up order of the main window.
+  void StartUp() {
+    if (FillManufacturerList(library, manufacturers) == 0) FillDeviceList(library, devices);
+    library.LoadSelectedDevice();
+    controls = UpdateDeviceControls(devices, controls);
   }
 
-  void WriteLibrary(const std::string& bytes) {
-    std::ofstream out(dir_ / "8789LIST.CSV", std::ios::binary);
-    out << bytes;
-  }
-  std::string Path() const { return (dir_ / "8789LIST.CSV").string(); }
-
+  test::ScratchDirectory scratch_{"tav_library"};
+  const std::string path = scratch_.Slash() + "8789LIST.CSV";
   int beep = 1;
   Settings settings;
   DeviceRecord device;
   ScriptedFeedback feedback{beep};
   DeviceLibrary library{settings, device, feedback};
-  test::ScratchDirectory scratch_{"tav_library"};
-  const fs::path& dir_ = scratch_.Path();
+  SelectionList manufacturers, devices;
+  DeviceControls controls;
 };
 
 // --- small text rules -------------------------------------------------------
 
-TEST(LibraryNumber, ConvertsLikeStrtoulBaseZeroIn32Bits) {
-  EXPECT_EQ(ParseLibraryNumber("0x1E"), 30u);
-  EXPECT_EQ(ParseLibraryNumber("0X1e"), 30u);
-  EXPECT_EQ(ParseLibraryNumber("036"), 30u);
-  EXPECT_EQ(ParseLibraryNumber("30"), 30u);
-  EXPECT_EQ(ParseLibraryNumber("010"), 8u);
-  EXPECT_EQ(ParseLibraryNumber(""), 0u);
-  EXPECT_EQ(ParseLibraryNumber(" \t 42"), 42u);
-  EXPECT_EQ(ParseLibraryNumber("+7"), 7u);
-  EXPECT_EQ(ParseLibraryNumber("12abc"), 12u);
-  EXPECT_EQ(ParseLibraryNumber("09"), 0u);       // octal stops at the 9
-  EXPECT_EQ(ParseLibraryNumber("0x"), 0u);       // no hex digit: the 0 alone
-  EXPECT_EQ(ParseLibraryNumber("0xg1"), 0u);
-  EXPECT_EQ(ParseLibraryNumber("abc"), 0u);
-  EXPECT_EQ(ParseLibraryNumber("4294967295"), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseLibraryNumber("4294967296"), 0xFFFFFFFFu);  // saturates, no wrap
-  EXPECT_EQ(ParseLibraryNumber("0x1234567890"), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseLibraryNumber("-1"), 0xFFFFFFFFu);
-  EXPECT_EQ(ParseLibraryNumber(std::string("1\0" "5", 3)), 1u);
+TEST(LibraryText, NumbersConvertLikeStrtoulBaseZeroIn32Bits) {
+  const std::pair<std::string, uint32_t> cases[] = {
+      {"0x1E", 30}, {"0X1e", 30}, {"036", 30}, {"30", 30}, {"", 0}, {" \t 42", 42}, {"+7", 7}, {"12abc", 12},
+      {"09", 0}, {"0x", 0}, {"abc", 0}, {"4294967295", 0xFFFFFFFF}, {"4294967296", 0xFFFFFFFF},
+      {"0x1234567890", 0xFFFFFFFF}, {"-1", 0xFFFFFFFF}, {std::string("1\0" "5", 3), 1}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(ParseLibraryNumber(text), value) << '"' << text << '"';
 }
 
-TEST(LibraryLine, FlagAndKindComeFromFirstAndSecondToLastCharacter) {
-  EXPECT_TRUE(IsActiveLine("abc;y\n"));
-  EXPECT_TRUE(IsActiveLine("abc;Y\n"));
-  EXPECT_FALSE(IsActiveLine("abc;N\n"));
-  EXPECT_FALSE(IsActiveLine("abc;y"));  // no newline: the ';' is the flag
-  EXPECT_TRUE(IsActiveLine("yz"));
-  EXPECT_FALSE(IsActiveLine("y"));
-  EXPECT_FALSE(IsActiveLine(""));
-  EXPECT_TRUE(IsHeaderLine(":Atmel;y\n"));
-  EXPECT_FALSE(IsHeaderLine(" :Atmel;y\n"));
-  EXPECT_EQ(ManufacturerNameOf(":Atmel;Flash;y\n"), "Atmel");
-  EXPECT_EQ(ManufacturerNameOf(":Atmel y\n"), "Atmel ");
-  EXPECT_EQ(ManufacturerNameOf(":y\n"), "");
-  EXPECT_EQ(ManufacturerNameOf(":;y\n"), "");
+TEST(LibraryText, NamesBecomeUtf8FromEitherEncoding) {
+  EXPECT_EQ(DisplayText("Gr\xC3\xB6\xC3\x9F" "e \xF0\x9F\x98\x80"), "Gr\xC3\xB6\xC3\x9F" "e \xF0\x9F\x98\x80");
+  EXPECT_EQ(DisplayText("\x80 \x9F \x81"), "\xE2\x82\xAC \xC5\xB8 \xC2\x81");
+  // Overlong, surrogate, beyond U+10FFFF, cut short: Windows-1252 text, not UTF-8.
+  for (const char* bytes : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"}) {
+    EXPECT_FALSE(IsValidUtf8(bytes)) << bytes;
+  }
 }
 
-TEST(LibraryLine, ReadsCrLfAsLfKeepsLoneCrAndSplitsLongLines) {
+TEST(LibraryText, ReadsCrLfAsLfKeepsLoneCrAndContinuesLongLines) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
-  const std::string longLine(3000, 'a');
-  const std::string content = "one\r\ntwo\rx\n" + longLine + "\nlast\r";
+  const std::string content = "one\r\ntwo\rx\n" + std::string(3000, 'a') + "\nlast\r";
   std::fwrite(content.data(), 1, content.size(), file);
   std::rewind(file);
-  std::string line;
-  ASSERT_TRUE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, "one\n");
-  ASSERT_TRUE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, "two\rx\n");
-  ASSERT_TRUE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, std::string(2047, 'a'));
-  ASSERT_TRUE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, std::string(953, 'a') + "\n");
-  ASSERT_TRUE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, "last\r");
-  EXPECT_FALSE(ReadLibraryLine(file, line));
-  EXPECT_EQ(line, "");
+  std::vector<std::string> lines;
+  for (std::string line; ReadLibraryLine(file, line);) lines.push_back(line);
   std::fclose(file);
-  EXPECT_FALSE(ReadLibraryLine(nullptr, line));
-}
-
-TEST(LibraryText, KeepsUtf8AndConvertsWindows1252) {
-  EXPECT_EQ(DisplayText("Gr\xC3\xB6\xC3\x9F" "e"), "Gr\xC3\xB6\xC3\x9F" "e");
-  EXPECT_EQ(DisplayText("Gr\xF6\xDF" "e"), "Gr\xC3\xB6\xC3\x9F" "e");
-  EXPECT_EQ(DisplayText("\x80 \x9F \x81"), "\xE2\x82\xAC \xC5\xB8 \xC2\x81");
-  EXPECT_EQ(DisplayText("plain"), "plain");
-  EXPECT_TRUE(IsValidUtf8("\xF0\x9F\x98\x80"));
-  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong '/'
-  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("\xC3"));              // cut short
+  EXPECT_EQ(lines, (std::vector<std::string>{"one\n", "two\rx\n", std::string(2047, 'a'),
+                                             std::string(953, 'a') + "\n", "last\r"}));
+  EXPECT_EQ(ManufacturerNameOf(":y\n"), "");  // too short to hold a name
 }
 
 // --- the device-line parser -------------------------------------------------
 
 TEST_F(LibraryTest, ParsesEveryFieldOfAValidLine) {
-  settings.TimeBaseKorr = 85;
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{9, "0xE0"}, {10, "036"}, {14, "0x60"}, {15, "256"},
-                                                {16, "0x1FF"}, {17, "Y"}, {21, "LOCKP12"},
-                                                {22, "VCC65"}, {23, "Y"}})),
-            0);
-  EXPECT_TRUE(feedback.messages.empty());
-  EXPECT_EQ(device.DeviceName, "AT89C51");
-  EXPECT_EQ(device.Package, 40);
-  EXPECT_EQ(device.VppCode, 120);
-  EXPECT_EQ(device.VccProgCode, 100);
-  EXPECT_EQ(device.ProgPulseTime, 23u);
-  EXPECT_EQ(device.ProgPulseCount, 1u);
-  EXPECT_EQ(device.LockPulseCount, 1u);
-  EXPECT_EQ(device.EraseTime, 117u);
-  EXPECT_EQ(device.ManufacturerId000, 0xE0);
-  EXPECT_EQ(device.DeviceIdDip20, 30);
-  EXPECT_EQ(device.ManufacturerId030, 0x1E);
-  EXPECT_EQ(device.DeviceId031, 0x51);
-  EXPECT_EQ(device.DeviceId032, 0xFF);
-  EXPECT_EQ(device.DeviceId060, 0x60);
-  EXPECT_EQ(device.DeviceId100, 0);     // low 8 bits of 256
-  EXPECT_EQ(device.DeviceId200, 0xFF);  // low 8 bits of 0x1FF
-  EXPECT_TRUE(device.P33High);
-  EXPECT_EQ(device.SizeBytes, 4096u);
-  EXPECT_EQ(device.LockBitCount, 3);
-  EXPECT_EQ(device.Option, DeviceOption::LockP12);
-  EXPECT_TRUE(device.Vcc65);
-  EXPECT_TRUE(device.KVp);
-
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{2, "DIP20"}, {17, "n"}, {21, "A14"}, {22, "vcc65"},
-                                                {23, "N"}})),
-            0);
-  EXPECT_EQ(device.Package, 20);
-  EXPECT_FALSE(device.P33High);
-  EXPECT_EQ(device.Option, DeviceOption::A14);
-  EXPECT_FALSE(device.Vcc65);
-  EXPECT_FALSE(device.KVp);
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{21, "OPTION"}})), 0);
-  EXPECT_EQ(device.Option, DeviceOption::Option);
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{21, "option"}})), 0);
-  EXPECT_EQ(device.Option, DeviceOption::None);
-  // Text between the 23rd ';' and the flag is ignored.
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({}, "comment;y")), 0);
-}
-
-TEST_F(LibraryTest, TimesBecomeTimeBaseUnitsWithTheCurrentCorrection) {
-  struct Case { const char* micro; int32_t korr; uint32_t units; };
-  const Case cases[] = {{"1000", 85, 11}, {"50", 85, 1}, {"1", 85, 1}, {"0", 85, 0},
-                        {"2", 85, 1},     {"1000", 10, 100}, {"1000", 1, 1000}};
-  for (const Case& c : cases) {
-    settings.TimeBaseKorr = c.korr;
-    ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{5, c.micro}, {8, c.micro}})), 0);
-    EXPECT_EQ(device.ProgPulseTime, c.units) << c.micro << " / " << c.korr;
-    EXPECT_EQ(device.EraseTime, c.units) << c.micro << " / " << c.korr;
-  }
-  // A correction of 0 must not divide by zero; it acts as the default 85.
-  settings.TimeBaseKorr = 0;
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{5, "1000"}})), 0);
-  EXPECT_EQ(device.ProgPulseTime, 11u);
-}
-
-TEST_F(LibraryTest, VoltageSizeAndLockBitLimits) {
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{3, "25500"}, {4, "12750"}, {18, "65536"}, {19, "259"}})), 0);
-  EXPECT_EQ(device.VppCode, 255);
-  EXPECT_EQ(device.VccProgCode, 255);
-  EXPECT_EQ(device.SizeBytes, 65536u);
-  EXPECT_EQ(device.LockBitCount, 3);
-  ASSERT_EQ(library.ParseDeviceLine(DeviceLine({{3, "0"}, {4, "1"}, {18, "1"}, {19, "0"}})), 0);
-  EXPECT_EQ(device.VppCode, 0);
-  EXPECT_EQ(device.VccProgCode, 0);
-  EXPECT_TRUE(feedback.messages.empty());
-}
-
-TEST_F(LibraryTest, InvalidFieldsShowTheirMessageAndStop) {
-  const std::string p = Path();
-  struct Case { std::map<int, std::string> changes; std::string text; };
+  // Times become units of the TimeBaseKorr current at parse time: 1000 µs /
+  // 85 = 11, 50 µs is raised to 1, 0 and 1 stay; a correction of 0 must not
+  // divide by zero and acts as the default 85 (2000 / 85 = 23, 10000 / 85 = 117).
+  struct Case { int32_t korr; std::map<int, std::string> changes; const char* record; };
   const Case cases[] = {
-      {{{2, "dip40"}}, "AT89C51\n\nUnbekannte Gehäuseform\n\n in '" + p + "' Datei"},
-      {{{2, " DIP40"}}, "AT89C51\n\nUnbekannte Gehäuseform\n\n in '" + p + "' Datei"},
-      {{{3, "25501"}}, "AT89C51\n\nDie Programmierspannung\nist viel zu groß !!\n\n in '" + p + "' Datei"},
-      {{{3, "-1"}}, "AT89C51\n\nDie Programmierspannung\nist viel zu groß !!\n\n in '" + p + "' Datei"},
-      {{{4, "12751"}},
-       "AT89C51\n\nDie Betriebsspannung im\nProgrammiermodus ist zu groß !!\n\n in '" + p + "' Datei"},
-      {{{4, "0"}}, "AT89C51\n\nDie Betriebsspannung im\nProgrammiermodus ist 0 !!\n\n in '" + p + "' Datei"},
-      {{{4, ""}}, "AT89C51\n\nDie Betriebsspannung im\nProgrammiermodus ist 0 !!\n\n in '" + p + "' Datei"},
-      {{{17, "yes"}},
-       "AT89C51\n\nFalscher Eintrag für P3.3\nin " + p + " !!\n\nGültig sind nur y,Y und n,N\n\nGelesen: yes\n"},
-      {{{17, ""}},
-       "AT89C51\n\nFalscher Eintrag für P3.3\nin " + p + " !!\n\nGültig sind nur y,Y und n,N\n\nGelesen: \n"},
-      {{{18, "65537"}},
-       "AT89C51\n\nBausteingröße überschreitet 65536 (0x10000) Bytes!!\n\n"
-       "Bausteine dieser Größe werden nicht unterstützt !!\n"},
-      {{{18, "0"}}, "AT89C51\n\nBausteingröße ist 0 !!\n\n in " + p},
-      {{{19, "4"}},
-       "AT89C51\n\nFalscher Wert für die Lockbits in \n\n" + p +
-           " !!\n\nEintrag darf nur von 0-3 gehen.\nGelesener Wert: 4"},
-      {{{23, "x"}},
-       "AT89C51\n\nFalscher Eintrag für KVp\nin " + p + " !!\n\nGültig sind nur y,Y und n,N\n\nGelesen: x\n"},
+      {85, {{5, "1000"}, {8, "50"}, {9, "0xE0"}, {10, "036"}, {14, "0x60"}, {15, "256"}, {16, "0x1FF"},
+            {17, "Y"}, {21, "LOCKP12"}, {22, "VCC65"}, {23, "Y"}},
+       "AT89C51 DIP40 120/100 11x1 1 1 E0 1E 1E 51 FF 60 00 FF y 4096 3 LOCKP12 y y"},
+      {85, {{2, "DIP20"}, {5, "1"}, {6, "25"}, {7, "0x19"}, {8, "0"}, {17, "y"}, {21, "A14"}, {22, "vcc65"},
+            {23, "N"}},
+       "AT89C51 DIP20 120/100 1x25 25 0 00 00 1E 51 FF 00 00 00 y 4096 3 A14 n n"},
+      // The limits: 25500 mV and 12750 mV give code 255, 259 lock bits are 3 in the low 8 bits.
+      {10, {{3, "25500"}, {4, "12750"}, {5, "1000"}, {8, "2"}, {18, "65536"}, {19, "259"}, {21, "OPTION"}},
+       "AT89C51 DIP40 255/255 100x1 1 1 00 00 1E 51 FF 00 00 00 n 65536 3 OPTION n n"},
+      {0, {{3, "0"}, {4, "1"}, {18, "1"}, {19, "0"}, {21, "option"}},
+       "AT89C51 DIP40 0/0 23x1 1 117 00 00 1E 51 FF 00 00 00 n 1 0 - n n"},
   };
   for (const Case& c : cases) {
-    feedback.Clear();
-    EXPECT_EQ(library.ParseDeviceLine(DeviceLine(c.changes)), 17) << c.text;
-    ASSERT_EQ(feedback.messages.size(), 1u) << c.text;
-    EXPECT_EQ(feedback.messages[0].text, c.text);
-    EXPECT_EQ(feedback.messages[0].kind, MessageKind::Info);
-    EXPECT_TRUE(feedback.messages[0].beeped);
+    settings.TimeBaseKorr = c.korr;
+    ASSERT_EQ(library.ParseDeviceLine(DeviceLine(c.changes)), 0) << c.record;
+    EXPECT_EQ(Describe(device), c.record);
   }
-}
-
-TEST_F(LibraryTest, ParsingStopsAtTheFirstBadFieldLeavingLaterFieldsAlone) {
-  device.SizeBytes = 777;
-  device.KVp = true;
-  EXPECT_EQ(library.ParseDeviceLine(DeviceLine({{1, "NEU"}, {3, "30000"}, {18, "0"}, {23, "q"}})), 17);
-  EXPECT_EQ(feedback.messages.size(), 1u);
-  EXPECT_EQ(device.DeviceName, "NEU");
-  EXPECT_EQ(device.Package, 40);
-  EXPECT_EQ(device.SizeBytes, 777u);
-  EXPECT_TRUE(device.KVp);
-}
-
-TEST_F(LibraryTest, IncompleteLinesFailSilently) {
-  EXPECT_EQ(library.ParseDeviceLine(DeviceLine({}, "y", 22)), 13);
-  // The 23rd ';' must come before the flag and the line end.
-  std::string line = DeviceLine();
-  EXPECT_EQ(library.ParseDeviceLine(line.substr(0, line.size() - 2) + "\n"), 13);
-  EXPECT_EQ(library.ParseDeviceLine(line.substr(0, line.size() - 1)), 13);  // no newline
-  EXPECT_EQ(library.ParseDeviceLine(""), 13);
-  EXPECT_EQ(library.ParseDeviceLine(";"), 13);
-  EXPECT_EQ(library.ParseDeviceLine(";\n"), 13);
+  // Text between the 23rd ';' and the flag is ignored.
+  EXPECT_EQ(library.ParseDeviceLine(DeviceLine({}, "comment;y")), 0);
   EXPECT_TRUE(feedback.messages.empty());
-  // Enough fields but an empty package: the package message comes first.
-  EXPECT_EQ(library.ParseDeviceLine(std::string(5000, ';')), 17);
-  EXPECT_EQ(feedback.messages.size(), 1u);
 }
 
-TEST_F(LibraryTest, NamesInMessagesAndRecordAreUtf8ForBothEncodings) {
-  const std::string utf8Name = "M\xC3\xBCller-51";
-  for (const std::string& raw : {std::string("M\xFCller-51"), utf8Name}) {
+TEST_F(LibraryTest, BadLinesStopAtTheFirstBadFieldWithItsMessage) {
+  const std::string name = "AT89C51\n\n", inFile = "\n\n in '" + path + "' Datei";
+  const std::string yesNo = " !!\n\nGültig sind nur y,Y und n,N\n\nGelesen: ";
+  const std::string package = name + "Unbekannte Gehäuseform" + inFile;
+  const std::string vpp = name + "Die Programmierspannung\nist viel zu groß !!" + inFile;
+  const std::string vcc = name + "Die Betriebsspannung im\nProgrammiermodus ist ";
+  const std::string full = DeviceLine();
+  struct Case { std::string line; int result; std::string message; };
+  const Case cases[] = {
+      {DeviceLine({{2, "dip40"}}), 17, package},
+      {DeviceLine({{2, " DIP40"}}), 17, package},
+      {DeviceLine({{3, "25501"}}), 17, vpp},
+      {DeviceLine({{3, "-1"}}), 17, vpp},
+      {DeviceLine({{3, "30000"}, {18, "0"}, {23, "q"}}), 17, vpp},  // the first bad field wins
+      {DeviceLine({{4, "12751"}}), 17, vcc + "zu groß !!" + inFile},
+      {DeviceLine({{4, "0"}}), 17, vcc + "0 !!" + inFile},
+      {DeviceLine({{17, "yes"}}), 17, name + "Falscher Eintrag für P3.3\nin " + path + yesNo + "yes\n"},
+      {DeviceLine({{18, "65537"}}), 17, name + "Bausteingröße überschreitet 65536 (0x10000) Bytes!!\n\n"
+                                               "Bausteine dieser Größe werden nicht unterstützt !!\n"},
+      {DeviceLine({{18, "0"}}), 17, name + "Bausteingröße ist 0 !!\n\n in " + path},
+      {DeviceLine({{19, "4"}}), 17, name + "Falscher Wert für die Lockbits in \n\n" + path +
+                                        " !!\n\nEintrag darf nur von 0-3 gehen.\nGelesener Wert: 4"},
+      {DeviceLine({{23, "nn"}}), 17, name + "Falscher Eintrag für KVp\nin " + path + yesNo + "nn\n"},
+      {std::string(5000, ';'), 17, "\n\nUnbekannte Gehäuseform" + inFile},  // enough fields, empty package
+      // Too few fields, or the 23rd ';' not before the flag and line end: silent.
+      {DeviceLine({}, "y", 22), 13, ""},
+      {full.substr(0, full.size() - 2) + "\n", 13, ""},
+      {full.substr(0, full.size() - 1), 13, ""},
+      {"", 13, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line.substr(0, 100));
     feedback.Clear();
-    EXPECT_EQ(library.ParseDeviceLine(DeviceLine({{1, raw}, {17, "j\xE4"}})), 17);
-    EXPECT_EQ(device.DeviceName, utf8Name);
-    ASSERT_EQ(feedback.messages.size(), 1u);
-    EXPECT_EQ(feedback.messages[0].text.rfind(utf8Name + "\n\n", 0), 0u);
-    EXPECT_NE(feedback.messages[0].text.find("Gelesen: j\xC3\xA4\n"), std::string::npos);
+    device.KVp = true;  // the last field: a parse that stopped never reaches it
+    EXPECT_EQ(library.ParseDeviceLine(c.line), c.result);
+    EXPECT_TRUE(device.KVp);
+    EXPECT_EQ(feedback.Texts(), Only(c.message));
+    for (const auto& shown : feedback.messages) EXPECT_TRUE(shown.kind == MessageKind::Info && shown.beeped);
   }
 }
 
 // --- walking the file ---------------------------------------------------------
 
-TEST_F(LibraryTest, LibraryPathUsesTheSettingsDirectory) {
-  EXPECT_EQ(library.LibraryFilePath(), (dir_ / "8789LIST.CSV").string());
-  settings.SettingsFilePath = "QUENVALD.INI";
-  EXPECT_EQ(library.LibraryFilePath(), "8789LIST.CSV");
-}
-
-TEST_F(LibraryTest, ListFunctionsFollowHeadersFlagsAndGroups) {
-  const std::string last = DeviceLine({{1, "B-last"}});
-  WriteLibrary("# comment\n"
-               "early;y\n"                    // before any header: no group
-               ":Alpha;first;y\n" +
-               DeviceLine({{1, "A1"}}) +
-               DeviceLine({{1, "A-off"}}, "N") + "\n" +
-               DeviceLine({{1, "A2"}}, "Y") +
-               ":Hidden;n\n" + DeviceLine({{1, "H1"}}) +
-               ":Beta y\n" + DeviceLine({{1, "B1"}}) + last.substr(0, last.size() - 1));
-  ASSERT_EQ(library.OpenLibrary(), 0);
-  std::string name;
-  std::vector<std::string> names;
-  while (library.NextManufacturerName(name) == 0) names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Alpha", "Beta "}));
-  library.CloseLibrary();
-  library.CloseLibrary();  // harmless twice
-
-  settings.ManufIndex = 0;
-  ASSERT_EQ(library.OpenLibrary(), 0);
-  ASSERT_EQ(library.SeekManufacturer(), 0);
-  EXPECT_EQ(library.NextDevice(), 0);
-  EXPECT_EQ(device.DeviceName, "A1");
-  EXPECT_EQ(library.NextDevice(), 0);
-  EXPECT_EQ(device.DeviceName, "A2");
-  EXPECT_EQ(library.NextDevice(), 15);  // the inactive header ends the group
-  library.CloseLibrary();
-
-  settings.ManufIndex = 1;
-  ASSERT_EQ(library.OpenLibrary(), 0);
-  ASSERT_EQ(library.SeekManufacturer(), 0);
-  EXPECT_EQ(library.NextDevice(), 0);
-  EXPECT_EQ(device.DeviceName, "B1");
-  EXPECT_EQ(library.NextDevice(), 15);  // last line lacks its newline: ignored
-  EXPECT_EQ(library.NextDevice(), 15);
-  library.CloseLibrary();
-  EXPECT_TRUE(feedback.messages.empty());
-
-  settings.ManufIndex = 2;
-  ASSERT_EQ(library.OpenLibrary(), 0);
-  EXPECT_EQ(library.SeekManufacturer(), 13);
-  EXPECT_EQ(feedback.LastText(), "Hersteller in Bibliothek nicht gefunden !");
-}
-
-TEST_F(LibraryTest, LoadSelectedDeviceFindsTheDeviceOrSaysWhyNot) {
-  const std::string content = ":Alpha;y\n# note\n" + DeviceLine({{1, "A1"}}) + DeviceLine({{1, "A2"}}) +
-                              DeviceLine({{1, "A3"}}, "y", 22) + DeviceLine({{1, "A4"}, {19, "9"}}) +
-                              ":Beta;y\n" + DeviceLine({{1, "B1"}}) + DeviceLine({{1, "B2"}}, "n");
-  struct Case { int32_t manuf; int32_t dev; int result; const char* name; const char* message; };
+TEST_F(LibraryTest, WalksHeadersFlagsAndGroupsInEitherEncodingAndLineEnd) {
+  struct Case { int32_t manuf, dev; int result; const char* name; };
   const Case cases[] = {
-      {0, 0, 0, "A1", nullptr},
-      {0, 1, 0, "A2", nullptr},
-      {0, 2, 13, "A3", nullptr},  // 22 fields: no message
-      {0, 3, 13, "A4", "lockbits"},
-      {0, 4, 13, nullptr, "Keine Bausteine für diesen\n\n Hersteller in der Liste !"},
-      {1, 0, 0, "B1", nullptr},
-      {1, 1, 13, nullptr, "Fehler beim lesen der Bibliothek !"},
-      {2, 0, 13, nullptr, "Hersteller in Bibliothek nicht gefunden !"},
-      {0, -4, 0, "A1", nullptr},  // never the comment line before A1
+      {0, 0, 0, "A1"}, {0, -4, 0, "A1"},  // never the comment line before A1
+      {0, 1, 0, "Pr\xC3\xBC" "f"},         // past the line flagged N and the empty line
+      {0, 2, 13, "A3"},                   // 22 fields: unusable, without a message
+      {1, 0, 0, "B1"},                    // the inactive header is not counted
   };
-  for (const char* lineEnd : {"\n", "\r\n"}) {
+  // The same library as Windows-1252 with LF and as UTF-8 with CR LF.
+  for (const auto& [u, lineEnd] : {std::pair<std::string, std::string>{"\xFC", "\n"}, {"\xC3\xBC", "\r\n"}}) {
+    SCOPED_TRACE(lineEnd.size() == 1 ? "Windows-1252, LF" : "UTF-8, CR LF");
+    const std::string content = "# Bauteile f" + u + "r Tests\nearly;y\n:M" + u + "ller;first;y\n# note\n" +
+                                DeviceLine({{1, "A1"}}) + DeviceLine({{1, "A-off"}}, "N") + "\n" +
+                                DeviceLine({{1, "Pr" + u + "f"}}, "Y") + DeviceLine({{1, "A3"}}, "y", 22) +
+                                DeviceLine({{1, "Z" + u}, {17, "j" + u}}) + ":Hidden;n\n" + DeviceLine({{1, "H1"}}) +
+                                ":Beta y\n" + DeviceLine({{1, "B1"}});
     std::string withEnds;
-    for (char c : content) {
-      if (c == '\n') withEnds += lineEnd; else withEnds += c;
-    }
+    for (char c : content) withEnds += c == '\n' ? lineEnd : std::string(1, c);
     WriteLibrary(withEnds);
-    for (const Case& c : cases) {
-      feedback.Clear();
-      device.DeviceName = "previous";
-      settings.ManufIndex = c.manuf;
-      settings.DeviceIndex = c.dev;
-      EXPECT_EQ(library.LoadSelectedDevice(), c.result) << c.manuf << "/" << c.dev;
-      EXPECT_EQ(device.DeviceName, c.name ? c.name : "previous") << c.manuf << "/" << c.dev;
-      if (c.message == nullptr) {
-        EXPECT_TRUE(feedback.messages.empty()) << c.manuf << "/" << c.dev;
-      } else if (std::string(c.message) == "lockbits") {
-        EXPECT_NE(feedback.LastText().find("Gelesener Wert: 9"), std::string::npos);
-      } else {
-        EXPECT_EQ(feedback.Texts(), std::vector<std::string>{c.message});
-      }
-    }
-  }
-}
 
-TEST_F(LibraryTest, MissingLibraryIsReported) {
-  EXPECT_EQ(library.LoadSelectedDevice(), 13);
-  EXPECT_EQ(feedback.Texts(), std::vector<std::string>{"Kann Bauteilbibliothek nicht öffnen !"});
-  std::string name;
-  EXPECT_EQ(library.NextManufacturerName(name), 15);  // nothing open: end at once
-  EXPECT_EQ(library.NextDevice(), 15);
-}
-
-TEST_F(LibraryTest, Windows1252AndUtf8LibrariesGiveTheSameNames) {
-  for (const std::string& umlaut : {std::string("\xFC"), std::string("\xC3\xBC")}) {
-    WriteLibrary("# Bauteile f" + umlaut + "r Tests.\n:M" + umlaut + "ller;y\n" +
-                 DeviceLine({{1, "Pr" + umlaut + "f-51"}}));
-    ASSERT_EQ(library.OpenLibrary(), 0);
-    std::string name;
-    ASSERT_EQ(library.NextManufacturerName(name), 0);
-    EXPECT_EQ(name, "M\xC3\xBCller");
-    library.CloseLibrary();
     settings.ManufIndex = 0;
-    settings.DeviceIndex = 0;
-    ASSERT_EQ(library.LoadSelectedDevice(), 0);
-    EXPECT_EQ(device.DeviceName, "Pr\xC3\xBC" "f-51");
+    ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
+    EXPECT_EQ(Texts(manufacturers), "*M\xC3\xBCller|Beta ");
+    // Lines that do not parse are left out, the refused one with its message;
+    // the inactive header ends the group.
+    EXPECT_EQ(FillDeviceList(library, devices), 0);
+    EXPECT_EQ(Texts(devices), "*A1|Pr\xC3\xBC" "f");
+    EXPECT_EQ(feedback.Texts(), Only("Z\xC3\xBC\n\nFalscher Eintrag für P3.3\nin " + path +
+                                     " !!\n\nGültig sind nur y,Y und n,N\n\nGelesen: j\xC3\xBC\n"));
+    EXPECT_EQ(Load(0, 3), 13);  // a refused field makes the device unusable
+    for (const Case& c : cases) {
+      device.DeviceName = "previous";
+      EXPECT_EQ(Load(c.manuf, c.dev), c.result) << c.manuf << "/" << c.dev;
+      EXPECT_EQ(device.DeviceName, c.name) << c.manuf << "/" << c.dev;
+      EXPECT_TRUE(feedback.messages.empty());
+    }
   }
 }
 
@@ -405,59 +254,25 @@ TEST_F(LibraryTest, Windows1252AndUtf8LibrariesGiveTheSameNames) {
 
 TEST_F(LibraryTest, BrokenFilesGiveMessagesNeverACrash) {
   const std::string valid = ":Alpha;y\n" + DeviceLine();
-  struct Case { std::string content; const char* message; };
-  const Case cases[] = {
-      {"", "Hersteller in Bibliothek nicht gefunden !"},
-      {std::string(200000, 'y'), "Hersteller in Bibliothek nicht gefunden !"},
-      {std::string(200000, ';') + "\n", "Hersteller in Bibliothek nicht gefunden !"},
-      {":" + std::string(5000, 'x') + "y\n", "Hersteller in Bibliothek nicht gefunden !"},
-      {":Alpha;y\n" + std::string(100000, 'y') + "\n", nullptr},
-      {":Alpha;y\n" + std::string(3000, ';') + "y\n", nullptr},
-      {valid.substr(0, valid.size() - 1), "Fehler beim lesen der Bibliothek !"},
-      {std::string("\0\0:\0y\n\0", 7), nullptr},
+  const std::string notFound = "Hersteller in Bibliothek nicht gefunden !";
+  std::string binary;
+  for (uint32_t i = 0, x = 8051; i < 20000; ++i) binary += static_cast<char>((x = x * 1103515245 + 12345) >> 23);
+  const std::pair<std::string, std::string> cases[] = {
+      {"", notFound},
+      {std::string(200000, 'y'), notFound},  // one huge line, no newline anywhere
+      {":Alpha;y\n" + std::string(100000, 'y') + "\n", ""},
+      {valid.substr(0, valid.size() - 1), "Fehler beim lesen der Bibliothek !"},  // no final newline
+      {std::string("\0\0:\0y\n\0", 7), notFound},
+      {binary, notFound},
   };
-  for (const Case& c : cases) {
-    WriteLibrary(c.content);
-    feedback.Clear();
-    settings.ManufIndex = 0;
-    settings.DeviceIndex = 0;
-    EXPECT_EQ(library.LoadSelectedDevice(), 13);
-    if (c.message != nullptr) {
-      EXPECT_EQ(feedback.LastText(), c.message) << c.content.substr(0, 40);
-    }
-    SelectionList manufacturers, devices;
+  for (const auto& [content, message] : cases) {
+    SCOPED_TRACE(content.substr(0, 40));
+    WriteLibrary(content);
+    EXPECT_EQ(Load(0, 0), 13);
+    EXPECT_EQ(feedback.Texts(), Only(message));
     FillManufacturerList(library, manufacturers);
     FillDeviceList(library, devices);
-    EXPECT_FALSE(manufacturers.Entries.empty());
-    EXPECT_FALSE(devices.Entries.empty());
-  }
-}
-
-TEST_F(LibraryTest, RandomJunkIsHandled) {
-  std::mt19937 random(8051);
-  const char alphabet[] = ":;yYnN\r\n0x1DIP4025 \xFC\xC3";
-  for (int round = 0; round < 200; ++round) {
-    std::string junk;
-    const int length = static_cast<int>(random() % 6000);
-    for (int i = 0; i < length; ++i) {
-      junk += round % 2 ? static_cast<char>(random() & 0xFF)
-                        : alphabet[random() % (sizeof alphabet - 1)];
-    }
-    WriteLibrary(junk);
-    settings.ManufIndex = static_cast<int32_t>(random() % 3);
-    settings.DeviceIndex = static_cast<int32_t>(random() % 3);
-    const int result = library.LoadSelectedDevice();
-    EXPECT_TRUE(result == 0 || result == 13);
-    if (result == 0) {
-      EXPECT_TRUE(device.Package == 20 || device.Package == 40);
-      EXPECT_GE(device.SizeBytes, 1u);
-      EXPECT_LE(device.SizeBytes, 65536u);
-      EXPECT_LE(device.LockBitCount, 3);
-      EXPECT_TRUE(IsValidUtf8(device.DeviceName));
-    }
-    SelectionList manufacturers;
-    FillManufacturerList(library, manufacturers);
-    for (const SelectionEntry& entry : manufacturers.Entries) EXPECT_TRUE(IsValidUtf8(entry.Text));
+    EXPECT_FALSE(manufacturers.Entries.empty() || devices.Entries.empty());
   }
 }
 
@@ -465,81 +280,115 @@ TEST_F(LibraryTest, RandomJunkIsHandled) {
 
 TEST_F(LibraryTest, ShippedLibraryParsesWithTheDataSheetValues) {
   settings.SettingsFilePath = std::string(TAVROLITH_SOURCE_DIR) + "/data/QUENVALD.INI";
-  settings.TimeBaseKorr = 85;
-  struct Expected {
-    const char* name; uint8_t package; uint8_t vpp; uint32_t pulse; uint32_t pulses; uint32_t lockPulses;
-    uint32_t erase; uint8_t sig[8]; uint32_t size; uint8_t locks;
-  };
-  const Expected atmel[] = {
-      {"AT89C51", 40, 120, 23, 1, 1, 117, {0, 0, 0x1E, 0x51, 0xFF, 0, 0, 0}, 4096, 3},
-      {"AT89C52", 40, 120, 23, 1, 1, 117, {0, 0, 0x1E, 0x52, 0xFF, 0, 0, 0}, 8192, 3},
-      {"AT89C55", 40, 120, 23, 1, 1, 117, {0, 0, 0x1E, 0x55, 0xFF, 0, 0, 0}, 20480, 3},
-      {"AT89C1051", 20, 120, 23, 1, 1, 117, {0x1E, 0x11, 0, 0, 0, 0, 0, 0}, 1024, 2},
-      {"AT89C2051", 20, 120, 23, 1, 1, 117, {0x1E, 0x21, 0, 0, 0, 0, 0, 0}, 2048, 2},
-      {"AT89C4051", 20, 120, 23, 1, 1, 117, {0x1E, 0x41, 0, 0, 0, 0, 0, 0}, 4096, 2},
-  };
-  const Expected intel[] = {
-      {"87C51", 40, 127, 1, 25, 25, 0, {0, 0, 0x89, 0, 0, 0, 0, 0}, 4096, 2},
-      {"87C52", 40, 127, 1, 25, 25, 0, {0, 0, 0x89, 0, 0, 0, 0, 0}, 8192, 2},
-      {"8751H", 40, 210, 588, 1, 1, 0, {0, 0, 0x89, 0, 0, 0, 0, 0}, 4096, 2},
-  };
-  SelectionList manufacturers;
+  const std::vector<std::string> expected = {
+      "AT89C51 DIP40 120/100 23x1 1 117 00 00 1E 51 FF 00 00 00 n 4096 3 - n n",
+      "AT89C52 DIP40 120/100 23x1 1 117 00 00 1E 52 FF 00 00 00 n 8192 3 - n n",
+      "AT89C55 DIP40 120/100 23x1 1 117 00 00 1E 55 FF 00 00 00 n 20480 3 - n n",
+      "AT89C1051 DIP20 120/100 23x1 1 117 1E 11 00 00 00 00 00 00 n 1024 2 - n n",
+      "AT89C2051 DIP20 120/100 23x1 1 117 1E 21 00 00 00 00 00 00 n 2048 2 - n n",
+      "AT89C4051 DIP20 120/100 23x1 1 117 1E 41 00 00 00 00 00 00 n 4096 2 - n n",
+      "87C51 DIP40 127/100 1x25 25 0 00 00 89 00 00 00 00 00 n 4096 2 - n n",
+      "87C52 DIP40 127/100 1x25 25 0 00 00 89 00 00 00 00 00 n 8192 2 - n n",
+      "8751H DIP40 210/100 588x1 1 0 00 00 89 00 00 00 00 00 n 4096 2 - n n"};
   ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
-  ASSERT_EQ(manufacturers.Entries.size(), 2u);
-  EXPECT_EQ(manufacturers.Entries[0].Text, "Atmel");
-  EXPECT_EQ(manufacturers.Entries[1].Text, "Intel");
-
-  int32_t manuf = 0;
-  for (const auto& group : {std::vector<Expected>(std::begin(atmel), std::end(atmel)),
-                            std::vector<Expected>(std::begin(intel), std::end(intel))}) {
-    settings.ManufIndex = manuf++;
-    SelectionList devices;
-    settings.DeviceIndex = 0;
-    ASSERT_EQ(FillDeviceList(library, devices), 0);
-    ASSERT_EQ(devices.Entries.size(), group.size());
-    for (size_t i = 0; i < group.size(); ++i) {
-      const Expected& e = group[i];
-      settings.DeviceIndex = static_cast<int32_t>(i);
-      ASSERT_EQ(library.LoadSelectedDevice(), 0) << e.name;
-      EXPECT_EQ(devices.Entries[i].Text, e.name);
-      EXPECT_EQ(device.DeviceName, e.name);
-      EXPECT_EQ(device.Package, e.package) << e.name;
-      EXPECT_EQ(device.VppCode, e.vpp) << e.name;
-      EXPECT_EQ(device.VccProgCode, 100) << e.name;
-      EXPECT_EQ(device.ProgPulseTime, e.pulse) << e.name;
-      EXPECT_EQ(device.ProgPulseCount, e.pulses) << e.name;
-      EXPECT_EQ(device.LockPulseCount, e.lockPulses) << e.name;
-      EXPECT_EQ(device.EraseTime, e.erase) << e.name;
-      const uint8_t sig[8] = {device.ManufacturerId000, device.DeviceIdDip20, device.ManufacturerId030,
-                              device.DeviceId031,       device.DeviceId032,   device.DeviceId060,
-                              device.DeviceId100,       device.DeviceId200};
-      for (int k = 0; k < 8; ++k) EXPECT_EQ(sig[k], e.sig[k]) << e.name << " signature " << k;
-      EXPECT_FALSE(device.P33High) << e.name;
-      EXPECT_EQ(device.SizeBytes, e.size) << e.name;
-      EXPECT_EQ(device.LockBitCount, e.locks) << e.name;
-      EXPECT_EQ(device.Option, DeviceOption::None) << e.name;
-      EXPECT_FALSE(device.Vcc65) << e.name;
-      EXPECT_FALSE(device.KVp) << e.name;
+  EXPECT_EQ(Texts(manufacturers), "*Atmel|Intel");  // the inactive third manufacturer is left out
+  std::vector<std::string> loaded;
+  for (int32_t m = 0; m < 2; ++m) {
+    settings.ManufIndex = m;
+    EXPECT_EQ(FillDeviceList(library, devices), 0);
+    for (size_t i = 0; i < devices.Entries.size(); ++i) {
+      EXPECT_EQ(Load(m, static_cast<int32_t>(i)), 0);
+      loaded.push_back(Describe(device));
     }
   }
-  EXPECT_TRUE(feedback.messages.empty());
+  EXPECT_EQ(loaded, expected);
+}
 
-  // The file teaches itself: it has comments with an umlaut and an inactive
-  // manufacturer that the lists leave out.
-  std::ifstream in(std::string(TAVROLITH_SOURCE_DIR) + "/data/8789LIST.CSV", std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("\xC3\xBC"), std::string::npos);
-  int inactiveHeaders = 0;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find('\n', start);
-    const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start + 1);
-    if (IsHeaderLine(line) && !IsActiveLine(line)) ++inactiveHeaders;
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  EXPECT_GE(inactiveHeaders, 1);
-  EXPECT_EQ(text.back(), '\n');
+// --- the selection lists and the controls that follow them ----------------------
+
+TEST_F(LibraryTest, ListPositionsFollowTheSettingsAndFallBackToTheFirst) {
+  WriteLibrary(Group("Ten", 10) + Group("Three", 3) + Group("Eight", 8));
+  settings.ManufIndex = 5;  // beyond the list: the first manufacturer, without a message
+  settings.DeviceIndex = 4;
+  StartUp();
+  EXPECT_EQ(settings.ManufIndex, 0);
+  EXPECT_EQ(Texts(manufacturers), "*Ten|Three|Eight");
+  EXPECT_EQ(devices.Selected, 4);
+  EXPECT_EQ(device.DeviceName, "Ten-4");
+  // From Ten with the fifth selected: Eight keeps the fifth, Three falls to the first.
+  EXPECT_EQ(OnManufacturerChanged(library, 2, devices), 0);
+  EXPECT_EQ(Texts(devices), "Eight-0|Eight-1|Eight-2|Eight-3|*Eight-4|Eight-5|Eight-6|Eight-7");
+  EXPECT_EQ(OnManufacturerChanged(library, 1, devices), 0);
+  EXPECT_EQ(Texts(devices), "*Three-0|Three-1|Three-2");
+  EXPECT_EQ(settings.DeviceIndex, 0);
+  EXPECT_TRUE(feedback.messages.empty());
+  settings.ManufIndex = 1;  // a position inside the list stays
+  ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
+  EXPECT_EQ(Texts(manufacturers), "Ten|*Three|Eight");
+}
+
+TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
+  // The last device of Mixed is erasable, the selected first one is not:
+  // the erase button must follow the selection, not the last line parsed.
+  WriteLibrary(":Mixed;y\n" + DeviceLine({{1, "Eprom"}, {8, "0"}, {19, "2"}}) +
+               DeviceLine({{1, "Flash"}, {19, "1"}}) + ":Empty;y\n# nothing here\nOff;n\n" + Group("Other", 1));
+  StartUp();
+  EXPECT_EQ(Enabled(controls), "-12-");
+  EXPECT_EQ(OnDeviceChanged(library, 1, devices), 0);
+  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, controls)), "E1--");
+  // A group without an active device line: the placeholder with lock-bit
+  // count 0 disables everything, and choosing it says why there is no device.
+  EXPECT_EQ(OnManufacturerChanged(library, 1, devices), 15);
+  EXPECT_EQ(Texts(devices), "*Keine Bausteine");
+  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, DeviceControls{true, true, true, true})), "----");
+  EXPECT_EQ(OnDeviceChanged(library, 0, devices), 13);
+  EXPECT_EQ(feedback.Texts(), Only("Keine Bausteine für diesen\n\n Hersteller in der Liste !"));
+  // A refill clears the placeholder; back at Mixed the position has fallen
+  // to 0, and the button follows Eprom although Flash was parsed last.
+  EXPECT_EQ(OnManufacturerChanged(library, 2, devices), 0);
+  EXPECT_EQ(Texts(devices), "*Other-0");
+  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, controls)), "E123");
+  EXPECT_EQ(OnManufacturerChanged(library, 0, devices), 0);
+  EXPECT_EQ(device.DeviceName, "Flash");
+  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, controls)), "-12-");
+  // Any other lock-bit count leaves the lock boxes as they are.
+  devices.Entries[0].LockBitCount = 7;
+  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, DeviceControls{true, false, true, false})), "--2-");
+}
+
+TEST_F(LibraryTest, MissingLibraryListsOnlyPlaceholders) {
+  const std::string cannotOpen = "Kann Bauteilbibliothek nicht öffnen !";
+  StartUp();
+  EXPECT_EQ(Texts(manufacturers), "*Keine Hersteller");
+  EXPECT_TRUE(devices.Entries.empty());  // not filled after a failed manufacturer list
+  EXPECT_EQ(feedback.Texts(), (std::vector<std::string>{cannotOpen, cannotOpen}));
+  feedback.Clear();
+  EXPECT_EQ(OnManufacturerChanged(library, 0, devices), 15);
+  EXPECT_EQ(Texts(devices), "*Keine Bausteine");
+  EXPECT_EQ(feedback.Texts(), Only(cannotOpen));
+  std::string name;
+  EXPECT_EQ(library.NextManufacturerName(name), 15);  // nothing open: the end at once
+  EXPECT_EQ(library.NextDevice(), 15);
+}
+
+TEST_F(LibraryTest, LinesThatFailToParseAreLeftOutWithoutShiftingTheSelection) {
+  WriteLibrary(":Alpha;y\n" + DeviceLine({{1, "A"}}) + DeviceLine({{1, "BadSize"}, {18, "0"}}) +
+               DeviceLine({{1, "Short"}}, "y", 3) + DeviceLine({{1, "B"}}) + DeviceLine({{1, "C"}}));
+  settings.DeviceIndex = 1;  // names the bad line: the first entry is selected instead
+  StartUp();
+  EXPECT_EQ(Texts(devices), "*A|B|C");
+  EXPECT_EQ(feedback.Texts(), Only("BadSize\n\nBausteingröße ist 0 !!\n\n in " + path));  // once, while filling
+  EXPECT_EQ(settings.DeviceIndex, 0);
+  EXPECT_EQ(device.DeviceName, "A");
+  // Entry 1 must load B, although two active lines that did not make it
+  // into the list lie between A and B.
+  EXPECT_EQ(OnDeviceChanged(library, 1, devices), 0);
+  EXPECT_EQ(device.DeviceName, "B");
+  EXPECT_EQ(OnDeviceChanged(library, 2, devices), 0);
+  EXPECT_EQ(device.DeviceName, "C");
+  // The stored index survives a refill and selects the same entry.
+  FillDeviceList(library, devices);
+  EXPECT_EQ(Texts(devices), "A|B|*C");
 }
 
 }  // namespace
