@@ -195,9 +195,11 @@ TEST(EndToEndFailures, CancelButtonStopsEachLoopWithItsMessage) {
     SimRig rig(LibraryDevice("AT89C51"));
     test::ScratchDirectory dir("tav_e2e");
     rig.LoadImage(std::vector<uint8_t>(4096, 0xFF));  // verify of a blank chip: no differences
-    // A cancelled read must leave an existing file as it was.
+    // A cancelled read must leave an existing file as it was, even where a
+    // finished one would write the blank chip (FFSave).
     rig.settings.ProgramFilePath = dir.Slash() + "keep.hex";
     rig.settings.DataFormat = 2;
+    rig.settings.FFSave = 1;
     std::ofstream(rig.settings.ProgramFilePath, std::ios::binary) << ":00000001FF\r\n";
     rig.feedback.CancelAtPump(3);
     EXPECT_EQ(rig.Run(c.run), c.result);
