@@ -45,7 +45,7 @@ public:
   std::vector<std::pair<uint8_t, uint8_t>> lockPulses;  // (mode, data lines) of every lock pulse
 
   // The cell the lines select: the counter of a 20-pin part, or the address
-  // lines of a 40-pin part (the board forces the unused high ones to 1).
+  // lines of a 40-pin part, less those above its size (they may be held high).
   uint32_t Cell(const sim::SocketPins& pins) const {
     return (package_ == 20 ? pins.counter : pins.Address40()) & mask_;
   }
@@ -89,7 +89,9 @@ public:
         Pins().dataRegister == 0xFF) {
       reads.emplace_back(Pins().mode, static_cast<TestChip*>(Chip())->Cell(Pins()) | Pins().P33() << 15);
     }
-    if (pending_ == 4 && (now & 0x04) && !(old & 0x04)) loadedVoltages.emplace_back(SupplyConverterCode(), VppConverterCode());
+    if (pending_ == 4 && (now & 0x04) && !(old & 0x04)) {  // the converters' load strobe rose
+      loadedVoltages.emplace_back(SupplyConverterCode(), VppConverterCode());
+    }
     writes.push_back({pending_, now});
   }
   std::vector<uint8_t> WritesTo(uint8_t reg, size_t from = 0) const {
