@@ -5,74 +5,53 @@
 // supply) leaves the part unchanged, as real silicon would.
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 
-#include "app/scripted_feedback.h"
-#include "library/device_record.h"
-#include "link/programmer_link.h"
-#include "settings/settings.h"
-#include "sim/chip_models.h"
-#include "sim/sim_board.h"
 #include "tests/scratch_directory.h"
+#include "tests/sim_rig.h"
 
 namespace tav {
 namespace {
 
-// Records as the library gives them with TimeBaseKorr 85.
-DeviceRecord Flash40() {  // 12 V flash, 2000 µs polling, 10 ms erase
-  DeviceRecord d;
-  d.DeviceName = "AT89C51";
-  d.Package = 40;
-  d.VppCode = 120;
-  d.VccProgCode = 100;
-  d.ProgPulseTime = 23;
-  d.ProgPulseCount = 1;
-  d.LockPulseCount = 1;
-  d.EraseTime = 117;
-  d.ManufacturerId030 = 0x1E;
-  d.DeviceId031 = 0x51;
-  d.DeviceId032 = 0xFF;
-  d.SizeBytes = 4096;
-  d.LockBitCount = 3;
-  return d;
+// Records as the library gives them with TimeBaseKorr 85: a 12 V flash with
+// 2000 µs polling and a 10 ms erase, and a 12.75 V EPROM taking 25 pulses of
+// 100 µs (1 unit).
+DeviceRecord Flash40() {
+  return {.DeviceName = "AT89C51", .Package = 40, .VppCode = 120, .VccProgCode = 100, .ProgPulseTime = 23,
+          .ProgPulseCount = 1, .LockPulseCount = 1, .EraseTime = 117, .ManufacturerId030 = 0x1E,
+          .DeviceId031 = 0x51, .DeviceId032 = 0xFF, .SizeBytes = 4096, .LockBitCount = 3};
 }
 
-DeviceRecord Flash20() {
+DeviceRecord Flash20(uint8_t manufacturer = 0x1E) {
   DeviceRecord d = Flash40();
   d.DeviceName = "AT89C2051";
   d.Package = 20;
-  d.ManufacturerId000 = 0x1E;
+  d.ManufacturerId000 = manufacturer;  // 0xE0: the edge-variant counter
   d.DeviceIdDip20 = 0x21;
-  d.ManufacturerId030 = d.DeviceId031 = d.DeviceId032 = 0;
   d.SizeBytes = 2048;
-  d.LockBitCount = 2;
   return d;
 }
 
-DeviceRecord Eprom40() {  // 12.75 V, 25 pulses of 100 µs (1 unit)
-  DeviceRecord d;
-  d.DeviceName = "87C51";
-  d.Package = 40;
-  d.VppCode = 127;
-  d.VccProgCode = 100;
-  d.ProgPulseTime = 1;
-  d.ProgPulseCount = 25;
-  d.LockPulseCount = 25;
-  d.ManufacturerId030 = 0x89;
-  d.SizeBytes = 4096;
-  d.LockBitCount = 2;
-  return d;
+DeviceRecord Eprom40() {
+  return {.DeviceName = "87C51", .Package = 40, .VppCode = 127, .VccProgCode = 100, .ProgPulseTime = 1,
+          .ProgPulseCount = 25, .LockPulseCount = 25, .ManufacturerId030 = 0x89, .SizeBytes = 4096,
+          .LockBitCount = 2};
 }
 
-struct ChipRig {
-  explicit ChipRig(const DeviceRecord& d, const sim::ChipFaults& faults = {}) : device(d) {
-    settings.MessageBeap = 0;
-    chip = sim::MakeChip(device, settings.TimeBaseKorr, faults);
-    board.InsertChip(chip);
-  }
+struct ChipRig : test::SimRig {
+  using SimRig::SimRig;
+  // A part with faults; ChipFaults has std::optional members, which rule out
+  // a designated initializer under -Wextra.
+  ChipRig(const DeviceRecord& d, void (*setFaults)(sim::ChipFaults&))
+      : SimRig(d, [setFaults] {
+          sim::ChipFaults faults;
+          setFaults(faults);
+          return faults;
+        }()) {}
 
   void Up() {
     link.ResetOutputs();
@@ -100,32 +79,16 @@ struct ChipRig {
     link.StrobeHigh();
     link.SettlingWrites(3);
   }
-  // The 40-pin flash byte write: a four-write strobe, then a wait.
-  void FlashWrite(uint32_t address, uint8_t data) {
-    Pulse(kModeWriteCode, address, data, 0);
+  // The flash byte, lock-bit and erase cycles: a strobe at programming
+  // voltage, then the part's own time with the voltage off.
+  void FlashCycle(uint8_t mode, uint32_t address, uint8_t data, uint32_t trains = 0) {
+    Pulse(mode, address, data, trains);
     link.VppOff();
     link.PulseTrain(device.ProgPulseTime);
   }
-  void FlashErase(uint32_t trains) {
-    link.SetMode(kModeChipErase);
-    link.VppOn();
-    link.SettlingWrites(3);
-    link.StrobeLow();
-    link.PulseTrain(trains);
-    link.StrobeHigh();
-    link.VppOff();
-    link.SettlingWrites(3);
-  }
-
-  Settings settings;
-  DeviceRecord device;
-  ScriptedFeedback feedback{settings.MessageBeap};
-  sim::SimBoard board;
-  ProgrammerLink link{board, settings, device, feedback};
-  std::shared_ptr<sim::SimulatedChip> chip;
 };
 
-TEST(ChipReading, CodeAndSignatureOnlyWhenPoweredInReadModeWithLinesReleased) {
+TEST(ChipReading, CodeAndSignatureOnlyWhenPoweredInReadModeWithLinesReleasedBy40Or20Pins) {
   ChipRig rig(Flash40());
   rig.chip->Memory()[0x123] = 0x3C;
   EXPECT_EQ(rig.ReadAt(0x123), 0xFF) << "unpowered part drove the lines";
@@ -136,350 +99,248 @@ TEST(ChipReading, CodeAndSignatureOnlyWhenPoweredInReadModeWithLinesReleased) {
   rig.link.SetMode(kModeReadCode);
   rig.link.SetData(0x0F);  // the board's latch still holds the lines
   EXPECT_EQ(rig.link.ReadDataByte(), 0x0F) << "the part drove against the latch";
-  EXPECT_EQ(rig.ReadAt(0x030, kModeReadSignature), 0x1E);
-  EXPECT_EQ(rig.ReadAt(0x031, kModeReadSignature), 0x51);
-  EXPECT_EQ(rig.ReadAt(0x032, kModeReadSignature), 0xFF);
+  for (const auto& [address, byte] : {std::pair{0x030, 0x1E}, {0x031, 0x51}, {0x032, 0xFF}}) {
+    EXPECT_EQ(rig.ReadAt(address, kModeReadSignature), byte) << address;
+  }
   rig.link.PowerDown();
   EXPECT_EQ(rig.ReadAt(0x123), 0xFF);
-}
 
-TEST(ChipReading, TwentyPinPartsPresentBytesFromTheInternalCounter) {
-  for (uint8_t id : {uint8_t{0x1E}, uint8_t{0xE0}}) {  // plain and edge-variant counter
-    DeviceRecord d = Flash20();
-    d.ManufacturerId000 = id;
-    ChipRig rig(d);
-    EXPECT_EQ(rig.chip->EdgeVariant(), id == 0xE0);
-    rig.chip->Memory()[0] = 0x02;
-    rig.chip->Memory()[1] = 0x00;
-    rig.chip->Memory()[2] = 0x30;
-    rig.Up();
-    rig.link.ResetAddressCounter();
-    EXPECT_EQ(rig.ReadAt(0, kModeReadSignature), id);
-    rig.link.StepAddressCounter();
-    EXPECT_EQ(rig.link.ReadDataByte(), 0x21);
-    rig.link.ResetAddressCounter();
-    EXPECT_EQ(rig.ReadAt(0), 0x02);
-    rig.link.StepAddressCounter();
-    EXPECT_EQ(rig.link.ReadDataByte(), 0x00);
-    rig.link.StepAddressCounter();
-    EXPECT_EQ(rig.link.ReadDataByte(), 0x30);
+  // 20-pin parts present the byte at their internal counter.
+  for (const uint8_t id : {0x1E, 0xE0}) {  // plain and edge-variant counter
+    ChipRig dip20(Flash20(id));
+    EXPECT_EQ(dip20.chip->EdgeVariant(), id == 0xE0);
+    dip20.chip->Memory()[0] = 0x02;
+    dip20.chip->Memory()[2] = 0x30;
+    dip20.Up();
+    dip20.link.ResetAddressCounter();
+    EXPECT_EQ(dip20.ReadAt(0, kModeReadSignature), id);
+    dip20.link.StepAddressCounter();
+    EXPECT_EQ(dip20.link.ReadDataByte(), 0x21);
+    dip20.link.ResetAddressCounter();
+    EXPECT_EQ(dip20.ReadAt(0), 0x02);
+    for (const uint8_t byte : {0xFF, 0x30}) {
+      dip20.link.StepAddressCounter();
+      EXPECT_EQ(dip20.link.ReadDataByte(), byte);
+    }
   }
 }
 
-TEST(ChipFlash, ByteWritePollsComplementOfBit7ThenClearsBitsOnly) {
+TEST(ChipFlash, ByteWritePollsThenClearsBitsOnlyAndNeedsVoltageAndAFreePart) {
   ChipRig rig(Flash40());
   rig.chip->Memory()[0x10] = 0xF0;
   rig.Up();
   rig.Pulse(kModeWriteCode, 0x10, 0xBF, 0);
   rig.link.SetMode(kModeReadCode);  // read back within the internal write time
   rig.link.SetData(0xFF);
-  const uint8_t during = rig.link.ReadDataByte();
-  EXPECT_EQ(during & 0x80, 0x00) << "polling shows the complement of bit 7 of 0xBF";
+  EXPECT_EQ(rig.link.ReadDataByte() & 0x80, 0x00) << "polling shows the complement of bit 7 of 0xBF";
   rig.link.PulseTrain(rig.device.ProgPulseTime);
   EXPECT_EQ(rig.link.ReadDataByte(), 0xB0) << "0xF0 AND 0xBF: a write never sets a bit";
-  EXPECT_EQ(rig.chip->BytesProgrammed(), 1u);
-  rig.FlashWrite(0x11, 0xA5);
-  EXPECT_EQ(rig.ReadAt(0x11), 0xA5);
   EXPECT_TRUE(rig.chip->Complaints().empty());
-}
 
-TEST(ChipFlash, TwentyPinBytesGoToTheCounterAddressOnlyInWriteMode) {
-  ChipRig rig(Flash20());
-  rig.Up();
-  rig.link.ResetAddressCounter();
-  const uint8_t bytes[] = {0x75, 0x90, 0xFF, 0x12};
-  for (uint8_t mode : {kModeReadCode, kModeWriteCode}) {  // a pulse in a read mode writes nothing
-    rig.link.ResetAddressCounter();
-    rig.link.SetMode(mode);
-    for (uint8_t b : bytes) {
-      rig.link.SetData(b);
-      rig.link.VppOn();
-      rig.link.StrobeLow();
-      rig.link.SettlingWrites(3);
-      rig.link.StrobeHigh();
-      rig.link.VppOff();
-      rig.link.PulseTrain(rig.device.ProgPulseTime);
-      rig.link.StepAddressCounter();
-    }
-    EXPECT_EQ(rig.chip->BytesProgrammed(), mode == kModeWriteCode ? 3u : 0u);
-  }
-  for (uint32_t a = 0; a < 4; ++a) EXPECT_EQ(rig.chip->Memory()[a], bytes[a]) << a;
-  EXPECT_EQ(rig.chip->Memory()[4], 0xFF);
-}
-
-TEST(ChipFlash, WriteWithoutVoltageOrDuringAWriteCycleIsRefused) {
-  ChipRig rig(Flash40());
-  rig.Up();
+  rig.link.VppOff();
   rig.Pulse(kModeWriteCode, 0x20, 0x00, 0, /*vpp=*/false);
   rig.link.VppOn();  // only after the pulse
   rig.link.PulseTrain(30);
-  rig.link.VppOff();
-  EXPECT_EQ(rig.ReadAt(0x20), 0xFF);
-  EXPECT_EQ(rig.chip->BytesProgrammed(), 0u);
+  rig.FlashCycle(kModeReadCode, 0x21, 0x00);  // a pulse in a read mode writes nothing
+  EXPECT_EQ(rig.ReadAt(0x20) & rig.ReadAt(0x21), 0xFF);
+  EXPECT_EQ(rig.chip->BytesProgrammed(), 1u);
   EXPECT_FALSE(rig.chip->Complaints().empty());
 
   rig.board.SetWriteDurationNs(20000);  // the second pulse comes within the first write
-  rig.Pulse(kModeWriteCode, 0x21, 0x00, 0);
   rig.Pulse(kModeWriteCode, 0x22, 0x00, 0);
+  rig.Pulse(kModeWriteCode, 0x23, 0x00, 0);
   rig.link.PulseTrain(100);
-  EXPECT_EQ(rig.ReadAt(0x21), 0x00);
-  EXPECT_EQ(rig.ReadAt(0x22), 0xFF);
+  EXPECT_EQ(rig.ReadAt(0x22), 0x00);
+  EXPECT_EQ(rig.ReadAt(0x23), 0xFF);
 }
 
-TEST(ChipFlash, EraseNeedsTheEraseTimeAtProgrammingVoltageAndClearsLockBits) {
+TEST(ChipFlash, EraseNeedsItsTimeAtProgrammingVoltageOrRaisedSupplyAndClearsLockBits) {
   ChipRig rig(Flash40());
   std::fill(rig.chip->Memory().begin(), rig.chip->Memory().end(), 0x00);
   rig.Up();
-  rig.FlashErase(rig.device.EraseTime / 4);  // far too short
-  EXPECT_EQ(rig.chip->EraseCount(), 0u);
-  rig.link.SetMode(kModeChipErase);  // long enough, but no programming voltage
-  rig.link.StrobeLow();
-  rig.link.PulseTrain(rig.device.EraseTime);
-  rig.link.StrobeHigh();
+  rig.FlashCycle(kModeChipErase, 0, 0xFF, rig.device.EraseTime / 4);  // far too short
+  rig.Pulse(kModeChipErase, 0, 0xFF, rig.device.EraseTime, /*vpp=*/false);
   EXPECT_EQ(rig.chip->EraseCount(), 0u);
   EXPECT_EQ(rig.chip->Memory()[0], 0x00);
-
-  rig.Pulse(kModeLockBit2, 0, 0x00, 0);
-  rig.link.PulseTrain(rig.device.ProgPulseTime);
+  rig.FlashCycle(kModeLockBit2, 0, 0x00);
   EXPECT_EQ(rig.chip->LockBits(), 0x02);
-  rig.FlashErase(rig.device.EraseTime);
+  rig.FlashCycle(kModeChipErase, 0, 0xFF, rig.device.EraseTime);
   EXPECT_EQ(rig.chip->EraseCount(), 1u);
   EXPECT_TRUE(rig.chip->IsBlank());
   EXPECT_EQ(rig.chip->LockBits(), 0u);
-}
 
-TEST(ChipFlash, SixPointFiveVoltPartsEraseOnlyAtTheRaisedSupply) {
+  // A 6.5 V part erases only at the raised supply.
   DeviceRecord d = Flash40();
   d.Vcc65 = true;
-  ChipRig rig(d);
-  rig.chip->Memory()[5] = 0x00;
-  rig.Up();
-  rig.FlashErase(rig.device.EraseTime);  // normal supply: no effect
-  EXPECT_EQ(rig.chip->Memory()[5], 0x00);
-  rig.link.PowerDown();
-
-  rig.device.VccProgCode = 130;  // the erase brackets of the operations
-  rig.link.PowerUp();
-  rig.link.SetMode(kModeChipErase);
-  rig.link.VppOn();
-  rig.link.StrobeLow();  // a short pulse starts it ...
-  rig.link.SettlingWrites(3);
-  rig.link.StrobeHigh();
-  rig.link.PulseTrain(rig.device.EraseTime / 4);  // ... holding the mode runs it
-  EXPECT_EQ(rig.chip->EraseCount(), 0u);
-  rig.link.PulseTrain(rig.device.EraseTime / 2);
-  EXPECT_EQ(rig.chip->EraseCount(), 1u);
-  EXPECT_TRUE(rig.chip->IsBlank());
+  ChipRig raised(d);
+  raised.chip->Memory()[5] = 0x00;
+  raised.Up();
+  raised.FlashCycle(kModeChipErase, 0, 0xFF, raised.device.EraseTime);  // normal supply: no effect
+  EXPECT_EQ(raised.chip->Memory()[5], 0x00);
+  raised.link.PowerDown();
+  raised.device.VccProgCode = 130;  // the erase brackets of the operations
+  raised.link.PowerUp();
+  raised.Pulse(kModeChipErase, 0, 0xFF, 0);             // a short pulse starts it ...
+  raised.link.PulseTrain(raised.device.EraseTime / 4);  // ... holding the mode runs it
+  EXPECT_EQ(raised.chip->EraseCount(), 0u);
+  raised.link.PulseTrain(raised.device.EraseTime / 2);
+  EXPECT_EQ(raised.chip->EraseCount(), 1u);
+  EXPECT_TRUE(raised.chip->IsBlank());
 }
 
 TEST(ChipLockBits, ModesProgramLockBitsAndBitTwoOrThreeHideTheCode) {
   ChipRig rig(Flash40());
   rig.chip->Memory()[0] = 0x5A;
   rig.Up();
-  rig.Pulse(kModeLockBit1, 0, 0x00, 0);
-  rig.link.PulseTrain(rig.device.ProgPulseTime);
+  rig.FlashCycle(kModeLockBit1, 0, 0x00);
   EXPECT_EQ(rig.chip->LockBits(), 0x01);
   EXPECT_EQ(rig.ReadAt(0), 0x5A) << "lock bit 1 alone still verifies";
-  rig.FlashWrite(1, 0x00);
+  rig.FlashCycle(kModeWriteCode, 1, 0x00);
   EXPECT_EQ(rig.chip->Memory()[1], 0xFF) << "a locked part takes no further programming";
-  rig.Pulse(kModeLockBit3, 0, 0x00, 0);
-  rig.link.PulseTrain(rig.device.ProgPulseTime);
+  rig.FlashCycle(kModeLockBit3, 0, 0x00);
   EXPECT_EQ(rig.chip->LockBits(), 0x05);
   EXPECT_NE(rig.ReadAt(0), 0x5A);
   EXPECT_EQ(rig.ReadAt(0x031, kModeReadSignature), 0x51) << "the signature stays readable";
-}
 
-TEST(ChipLockBits, LockP12PartsTakeAllLockBitsFromOneDataByte) {
   DeviceRecord d = Flash40();
-  d.Option = DeviceOption::LockP12;
-  ChipRig rig(d);
-  rig.Up();
-  rig.Pulse(kModeLockBit1, 0, 0x00, 0);  // not how this part is locked
-  rig.link.PulseTrain(rig.device.ProgPulseTime);
-  EXPECT_EQ(rig.chip->LockBits(), 0u);
-  rig.Pulse(kModeLockBit3, 0, 0x3F, 0);
-  rig.link.PulseTrain(rig.device.ProgPulseTime);
-  EXPECT_EQ(rig.chip->LockBits(), 0x03);
+  d.Option = DeviceOption::LockP12;  // all lock bits from one data byte
+  ChipRig p12(d);
+  p12.Up();
+  p12.FlashCycle(kModeLockBit1, 0, 0x00);  // not how this part is locked
+  EXPECT_EQ(p12.chip->LockBits(), 0u);
+  p12.FlashCycle(kModeLockBit3, 0, 0x3F);
+  EXPECT_EQ(p12.chip->LockBits(), 0x03);
 }
 
-TEST(ChipEprom, CellTakesDataAfterTheRecordsPulsesAtProgrammingVoltage) {
+TEST(ChipEprom, CellsTakeTheRecordsPulsesAtProgrammingVoltageAndNeverErase) {
   ChipRig rig(Eprom40());
   rig.Up();
-  for (uint32_t i = 0; i < rig.device.ProgPulseCount; ++i) rig.Pulse(kModeWriteCode, 0x40, 0xC3, 1);
-  EXPECT_EQ(rig.ReadAt(0x40), 0xC3);
-  for (uint32_t i = 0; i < rig.device.ProgPulseCount; ++i) rig.Pulse(kModeWriteCode, 0x40, 0x3C, 1);
-  EXPECT_EQ(rig.ReadAt(0x40), 0x00) << "bits only ever go from 1 to 0";
+  for (const uint8_t data : {0xC3, 0x3C}) {
+    for (uint32_t i = 0; i < rig.device.ProgPulseCount; ++i) rig.Pulse(kModeWriteCode, 0x40, data, 1);
+  }
+  EXPECT_EQ(rig.ReadAt(0x40), 0x00) << "0xC3 then 0x3C: bits only ever go from 1 to 0";
+  EXPECT_EQ(rig.chip->PulsesSeen(), 2 * rig.device.ProgPulseCount);
+
+  // Too short a pulse (a board far faster than TimeBaseKorr says) or no
+  // programming voltage: the cell stays as it was.
+  rig.board.SetWriteDurationNs(10000);
+  for (uint32_t i = 0; i < rig.device.ProgPulseCount; ++i) rig.Pulse(kModeWriteCode, 0x41, 0x00, 1);
+  rig.link.PowerDown();
+  ASSERT_FALSE(rig.chip->Complaints().empty());
+  EXPECT_NE(rig.chip->Complaints().back().find("0x0041"), std::string::npos);
+  rig.board.SetWriteDurationNs(85000);
+  rig.Up();
+  for (int i = 0; i < 40; ++i) rig.Pulse(kModeWriteCode, 0x42, 0x00, 1, /*vpp=*/false);
+  EXPECT_EQ(rig.chip->Memory()[0x41] & rig.chip->Memory()[0x42], 0xFF);
+
   for (uint32_t i = 0; i < 3; ++i) rig.Pulse(kModeLockBit2, 0, 0x00, 30);
   EXPECT_EQ(rig.chip->LockBits(), 0x02);
-  EXPECT_EQ(rig.chip->PulsesSeen(), 2 * rig.device.ProgPulseCount + 3);
-
-  std::fill(rig.chip->Memory().begin(), rig.chip->Memory().end(), 0x00);
+  rig.chip->Memory()[7] = 0x00;
   rig.Pulse(kModeChipErase, 0, 0xFF, 200);
   EXPECT_EQ(rig.chip->EraseCount(), 0u) << "an EPROM has no electrical erase";
   EXPECT_EQ(rig.chip->Memory()[7], 0x00);
-}
 
-TEST(ChipEprom, TooShortPulsesOrMissingVoltageLeaveTheCellUnchanged) {
-  ChipRig rig(Eprom40());
-  rig.board.SetWriteDurationNs(10000);  // a board far faster than TimeBaseKorr says
-  rig.Up();
-  rig.Pulse(kModeWriteCode, 0x41, 0x00, 1);
-  rig.link.PowerDown();
-  EXPECT_EQ(rig.chip->Memory()[0x41], 0xFF);
-  ASSERT_FALSE(rig.chip->Complaints().empty());
-  EXPECT_NE(rig.chip->Complaints().back().find("0x0041"), std::string::npos);
-
-  ChipRig noVpp(Eprom40());
-  noVpp.Up();
-  for (int i = 0; i < 40; ++i) noVpp.Pulse(kModeWriteCode, 0x42, 0x00, 1, /*vpp=*/false);
-  EXPECT_EQ(noVpp.chip->Memory()[0x42], 0xFF);
-
-  ChipRig disabled(Eprom40());
-  disabled.Up();
-  disabled.link.LineLatch &= static_cast<uint8_t>(~kLineEnable);
-  disabled.link.WriteRegister(kRegLines, disabled.link.LineLatch);
-  for (int i = 0; i < 40; ++i) disabled.Pulse(kModeWriteCode, 0x43, 0x00, 1);
-  EXPECT_EQ(disabled.chip->Memory()[0x43], 0xFF);
-  EXPECT_EQ(disabled.chip->PulsesSeen(), 0u);
-}
-
-TEST(ChipVoltages, LimitsFollowThePartFamilyAndOvervoltageDestroysThePart) {
-  DeviceRecord old = Eprom40();
-  old.VppCode = 210;
-  EXPECT_EQ(sim::MakeChip(Flash40(), 85)->MaxVppMillivolts(), 13000u);
-  EXPECT_EQ(sim::MakeChip(Eprom40(), 85)->MaxVppMillivolts(), 13000u);
-  EXPECT_EQ(sim::MakeChip(old, 85)->MaxVppMillivolts(), 21500u);
-
-  ChipRig rig(Eprom40());
-  rig.device.VppCode = 210;  // the 21 V part picked by mistake
-  rig.Up();
-  for (int i = 0; i < 25; ++i) rig.Pulse(kModeWriteCode, 0, 0x00, 1);
-  EXPECT_TRUE(rig.chip->Damaged());
-  EXPECT_EQ(rig.chip->Memory()[0], 0xFF);
-
-  ChipRig low(Flash40());
-  low.device.VccProgCode = 80;  // 4.0 V: not enough to run the part
-  low.chip->Memory()[0] = 0x12;
-  low.Up();
-  EXPECT_EQ(low.ReadAt(0), 0xFF);
-  low.FlashWrite(1, 0x00);
-  EXPECT_EQ(low.chip->Memory()[1], 0xFF);
+  rig.link.LineLatch &= static_cast<uint8_t>(~kLineEnable);  // a disabled part sees no pulse
+  rig.link.WriteRegister(kRegLines, rig.link.LineLatch);
+  const uint64_t pulses = rig.chip->PulsesSeen();
+  for (int i = 0; i < 40; ++i) rig.Pulse(kModeWriteCode, 0x43, 0x00, 1);
+  EXPECT_EQ(rig.chip->Memory()[0x43], 0xFF);
+  EXPECT_EQ(rig.chip->PulsesSeen(), pulses);
 }
 
 TEST(ChipFaults, EachFaultShowsAsARealPartWouldShowIt) {
-  sim::ChipFaults wrong;
-  wrong.wrongSignature = true;
-  ChipRig signature(Flash40(), wrong);
+  ChipRig signature(Flash40(), [](sim::ChipFaults& f) { f.wrongSignature = true; });
   signature.Up();
   EXPECT_NE(signature.ReadAt(0x031, kModeReadSignature), 0x51);
 
-  sim::ChipFaults stuck;
-  stuck.stuckBit = sim::StuckBit{0x08, 3, false};
-  stuck.deadCell = 0x09;
-  ChipRig cells(Flash40(), stuck);
+  ChipRig cells(Flash40(), [](sim::ChipFaults& f) {
+    f.stuckBit = sim::StuckBit{0x08, 3, false};
+    f.deadCell = 0x09;
+  });
   EXPECT_FALSE(cells.chip->IsBlank()) << "a bit stuck at 0 fails the blank check";
   cells.Up();
   EXPECT_EQ(cells.ReadAt(0x08), 0xF7);
-  cells.FlashWrite(0x09, 0x12);
+  cells.FlashCycle(kModeWriteCode, 0x09, 0x12);
   EXPECT_EQ(cells.ReadAt(0x09), 0xFF);
-  cells.FlashErase(cells.device.EraseTime);
+  cells.FlashCycle(kModeChipErase, 0, 0xFF, cells.device.EraseTime);
   EXPECT_EQ(cells.chip->Memory()[0x08], 0xF7) << "the erase cannot lift a stuck bit";
 
-  sim::ChipFaults weak;
-  weak.neededPulses = 2;
-  ChipRig flash(Flash40(), weak);
+  ChipRig flash(Flash40(), [](sim::ChipFaults& f) { f.neededPulses = 2; });
   flash.Up();
-  flash.FlashWrite(0x0A, 0x00);
+  flash.FlashCycle(kModeWriteCode, 0x0A, 0x00);
   EXPECT_EQ(flash.ReadAt(0x0A), 0xFF);
-  flash.FlashWrite(0x0A, 0x00);
+  flash.FlashCycle(kModeWriteCode, 0x0A, 0x00);
   EXPECT_EQ(flash.ReadAt(0x0A), 0x00);
-  weak.neededPulses = 26;
-  ChipRig eprom(Eprom40(), weak);
+  ChipRig eprom(Eprom40(), [](sim::ChipFaults& f) { f.neededPulses = 26; });
   eprom.Up();
   for (int i = 0; i < 25; ++i) eprom.Pulse(kModeWriteCode, 0x0B, 0x00, 1);
   EXPECT_EQ(eprom.chip->Memory()[0x0B], 0xFF) << "the record's 25 pulses are not enough";
 
-  sim::ChipFaults used;
-  used.notBlank = true;
-  EXPECT_EQ(sim::MakeChip(Flash40(), 85, used)->Memory()[15], 15);
+  EXPECT_EQ(ChipRig(Flash40(), [](sim::ChipFaults& f) { f.notBlank = true; }).chip->Memory()[15], 15);
 
-  sim::ChipFaults empty;
-  empty.emptySocket = true;
-  ChipRig socket(Flash40(), empty);
+  ChipRig socket(Flash40(), [](sim::ChipFaults& f) { f.emptySocket = true; });
   EXPECT_FALSE(socket.chip->Present());
   socket.chip->Memory()[0] = 0x00;
   socket.Up();
   EXPECT_EQ(socket.ReadAt(0), 0xFF);
-  socket.FlashWrite(1, 0x00);
+  socket.FlashCycle(kModeWriteCode, 1, 0x00);
   EXPECT_EQ(socket.chip->Memory()[1], 0xFF);
+
+  ChipRig overvoltage(Eprom40());
+  overvoltage.device.VppCode = 210;  // the 21 V part picked by mistake
+  overvoltage.Up();
+  for (int i = 0; i < 25; ++i) overvoltage.Pulse(kModeWriteCode, 0, 0x00, 1);
+  EXPECT_TRUE(overvoltage.chip->Damaged());
+  EXPECT_EQ(overvoltage.chip->Memory()[0], 0xFF);
 }
 
-class ChipStateFile : public ::testing::Test {
-protected:
-  std::string Path(const std::string& name) const { return scratch_.Slash() + name; }
-  test::ScratchDirectory scratch_{"tav_chip_state"};
-};
-
-TEST_F(ChipStateFile, RoundTripKeepsMemoryAndLockBits) {
+TEST(ChipStateFile, RoundTripKeepsMemoryAndLockBitsAndForeignOrDamagedFilesChangeNothing) {
+  test::ScratchDirectory scratch("tav_chip_state");
   ChipRig first(Flash40());
   first.chip->Memory()[0] = 0x02;
   first.chip->Memory()[4095] = 0x00;
   first.Up();
-  first.Pulse(kModeLockBit1, 0, 0x00, 0);
-  first.link.PulseTrain(first.device.ProgPulseTime);
-  const std::string path = Path("roundtrip.chip");
+  first.FlashCycle(kModeLockBit1, 0, 0x00);
+  const std::string path = scratch.Slash() + "good.chip";
   ASSERT_TRUE(first.chip->SaveState(path)) << first.chip->StateError();
-
   auto second = sim::MakeChip(Flash40(), 85);
   ASSERT_TRUE(second->LoadState(path)) << second->StateError();
   EXPECT_EQ(second->Memory(), first.chip->Memory());
   EXPECT_EQ(second->LockBits(), 0x01);
-}
 
-TEST_F(ChipStateFile, ForeignOrDamagedFilesAreRefusedAndChangeNothing) {
-  auto source = sim::MakeChip(Flash40(), 85);
-  source->Memory()[3] = 0x00;
-  const std::string path = Path("good.chip");
-  ASSERT_TRUE(source->SaveState(path));
   std::ifstream in(path, std::ios::binary);
   const std::string good((std::istreambuf_iterator<char>(in)), {});
-
   auto write = [&](const std::string& name, const std::string& content) {
-    std::ofstream(Path(name), std::ios::binary) << content;
-    return Path(name);
+    std::ofstream(scratch.Slash() + name, std::ios::binary) << content;
+    return scratch.Slash() + name;
   };
   std::string flipped = good;
   flipped[flipped.size() - 10] ^= 0x01;
+  DeviceRecord bigger = Flash40();
+  bigger.SizeBytes = 8192;
   const struct {
-    std::string path;
-    std::string expected;
+    DeviceRecord device;
+    std::string path, expected;
   } cases[] = {
-      {Path("missing.chip"), "kann nicht geöffnet werden"},
-      {write("foreign.chip", "some other file\n"), "Zeile 1"},
-      {write("flipped.chip", flipped), "Prüfsumme"},
-      {write("short.chip", good.substr(0, good.size() - 1)), "4095 Datenbytes statt 4096"},
-      {write("long.chip", good + "x"), "mehr als 4096 Datenbytes"},
-      {write("header.chip", good.substr(0, 31)), "Zeile 3"},
+      {Flash40(), scratch.Slash() + "missing.chip", "kann nicht geöffnet werden"},
+      {Flash40(), write("foreign.chip", "some other file\n"), "Zeile 1"},
+      {Flash40(), write("flipped.chip", flipped), "Prüfsumme"},
+      {Flash40(), write("short.chip", good.substr(0, good.size() - 1)), "4095 Datenbytes statt 4096"},
+      {Flash40(), write("long.chip", good + "x"), "mehr als 4096 Datenbytes"},
+      {Flash40(), write("header.chip", good.substr(0, 31)), "Zeile 3"},
+      {Flash20(), path, "AT89C51"},
+      {bigger, path, "Zeile 3"},
   };
-  auto target = sim::MakeChip(Flash40(), 85);
-  target->Memory()[7] = 0x77;
-  const auto before = target->Memory();
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
+    SCOPED_TRACE(c.path + " for " + c.device.DeviceName);
+    auto target = sim::MakeChip(c.device, 85);
+    target->Memory()[7] = 0x77;
+    const auto before = target->Memory();
     EXPECT_FALSE(target->LoadState(c.path));
     EXPECT_NE(target->StateError().find(c.expected), std::string::npos) << target->StateError();
     EXPECT_NE(target->StateError().find(c.path), std::string::npos);
     EXPECT_EQ(target->Memory(), before);
   }
-
-  auto other = sim::MakeChip(Flash20(), 85);
-  EXPECT_FALSE(other->LoadState(path));
-  EXPECT_NE(other->StateError().find("AT89C51"), std::string::npos);
-  DeviceRecord bigger = Flash40();
-  bigger.SizeBytes = 8192;
-  auto sameName = sim::MakeChip(bigger, 85);
-  EXPECT_FALSE(sameName->LoadState(path));
-  EXPECT_NE(sameName->StateError().find("Zeile 3"), std::string::npos);
 }
 
 }  // namespace
