@@ -2,58 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
-#include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace tav {
-namespace {
 
 TEST(SplitPath, SeparatesDirectoryNameAndExtensionAndJoinsBack) {
-  const struct {
-    std::string path, directory, name, extension;
-  } cases[] = {
+  // Path, directory, name, extension.
+  const std::array<std::string, 4> cases[] = {
       {"/data/eprom/prog.hex", "/data/eprom/", "prog", ".hex"}, {"prog.hex", "", "prog", ".hex"},
-      {"/data/eprom/", "/data/eprom/", "", ""}, {"/", "/", "", ""}, {"", "", "", ""}, {"tmp", "", "tmp", ""},
-      {"/data/eprom", "/data/", "eprom", ""},  // no final separator: last part is a name
+      {"/data/eprom/", "/data/eprom/", "", ""}, {"/data/eprom", "/data/", "eprom", ""},
       {"dump.tar.bin", "", "dump.tar", ".bin"}, {"/dir.with.dots/noext", "/dir.with.dots/", "noext", ""},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    const PathParts parts = SplitPath(c.path);
-    EXPECT_EQ(parts.directory, c.directory);
-    EXPECT_EQ(parts.name, c.name);
-    EXPECT_EQ(parts.extension, c.extension);
-    EXPECT_EQ(JoinPath(parts), c.path);
+  for (const auto& [path, directory, name, extension] : cases) {
+    SCOPED_TRACE(path);
+    const PathParts parts = SplitPath(path);
+    EXPECT_EQ(parts.directory + "|" + parts.name + "|" + parts.extension, directory + "|" + name + "|" + extension);
+    EXPECT_EQ(JoinPath(parts), path);
   }
-  // The drive stays empty here, or the join would differ. Joining supplies a missing separator and dot.
-  EXPECT_EQ(JoinPath({"", "/data", "prog", "hex"}), "/data/prog.hex");
-}
-
-TEST(CurrentDirectory, IsTheWorkingDirectoryWithTrailingSeparator) {
-  char buffer[4096];
-  ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
-  const std::string cwd = buffer;
-  EXPECT_EQ(CurrentDirectory(), cwd.back() == '/' ? cwd : cwd + "/");
 }
 
 TEST(DefaultDataPath, HomeWithTrailingSeparatorOrAnAbsoluteFallback) {
-  const char* home = std::getenv("HOME");
-  const std::optional<std::string> saved = home ? std::optional<std::string>(home) : std::nullopt;
+  const std::string saved = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", "/home/brenner", 1);
   EXPECT_EQ(DefaultDataPath(), "/home/brenner/");
-  setenv("HOME", "/home/brenner/", 1);
-  EXPECT_EQ(DefaultDataPath(), "/home/brenner/");
-
-  // Without HOME the password database answers; an empty HOME counts as none.
-  unsetenv("HOME");
+  // An empty HOME counts as none: the password database answers.
+  setenv("HOME", "", 1);
   const std::string fallback = DefaultDataPath();
   EXPECT_TRUE(fallback.starts_with('/') && fallback.ends_with('/')) << fallback;
-  setenv("HOME", "", 1);
-  EXPECT_EQ(DefaultDataPath(), fallback);
-  saved ? setenv("HOME", saved->c_str(), 1) : unsetenv("HOME");
+  setenv("HOME", saved.c_str(), 1);
 }
 
-}  // namespace
 }  // namespace tav
