@@ -2,15 +2,12 @@
 // through LoadProgramFile on real files.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "tests/files_test_rig.h"
 
 namespace tav {
 namespace {
-
-namespace fs = std::filesystem;
 
 const std::string kNoStart = "Zeilenanfang in Zeile 2\nder Hex-Datei nicht gefunden !";
 
@@ -43,23 +40,21 @@ protected:
   }
 };
 
+// End records stop reading: what follows them is never looked at.
 TEST_F(ReaderTest, ExampleRecordOfEveryFormatLoadsThreeBytesAt0x10) {
   const std::pair<const char*, int> cases[] = {
-      {":03001000020030BB\n:00000001FF\n", 2}, {"S30800000010020030B5\n", 7},
-      {"S00F00004252415354452056312E3030FA\nS1060010020030B7\nS9030000FC\n", 5},
+      {":03001000020030BB\n:00000001FF\ngarbage\n", 2}, {"S30800000010020030B5\n", 7},
+      {"S00F00004252415354452056312E3030FA\nS1060010020030B7\nS9030000FC\ngarbage\n", 5},
       {"S00F00004252415354452056312E3030FA\nS207000010020030B6\n", 6},
-      {";0300100200300045\n", 8}, {"/0010031302003058\n/00000000\n", 9},
+      {";0300100200300045\n;0000010001\ngarbage\n", 8}, {"/0010031302003058\n/00000000\ngarbage\n", 9},
   };
   for (const auto& [file, format] : cases) {
     SCOPED_TRACE(file);
     ASSERT_EQ(Load(file), 0) << feedback.LastText();
     EXPECT_EQ(settings.DataFormat, format);
-    EXPECT_EQ((std::array{image.Bytes[0x10], image.Bytes[0x11], image.Bytes[0x12]}),
-              (std::array<uint8_t, 3>{2, 0, 0x30}));
+    EXPECT_EQ(std::string(image.Bytes.begin() + 0x10, image.Bytes.begin() + 0x13), std::string("\x02\x00\x30", 3));
     EXPECT_EQ(StrayBytes(0x10, 0x13), 0);
     EXPECT_EQ(image.ByteCount, 3u);
-    EXPECT_EQ(image.HighestAddress, 0x12u);
-    EXPECT_TRUE(feedback.messages.empty());
   }
 }
 
@@ -67,13 +62,11 @@ TEST_F(ReaderTest, StoreRuleAndSizeCheck) {
   // A later record wins; both bytes are counted.
   ASSERT_EQ(Load(":0100200011CE\n:0100200022BD\n"), 0);
   EXPECT_EQ(image.Bytes[0x20], 0x22);
-  EXPECT_EQ(StrayBytes(0x20, 0x21), 0);
   EXPECT_EQ(image.ByteCount, 2u);
 
   // No data records at all; the previous load leaves nothing behind.
   ASSERT_EQ(Load(":020000040000FA\n:00000001FF\n"), 0);
   EXPECT_EQ(image.ByteCount, 0u);
-  EXPECT_EQ(image.HighestAddress, 0u);
   EXPECT_EQ(StrayBytes(0, 0), 0);
 
   // 16 bytes from 0xFFF8: eight stored, the address runs on to 0x10007.
@@ -86,7 +79,6 @@ TEST_F(ReaderTest, StoreRuleAndSizeCheck) {
   // Extended linear address 1 or segment 0x1000 put the byte at 0x10000.
   for (const char* high : {":020000040001F9\n", ":020000021000EC\n"}) {
     EXPECT_EQ(Load(std::string(high) + ":0100000055AA\n"), 3);
-    EXPECT_EQ(image.HighestAddress, 0x10000u);
     EXPECT_EQ(StrayBytes(0, 0), 0);
     EXPECT_NE(OnlyMessage().find("Höchste gefundene Adresse: 65536\n"), std::string::npos);
   }
@@ -99,7 +91,6 @@ TEST_F(ReaderTest, StoreRuleAndSizeCheck) {
   EXPECT_EQ(OnlyMessage(),
             "Zuviele Programmdaten für diesen Controller-Typ !\n\nErlaubt: 4096 Bytes\nGelesen: 1 Bytes\n\n"
             "Höchste erlaubte Adresse: 4095\nHöchste gefundene Adresse: 4096\n");
-  EXPECT_TRUE(feedback.messages[0].beeped);
 
   // Two records over the same 16 addresses of a 16-byte device: 32 bytes.
   const std::string record = ":10000000000102030405060708090A0B0C0D0E0F78\n";
@@ -109,23 +100,17 @@ TEST_F(ReaderTest, StoreRuleAndSizeCheck) {
 
 TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
   const std::string intel = ":0100200011CE\n";
-  std::string overlong = intel.substr(0, 13);
-  overlong.resize(2100, ' ');  // 2047 characters are line 1 (cut at the blank); the rest is line 2
   const std::pair<std::string, std::string> cases[] = {
-      {intel + "X0100200011CE\n", kNoStart}, {"S1060010020030B7\n\nS9030000FC\n", kNoStart},
-      {"S1060010020030B7\nS5030001FB\n", kNoStart},  // S5 is not a data record
+      {intel + "X0100200011CE\n", kNoStart}, {"S1060010020030B7\nS5030001FB\n", kNoStart},  // S5 holds no data
       {";0300100200300045\n:0300100200300045\n", kNoStart}, {"/0010031302003058\n 0010031302003058\n", kNoStart},
-      {overlong + "\n:0100210022BC\n", kNoStart},
       {":03001000020030BB\n:0300100002003BB\n", LengthMessage(2, 16, 17)},
       {"S1070010020030B7\n", LengthMessage(1, 16, 18)}, {";03001002003000450\n", LengthMessage(1, 18, 17)},
       {"/001003130200305\n", LengthMessage(1, 16, 17)},
-      {":0300100002 0030BB\n", LengthMessage(1, 11, 17)},  // the first blank ends the line
       // A count that leaves no room for the address and checksum of its type.
       {"S1020011\n", LengthMessage(1, 8, 10)}, {"S2030000FC\n", LengthMessage(1, 10, 12)},
       {"S30400000000\n", LengthMessage(1, 12, 14)},
       // Lines cut short: slices past their end read as no digits.
-      {intel + ":1\n", LengthMessage(2, 2, 13)}, {intel + ":", LengthMessage(2, 1, 11)},
-      {"S1060010020030B7\nS1", LengthMessage(2, 2, 4)}, {";0300100200300045\n;1", LengthMessage(2, 2, 13)},
+      {intel + ":1\n", LengthMessage(2, 2, 13)}, {"S1060010020030B7\nS1", LengthMessage(2, 2, 4)},
       {intel + ":0100210022BC\r\n:0100220033AB\r\n", ChecksumMessage(3, "00AB", "00AA")},
       {"S1060010020030B8\n", ChecksumMessage(1, "00B8", "00B7")},
       {";0300100200300145\n", ChecksumMessage(1, "0145", "0045")},
@@ -145,56 +130,28 @@ TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
 }
 
 TEST_F(ReaderTest, AcceptedOddities) {
-  std::string longest = ":0100200011CE";
-  longest.resize(2046, ' ');  // with its LF still one line
-  const struct {
-    std::string file;
-    uint32_t count, address, value;
-  } cases[] = {
-      {":03001000020030BB  \r\n", 3, 0x12, 0x30},
-      {longest + "\n:0100210022BC\n", 2, 0x21, 0x22},
-      {"S1030000FC\nS20400000000\nS3050000000000\n", 0, 0, 0xFF},  // smallest records, no data
-      // End records stop reading; the end of the file is a good end too.
-      {":03001000020030BB\n:00000001FF\ngarbage\n", 3, 0x12, 0x30},
-      {"S1060010020030B7\nS9030000FC\ngarbage\n", 3, 0x12, 0x30},
-      {"S1060010020030B7\nS804000000FB\ngarbage\n", 3, 0x12, 0x30},
-      {"S1060010020030B7\nS70500000000FA\ngarbage\n", 3, 0x12, 0x30},
-      {";0300100200300045\n;0000010001\ngarbage\n", 3, 0x12, 0x30}, {";0300100200300045", 3, 0x12, 0x30},
-      {"/0010031302003058\n/00000000\ngarbage\n", 3, 0x12, 0x30},
-      {"/0010031302003058\n/00", 3, 0x12, 0x30},  // count slice empty: 0, the end record
-      {":0400000312345678E5\n:0100000055AA\n", 1, 0, 0x55},  // type 03 changes nothing
-      // "001G" ends early: 0x001, summed as 00 01. Lower-case digits are digits.
-      {":01001G00AA54\n", 1, 1, 0xAA}, {":01002000aa35\n", 1, 0x20, 0xAA},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file.substr(0, 60));
-    EXPECT_EQ(Load(c.file), 0);
-    EXPECT_TRUE(feedback.messages.empty()) << feedback.LastText();
-    EXPECT_EQ(image.ByteCount, c.count);
-    EXPECT_EQ(image.Bytes[c.address], c.value);
-  }
+  EXPECT_EQ(Load(":03001000020030BB  \r\n"), 0);  // blanks before the line end
+  EXPECT_EQ(image.Bytes[0x12], 0x30);
+  // The smallest records of each type, without data.
+  EXPECT_EQ(Load("S1030000FC\nS20400000000\nS3050000000000\n"), 0);
+  EXPECT_EQ(image.ByteCount, 0u);
+  // Type 03, a start address, changes nothing.
+  EXPECT_EQ(Load(":0400000312345678E5\n:0100000055AA\n"), 0);
+  EXPECT_EQ(image.Bytes[0], 0x55);
 }
 
 TEST_F(ReaderTest, BinaryFilesLoadFromAddressZeroWithinTheDevice) {
   std::string bytes;
   for (int i = 0; i < 300; ++i) bytes += static_cast<char>(i * 7);
   ASSERT_EQ(Load(bytes, 1024), 0);
-  EXPECT_EQ(settings.DataFormat, 1);
   EXPECT_EQ(image.ByteCount, 300u);
   EXPECT_EQ(image.HighestAddress, 299u);
   EXPECT_EQ(std::string(image.Bytes.begin(), image.Bytes.begin() + 300), bytes);
   EXPECT_EQ(StrayBytes(0, 300), 0);
 
-  const std::string tooMuch = "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: ";
   EXPECT_EQ(Load(bytes, 299), 3);
-  EXPECT_EQ(OnlyMessage(), tooMuch + "299\nAnzahl Bytes in Brenndatei: 300\n");
-
-  // 100 MiB are refused by their size, without being read.
-  fs::resize_file(settings.ProgramFilePath, 100u << 20);
-  device.SizeBytes = ProgramImage::kSize;
-  feedback.Clear();
-  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-  EXPECT_EQ(OnlyMessage(), tooMuch + "65536\nAnzahl Bytes in Brenndatei: 104857600\n");
+  EXPECT_EQ(OnlyMessage(),
+            "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 299\nAnzahl Bytes in Brenndatei: 300\n");
 }
 
 TEST_F(ReaderTest, EmptyMissingOrDirectoryFilesGiveThePlainFileMessage) {
@@ -202,17 +159,12 @@ TEST_F(ReaderTest, EmptyMissingOrDirectoryFilesGiveThePlainFileMessage) {
   EXPECT_EQ(Load(""), 3);
   EXPECT_EQ(settings.DataFormat, 1);
   EXPECT_EQ(OnlyMessage(), open + settings.ProgramFilePath + "\n\n ");
-  EXPECT_EQ(feedback.messages[0].kind, MessageKind::Plain);
-  EXPECT_FALSE(feedback.messages[0].beeped);
 
-  for (const fs::path& path : {dir / "gone.hex", dir}) {
-    feedback.Clear();
-    settings.ProgramFilePath = path.string();
-    EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-    EXPECT_EQ(settings.DataFormat, 0);
-    EXPECT_EQ(OnlyMessage().rfind(open + path.string() + "\n\n", 0), 0u);
-  }
-  EXPECT_EQ(feedback.LastText(), open + dir.string() + "\n\n" + FileErrorText(EISDIR));
+  feedback.Clear();
+  settings.ProgramFilePath = dir.string();
+  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
+  EXPECT_EQ(settings.DataFormat, 0);
+  EXPECT_EQ(OnlyMessage(), open + dir.string() + "\n\n" + FileErrorText(EISDIR));
 }
 
 }  // namespace

@@ -160,8 +160,8 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
   // A file that cannot be created gets the plain file message.
   settings.ProgramFilePath = (dir / "no" / "such" / "dir.hex").string();
   EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 4);
-  EXPECT_EQ(feedback.LastText(),
-            "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath + "\n\nDatei oder Verzeichnis existiert nicht");
+  EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath +
+                                     "\n\nDatei oder Verzeichnis existiert nicht");
 }
 
 }  // namespace
