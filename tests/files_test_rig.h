@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
 #include "app/scripted_feedback.h"
@@ -19,43 +18,37 @@
 
 namespace tav::test {
 
-inline std::string ReadFile(const std::filesystem::path& path) {
+namespace fs = std::filesystem;
+
+inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
-inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+inline void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
-inline size_t EntriesIn(const std::filesystem::path& dir) {
-  namespace fs = std::filesystem;
-  return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
-}
+// The number of entries in `dir`, to show that no temporary file is left.
+inline size_t EntriesIn(const fs::path& dir) { return std::ranges::distance(fs::directory_iterator(dir)); }
 
 // While it lives, files this process writes cannot grow beyond `bytes`: a
 // write fails half-way as on a full disk, also for root. SIGXFSZ, which
 // would end the process, is ignored meanwhile.
 class FileSizeLimit {
 public:
-  explicit FileSizeLimit(rlim_t bytes) {
+  explicit FileSizeLimit(rlim_t bytes) : handler_(std::signal(SIGXFSZ, SIG_IGN)) {
     if (getrlimit(RLIMIT_FSIZE, &saved_) != 0) return;
-    handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved_;
-    small.rlim_cur = bytes;
+    const rlimit small{bytes, saved_.rlim_max};
     active_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
   }
   ~FileSizeLimit() {
     if (active_) setrlimit(RLIMIT_FSIZE, &saved_);
-    if (handler_ != SIG_ERR) std::signal(SIGXFSZ, handler_);
+    std::signal(SIGXFSZ, handler_);
   }
   bool Active() const { return active_; }
 
 private:
+  void (*handler_)(int);
   rlimit saved_{};
-  void (*handler_)(int) = SIG_ERR;
   bool active_ = false;
 };
 
@@ -70,12 +63,11 @@ protected:
   }
 
   ScratchDirectory scratch{"tav_files"};
-  const std::filesystem::path& dir = scratch.Path();
-  int beep = 1;
+  const fs::path& dir = scratch.Path();
   Settings settings;
   DeviceRecord device;
   ProgramImage image;
-  ScriptedFeedback feedback{beep};
+  ScriptedFeedback feedback{settings.MessageBeap};
 };
 
 }  // namespace tav::test
