@@ -2,18 +2,14 @@
 // tests of the device operations. The chip answers at once, without the
 // timing limits of a real part, and keeps a code memory that write and erase
 // pulses change the way an 8051 part does (programming only clears bits); the
-// board records every register write, converter load and data read.
+// board picks the data reads out of the register writes.
 #pragma once
 
 #include <array>
-#include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "sim/sim_board.h"
 #include "tests/scratch_directory.h"
 #include "tests/sim_rig.h"
 
@@ -42,7 +38,9 @@ public:
   std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
   bool locked = false;                     // lock bit 2 or 3 programmed: address 0 reads 0xFF
   uint32_t erasePulses = 0;
+  std::vector<uint32_t> programPulses;                  // cell | P3.3 << 15 of every program pulse
   std::vector<std::pair<uint8_t, uint8_t>> lockPulses;  // (mode, data lines) of every lock pulse
+  std::vector<uint32_t> pulseSupplies;                  // supply in mV at every pulse of any kind
 
   // The cell the lines select: the counter of a 20-pin part, or the address
   // lines of a 40-pin part, less those above its size (they may be held high).
@@ -52,7 +50,11 @@ public:
 
 private:
   void Pulse(const sim::SocketPins& pins) {
-    if (pins.mode == 14) memory[Cell(pins)] &= pins.dataRegister;
+    pulseSupplies.push_back(pins.vccMillivolts);
+    if (pins.mode == 14) {
+      programPulses.push_back(Cell(pins) | pins.P33() << 15);
+      memory[Cell(pins)] &= pins.dataRegister;
+    }
     if (pins.mode == 1) {
       ++erasePulses;
       memory.fill(0xFF);
@@ -69,11 +71,6 @@ private:
   bool strobeHigh_ = false;
 };
 
-struct RegisterWrite {
-  uint8_t reg;
-  uint8_t value;
-};
-
 class TestBoard : public sim::SimBoard {
 public:
   void Out(uint16_t address, uint8_t value) override {
@@ -85,30 +82,18 @@ public:
     const uint8_t now = Register(pending_);
     // A data read rewrites register 4 and then register 8 unchanged, with the
     // data lines released. P3.3 is recorded as address bit 15.
-    if (pending_ == 8 && now == old && !writes.empty() && writes.back().reg == 4 && Pins().supplyOn &&
-        Pins().dataRegister == 0xFF) {
+    if (pending_ == 8 && now == old && previous_ == 4 && Pins().supplyOn && Pins().dataRegister == 0xFF) {
       reads.emplace_back(Pins().mode, static_cast<TestChip*>(Chip())->Cell(Pins()) | Pins().P33() << 15);
     }
-    if (pending_ == 4 && (now & 0x04) && !(old & 0x04)) {  // the converters' load strobe rose
-      loadedVoltages.emplace_back(SupplyConverterCode(), VppConverterCode());
-    }
-    writes.push_back({pending_, now});
-  }
-  std::vector<uint8_t> WritesTo(uint8_t reg, size_t from = 0) const {
-    std::vector<uint8_t> values;
-    for (size_t i = from; i < writes.size(); ++i) {
-      if (writes[i].reg == reg) values.push_back(writes[i].value);
-    }
-    return values;
+    previous_ = pending_;
   }
 
-  std::vector<RegisterWrite> writes;
-  std::vector<std::pair<uint8_t, uint8_t>> loadedVoltages;  // (Vcc, Vpp) codes at every load strobe
-  std::vector<std::pair<uint8_t, uint32_t>> reads;          // (mode, address) of every data read
+  std::vector<std::pair<uint8_t, uint32_t>> reads;  // (mode, address) of every data read
 
 private:
   static constexpr uint16_t kControlPort = 0x378 + 2;
   uint8_t pending_ = 0;
+  uint8_t previous_ = 0;  // register of the last completed write
 };
 
 // A small part, 1 KiB to keep the loops short: flash or EPROM, 40 or 20 pins.
@@ -142,11 +127,6 @@ struct Rig : test::BoardRig<TestBoard> {
     chip->signature[0x001] = d.DeviceIdDip20;
     chip->signature[0x030] = d.ManufacturerId030;
     chip->signature[0x031] = d.DeviceId031;
-  }
-  void LoadImage(const std::vector<std::pair<uint32_t, uint8_t>>& bytes) {
-    image.PrepareForLoad();
-    image.HighestAddress = 0;
-    for (const auto& [address, value] : bytes) image.Store(address, value);
   }
 
   std::shared_ptr<TestChip> chip;
