@@ -209,7 +209,7 @@ int ProgrammerLink::PowerUp() {
       VppOn();
       SettlingWrites(3);
     }
-  } else if (device_.ManufacturerId000 == kEdgeVariantId) {
+  } else if (device_.Package == 20 && device_.ManufacturerId000 == kEdgeVariantId) {
     // The edge variant enters programming mode with its counter clock held
     // high across a reset; it never gets the programming voltage here.
     VccOutput = device_.VccProgCode;
@@ -225,7 +225,7 @@ int ProgrammerLink::PowerUp() {
     WriteRegister(kRegAddressLow, 0);
     CounterClockLevel = 0;
     TimedPulse(1);
-  } else {
+  } else if (device_.Package == 20) {
     VccOutput = device_.VccProgCode;
     LoadVoltages();
     TimedPulse(100);

@@ -100,7 +100,7 @@ int LockBitsByData(OperationContext& ctx) {
 
 int LockBitEprom(OperationContext& ctx, uint8_t modeCode) {
   // 20-pin parts take the lock bits wherever their counter stands.
-  if (!IsDip20(ctx.device)) ctx.link.SetAddress(0, ProgramAddressBits(ctx.device));
+  if (ctx.device.Package == 40) ctx.link.SetAddress(0, ProgramAddressBits(ctx.device));
   EnterLockMode(ctx, 0x00, modeCode);
   if (EpromPulses(ctx, ctx.device.LockPulseCount) != kSuccess) return kTimerFailed;
   LeaveLockMode(ctx, 10);

@@ -61,7 +61,7 @@ bool SimulatedChip::VppRight(const SocketPins& pins) const {
 uint32_t SimulatedChip::CodeAddress(const SocketPins& pins) const {
   // Unused high address lines are forced to 1 by the programmer for small
   // parts; the part itself simply has no such lines.
-  const uint32_t raw = device_.Package == 20 ? pins.counter : pins.Address40();
+  const uint32_t raw = device_.Package == 20 ? pins.counter : pins.Address40(device_.SizeBytes);
   return raw & (AddressSpace(static_cast<uint32_t>(memory_.size())) - 1);
 }
 

@@ -26,6 +26,11 @@ struct SocketPins {
   // The address on the lines of a 40-pin chip: A0..A14 from registers 6 and
   // 2; bit 7 of register 2 is the P3.3 line, not an address line.
   uint32_t Address40() const { return addressLow | (uint32_t(addressHigh & 0x7F) << 8); }
+  // Parts above 32 KiB need A15 too: for them bit 7 of register 2 is an
+  // address line (the programmer has no other line for it).
+  uint32_t Address40(uint32_t sizeBytes) const {
+    return sizeBytes > 0x8000 ? addressLow | (uint32_t(addressHigh) << 8) : Address40();
+  }
   bool P33() const { return (addressHigh & 0x80) != 0; }
   // Voltages as the chip sees them.
   uint32_t ChipVcc() const { return supplyOn ? vccMillivolts : 0; }

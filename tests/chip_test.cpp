@@ -104,6 +104,22 @@ TEST(ChipFlash, ReadsWhenPoweredWritesPollingClearsBitsOnlyAndLockBitsHideTheCod
   EXPECT_NE(p12.ReadAt(0), 0x5A);
 }
 
+TEST(ChipEprom, PartsAbove32KiBTakeA15FromRegisterTwoBitSeven) {
+  DeviceRecord big = Eprom40();
+  big.SizeBytes = 0x10000;
+  test::SimRig rig(big);
+  rig.settings.IDCheck = 0;
+  rig.settings.Verify = 1;
+  std::vector<uint8_t> bytes(0x8001, 0xFF);
+  bytes[0x0000] = 0xAA;
+  bytes[0x8000] = 0x55;
+  rig.LoadImage(bytes);
+  EXPECT_EQ(rig.Run(RunProgramSequence), 0);
+  EXPECT_EQ(rig.chip->Memory()[0x0000], 0xAA);
+  EXPECT_EQ(rig.chip->Memory()[0x8000], 0x55);
+  rig.ExpectNoElectricalFault();
+}
+
 TEST(ChipFlash, TwentyPinPartReadsCodeAndSignatureAtItsCounter) {
   ChipRig rig({.DeviceName = "AT89C2051", .Package = 20, .VppCode = 120, .VccProgCode = 100, .ProgPulseTime = 23,
                .ManufacturerId000 = 0x1E, .DeviceIdDip20 = 0x21, .SizeBytes = 2048});
