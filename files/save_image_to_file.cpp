@@ -1,6 +1,8 @@
 // Saving the image. The new file is written beside the target under a
 // temporary name and renamed over it only when the writer succeeded, so a
-// refused or failed save never costs the user the previous file.
+// refused or failed save never costs the user the previous file. A file the
+// user may not write is refused as an open failure, as a truncating open
+// would refuse it.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +14,7 @@
 
 #include "files/program_files.h"
 #include "files/writers.h"
+#include "settings/atomic_file.h"
 
 namespace tav {
 
@@ -22,15 +25,20 @@ class DiskOutputFile : public OutputFile {
 public:
   ~DiskOutputFile() override { Discard(); }
 
-  // Creates a new file beside `target`; 0 or the errno.
-  int Create(const std::string& target) {
+  // Opens the output for `requested`; 0 or the errno. Normally a new file
+  // beside the real target (symbolic links followed); a device or pipe, or a
+  // writable file in a directory where no new file may be made, is written
+  // in place as it always was.
+  int Create(const std::string& requested) {
     namespace fs = std::filesystem;
-    const fs::path t(target);
+    target_ = ResolveReplaceTarget(requested);
+    if (target_.error != 0) return target_.error;
+    if (target_.exists && !target_.regular) return OpenInPlace();
     std::random_device random;
     for (int attempt = 0; attempt < 16; ++attempt) {
-      char suffix[32];
-      std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(random()));
-      fs::path candidate = t.parent_path() / ("." + t.filename().string() + suffix);
+      char name[32];
+      std::snprintf(name, sizeof name, ".tav.%08x.tmp", static_cast<unsigned>(random()));
+      const fs::path candidate = fs::path(target_.path).parent_path() / name;
       errno = 0;
       // "x": never reuse a file that happens to exist.
       file_ = std::fopen(candidate.c_str(), "wbx");
@@ -39,6 +47,7 @@ public:
         std::setvbuf(file_, nullptr, _IONBF, 0);
         return 0;
       }
+      if (errno == EACCES && target_.exists) return OpenInPlace();
       if (errno != EEXIST) return errno ? errno : EIO;
     }
     return EEXIST;
@@ -54,16 +63,17 @@ public:
 
   // Flushes the data to the disk and puts the file in place of `target`,
   // keeping the access rights of the file it replaces. 0 or the errno.
-  int Commit(const std::string& target) {
+  int Commit() {
     namespace fs = std::filesystem;
-    if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) return Fail();
+    if (std::fflush(file_) != 0 || (target_.regular && fsync(fileno(file_)) != 0)) return Fail();
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) return Fail();
+    if (path_.empty()) return 0;  // written in place
     std::error_code ec;
-    const auto previous = fs::status(target, ec);
+    const auto previous = fs::status(target_.path, ec);
     if (!ec && fs::is_regular_file(previous)) fs::permissions(path_, previous.permissions(), ec);
-    fs::rename(path_, target, ec);
+    fs::rename(path_, target_.path, ec);
     if (ec) return ec.value();
     path_.clear();
     return 0;
@@ -78,13 +88,22 @@ public:
   }
 
 private:
+  int OpenInPlace() {
+    errno = 0;
+    file_ = std::fopen(target_.path.c_str(), "wb");
+    if (!file_) return errno ? errno : EIO;
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    return 0;
+  }
+
   int Fail() {
     error_ = errno ? errno : EIO;
     return error_;
   }
 
+  ReplaceTarget target_;
   std::FILE* file_ = nullptr;
-  std::string path_;
+  std::string path_;  // the temporary file; empty when writing in place
   int error_ = 0;
 };
 
@@ -115,7 +134,7 @@ int SaveImageToFile(const Settings& settings, const DeviceRecord& device, const 
                        settings.FFSave != 0,
                        format->number};
   if (format->write(context) != 0) return kWriteFailed;  // `out` removes the partial file
-  if (int error = out.Commit(path); error != 0) {
+  if (int error = out.Commit(); error != 0) {
     ShowFileOpenError(feedback, path, error);
     return kWriteFailed;
   }

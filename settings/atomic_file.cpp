@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -14,9 +16,35 @@
 
 namespace tav {
 
+ReplaceTarget ResolveReplaceTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  ReplaceTarget target;
+  target.path = path;
+  std::error_code ec;
+  const fs::path resolved = fs::weakly_canonical(path, ec);
+  if (!ec) target.path = resolved.string();
+  const fs::file_status status = fs::status(target.path, ec);
+  target.exists = !ec && fs::exists(status);
+  if (!target.exists) return target;
+  if (fs::is_directory(status)) {
+    target.error = EISDIR;
+    return target;
+  }
+  target.regular = fs::is_regular_file(status);
+#ifdef _WIN32
+  if (_access(target.path.c_str(), 2) != 0) target.error = errno ? errno : EACCES;
+#else
+  if (::access(target.path.c_str(), W_OK) != 0) target.error = errno ? errno : EACCES;
+#endif
+  return target;
+}
+
 #ifdef _WIN32
 
-bool ReplaceFileContents(const std::string& path, const std::string& content) {
+bool ReplaceFileContents(const std::string& requested, const std::string& content) {
+  const ReplaceTarget target = ResolveReplaceTarget(requested);
+  if (target.error != 0 || !target.regular) return false;
+  const std::string& path = target.path;
   const std::string temp = path + ".tmp";
   std::FILE* out = std::fopen(temp.c_str(), "wb");
   if (out == nullptr) return false;
@@ -54,14 +82,18 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-bool ReplaceFileContents(const std::string& path, const std::string& content) {
-  // Only a regular file (or nothing yet) may be replaced; a directory or a
-  // device at that name is left alone.
+bool ReplaceFileContents(const std::string& requested, const std::string& content) {
+  // Only a writable regular file (or nothing yet) may be replaced; a
+  // directory, a device or a write-protected file at that name is left alone.
+  const ReplaceTarget target = ResolveReplaceTarget(requested);
+  if (target.error != 0 || !target.regular) return false;
+  const std::string& path = target.path;
   struct stat old {};
   const bool exists = stat(path.c_str(), &old) == 0;
-  if (exists && !S_ISREG(old.st_mode)) return false;
 
-  std::string temp = path + ".XXXXXX";
+  // A short name of its own, so that a target name near the length limit
+  // still leaves room for it.
+  std::string temp = DirectoryOf(path) + "/.tav.XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) return false;
   // mkstemp creates the file private to its owner; the replacement keeps the

@@ -164,5 +164,30 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
                                      "\n\nDatei oder Verzeichnis existiert nicht");
 }
 
+TEST_F(WriterTest, TheRealTargetIsWrittenNeverALinkOrDeviceReplaced) {
+  device.SizeBytes = 16;
+  settings.DataFormat = 1;
+  settings.FFSave = 1;
+  // Through a symbolic link: the file it names changes, the link stays.
+  test::WriteFile(dir / "real.bin", "old");
+  fs::create_symlink(dir / "real.bin", dir / "link.bin");
+  settings.ProgramFilePath = (dir / "link.bin").string();
+  ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
+  EXPECT_EQ(test::ReadFile(dir / "real.bin").size(), 16u);
+  // A device behind a link is written in place, not replaced by a file.
+  fs::create_symlink("/dev/null", dir / "null.bin");
+  settings.ProgramFilePath = (dir / "null.bin").string();
+  ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  // A name close to the length limit leaves no room for a longer temporary name.
+  settings.ProgramFilePath = (dir / std::string(250, 'n')).string();
+  EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  // A directory cannot be written.
+  settings.ProgramFilePath = dir.string();
+  EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 4);
+  EXPECT_EQ(test::EntriesIn(dir), 4u);  // real, link, null link, long name: nothing left over
+}
+
 }  // namespace
 }  // namespace tav

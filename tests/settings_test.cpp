@@ -196,6 +196,14 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
   EXPECT_THAT(ReadIni(), HasSubstr("LastFile=datei.hex\n"));
   EXPECT_EQ(fs::status(IniPath()).permissions() & fs::perms::all, rights);
   EXPECT_EQ(test::EntriesIn(dir_), 1u);
+
+  // A settings file that is a link to another file: that file changes, the link stays.
+  fs::rename(IniPath(), dir_ + "real.ini");
+  fs::create_symlink(dir_ + "real.ini", IniPath());
+  settings.SetPortAdress(0x278);
+  SaveSettings(settings);
+  EXPECT_TRUE(fs::is_symlink(IniPath()));
+  EXPECT_THAT(test::ReadFile(dir_ + "real.ini"), HasSubstr("PortAdress=278\n"));
 }
 
 }  // namespace
