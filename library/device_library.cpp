@@ -1,6 +1,8 @@
 #include "library/device_library.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "app/feedback.h"
 #include "library/library_text.h"
@@ -90,7 +92,10 @@ int DeviceLibrary::OpenLibrary() {
   CloseLibrary();
   // Binary mode: line ends are folded by ReadLibraryLine, identically on
   // every platform.
-  file_ = std::fopen(LibraryFilePath().c_str(), "rb");
+  // A directory of that name would open on some systems and read as empty.
+  std::error_code ec;
+  const std::string path = LibraryFilePath();
+  if (!std::filesystem::is_directory(path, ec)) file_ = std::fopen(path.c_str(), "rb");
   if (file_ == nullptr) {
     feedback_.ShowInfo("Kann Bauteilbibliothek nicht öffnen !");
     return kLibraryUnusable;

@@ -117,6 +117,9 @@ TEST_F(CliTest, DevicesListsTheLibraryAndTheChoiceIsStored) {
   // A refused choice keeps the stored one.
   Play({{{"--device", "AT89C9999", "devices"}, 13, {"Baustein 'AT89C9999' nicht in der Bibliothek."}}});
   EXPECT_THAT(Ini(), AllOf(HasSubstr("ManufIndex=1"), HasSubstr("DeviceIndex=1")));
+  // An empty library says so instead of failing silently.
+  std::ofstream(dir() / "8789LIST.CSV", std::ios::trunc);
+  Play({{{"devices"}, 13, {"Keine Hersteller"}}});
 }
 
 // One simulated chip kept in chip.state from run to run.
@@ -124,13 +127,18 @@ TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
   // No terminal and no --yes: the prompt is answered Cancel and nothing runs.
   Play({{Sim({"blank-check"}), 5, {"--yes"}}, {Sim({"verify", blink_}), 6}, {Sim({"read", "never.hex"}), 4},
         {Sim({"program", blink_}), 7}, {Sim({"--yes", "program", blink_}), 0, {"Keine Fehler beim Prüfen"}},
-        {Sim({"--yes", "verify", blink_}), 0}, {Sim({"--yes", "read", "back.s19", "--format", "5"}), 0},
+        {Sim({"--yes", "verify", blink_}), 0},
+        // Without --format a known extension decides, whatever format the last file had.
+        {Sim({"--yes", "read", "back.bin"}), 0}, {Sim({"--yes", "read", "back.hex"}), 0},
+        {Sim({"--yes", "read", "back.s19", "--format", "5"}), 0},
         // The writer keeps blank cells inside a record that holds data, so
         // the read-back is longer; the images are the same.
         {{"info", "back.s19"}, 0, {"Format:         5 (Motorola S1 Exorciser)", "HighestAddress: 31 (0x1F)"}},
         {Sim({"--yes", "blank-check"}), 5, {"(abgebrochen)"}},  // the first report is answered Cancel
         {Sim({"--yes", "erase"}), 0, {"Baustein ist gelöscht !"}}, {Sim({"--yes", "blank-check"}), 0}});
   EXPECT_FALSE(fs::exists(dir() / "never.hex"));
+  EXPECT_EQ(Slurp(dir() / "back.bin").substr(0, 3), "\x75\x81\x2F");  // the first instruction, as bytes
+  EXPECT_EQ(Slurp(dir() / "back.hex").substr(0, 9), ":20000000");
   const auto crc = [](const std::string& text) { return text.substr(text.find("CRC-32")); };
   EXPECT_EQ(crc(Run({"info", blink_}).out), crc(Run({"info", "back.s19"}).out));
   // The settings remember the file and the format, as the window would.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -313,6 +314,12 @@ TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
   StartUp();
   EXPECT_EQ(Texts(manufacturers), "*Keine Hersteller");
   EXPECT_EQ(feedback.Texts(), (std::vector<std::string>{cannotOpen, cannotOpen}));
+  // A directory of that name cannot be opened either.
+  std::filesystem::create_directory(path);
+  feedback.Clear();
+  EXPECT_EQ(library.OpenLibrary(), 13);
+  EXPECT_EQ(feedback.Texts(), Only(cannotOpen));
+  std::filesystem::remove(path);
   feedback.Clear();
   // The last device of Mixed is erasable, the selected first one is not:
   // the erase button must follow the selection, not the last line parsed.

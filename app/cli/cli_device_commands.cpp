@@ -1,10 +1,12 @@
 // The commands that work on the board: detect, calibrate, and the five
 // device operations inside the command frame.
+#include <cctype>
 #include <chrono>
 #include <cmath>
 
 #include "app/cli/cli_session.h"
 #include "files/program_files.h"
+#include "settings/paths.h"
 
 namespace tav {
 
@@ -106,12 +108,33 @@ int CliSession::CommandCalibrate() {
   return 0;
 }
 
+namespace {
+
+// The format of `read FILE` without --format. The window forces the
+// extension to fit the chosen format; a command line keeps the name the user
+// typed, so the format follows a known extension instead, and a stored hex
+// format is never written into a .bin file (nor BIN into a .hex file).
+int FormatForReadFile(const std::string& file, int32_t stored) {
+  std::string extension = SplitPath(file).extension;
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool storedHex = stored >= 2 && stored <= 9;
+  if (extension == ".bin") return 1;
+  if (extension == ".hex" || extension == ".ihx") return storedHex ? stored : 2;
+  if (extension == ".s19") return 5;
+  if (extension == ".s28") return 6;
+  if (extension == ".s37") return 7;
+  return stored >= 1 && stored <= 9 ? stored : 1;
+}
+
+}  // namespace
+
 int CliSession::CommandOperation(Command command) {
   if (command == Command::Program || command == Command::Verify || command == Command::Read) {
     UseProgramFile(options_.files[0]);
   }
-  if (command == Command::Read && !options_.format.empty()) {
-    settings_.DataFormat = ResolveFormat(options_.format)->number;
+  if (command == Command::Read) {
+    settings_.DataFormat = options_.format.empty() ? FormatForReadFile(options_.files[0], settings_.DataFormat)
+                                                   : ResolveFormat(options_.format)->number;
   }
   if (environment_.installInterruptHandler) feedback_.InstallInterruptHandler();
 

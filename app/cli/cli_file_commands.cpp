@@ -34,7 +34,11 @@ int CliSession::CommandDevices() {
   const int32_t storedManufacturer = settings_.ManufIndex;
   const int32_t storedDevice = settings_.DeviceIndex;
   SelectionList manufacturers;
-  if (FillManufacturerList(library_, manufacturers) != 0) return kLibraryUnusable;
+  if (FillManufacturerList(library_, manufacturers) != 0) {
+    // The list's placeholder ("Keine Hersteller"), so that an empty library is not a silent failure.
+    for (const SelectionEntry& entry : manufacturers.Entries) std::fprintf(out_, "%s\n", entry.Text.c_str());
+    return kLibraryUnusable;
+  }
   const int32_t selectedManufacturer = settings_.ManufIndex;
 
   // "Gehäuse" is passed ready-padded: printf counts its bytes, not its letters.
