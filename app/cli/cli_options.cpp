@@ -144,7 +144,7 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
   command("erase", "Erase the chip (flash parts)");
   CLI::App* read = command("read", "Read the chip into FILE");
   read->add_option("FILE", options.files, "File to write")->required()->expected(1);
-  read->add_option("--format", options.format, "Format number or key (default: DataFormat)");
+  read->add_option("--format", options.format, "Format number or key (default: by extension .bin .hex .s19 .s28 .s37, else DataFormat)");
   command("program", "Program FILE into the chip (verify and lock bits as set)")
       ->add_option("FILE", options.files, "Program file")->required()->expected(1);
   command("verify", "Compare the chip with FILE")
