@@ -119,6 +119,13 @@ void ConsoleFeedback::ShowBar(int position, int range) {
   if (policy_.quiet || range <= 0) return;
   const int percent = position * 100 / range;
   if (barOnTerminal_) {
+    if (position == 0 && lastShownPercent_ > 0) {
+      // The reset at the end of an operation: a window empties its bar, a
+      // terminal keeps the line showing how far it got and moves on.
+      std::fputc('\n', err_);
+      lastShownPercent_ = -1;
+      return;
+    }
     if (percent == lastShownPercent_) return;
     char bar[51];
     const int filled = position * 50 / range;
