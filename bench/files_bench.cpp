@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <string>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "files/output_file.h"
 #include "files/program_files.h"
 #include "files/writers.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "settings/settings.h"

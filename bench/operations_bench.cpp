@@ -8,7 +8,7 @@
 #include <memory>
 #include <random>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "settings/settings.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/input_file.h"
 #include "files/program_image.h"
 #include "files/record_line.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/output_file.h"
 #include "files/program_image.h"
 

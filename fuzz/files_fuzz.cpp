@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "files/input_file.h"
 #include "files/program_files.h"
 #include "files/readers.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "library/device_library.h"
 #include "library/device_selection.h"
 #include "library/library_text.h"

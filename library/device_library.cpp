@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "library/library_text.h"
-#include "link/result_codes.h"
+#include "base/result_codes.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
 

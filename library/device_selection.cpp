@@ -1,7 +1,7 @@
 #include "library/device_selection.h"
 
 #include "library/device_library.h"
-#include "link/result_codes.h"
+#include "base/result_codes.h"
 #include "settings/settings.h"
 
 namespace tav {

@@ -9,7 +9,7 @@
 #include <sched.h>
 #include <sys/resource.h>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "link/ppdev_port.h"
 #include "settings/settings.h"
 

@@ -2,7 +2,7 @@
 // The socket sequences built on them live in socket_sequences.cpp.
 #include "link/programmer_link.h"
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "library/device_record.h"
 #include "settings/settings.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "link/port_io.h"
-#include "link/result_codes.h"
+#include "base/result_codes.h"
 
 namespace tav {
 

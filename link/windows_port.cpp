@@ -7,7 +7,7 @@
 #include <intrin.h>
 #endif
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "link/port_access.h"
 #include "settings/paths.h"
 #include "settings/settings.h"

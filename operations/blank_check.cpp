@@ -1,5 +1,5 @@
 // "Leertest": every cell of the code memory must hold the erased value.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "operations/operation_frame.h"

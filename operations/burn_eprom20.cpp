@@ -1,6 +1,6 @@
 // Burning a 20-pin part without electrical erase: the address comes from the
 // chip's own counter, which is stepped for every cell, skipped ones included.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -1,6 +1,6 @@
 // Burning a 40-pin part without electrical erase: a fixed number of
 // programming pulses per byte, no read-back.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

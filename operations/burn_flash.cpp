@@ -1,7 +1,7 @@
 // Burning an electrically erasable part after its chip erase: one short
 // strobe pulse per byte, then read-back polling (40 pins) or a fixed wait
 // (20 pins, no read-back).
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -2,7 +2,7 @@
 // bytes against the current device record.
 #include <array>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "operations/operation_frame.h"

@@ -8,7 +8,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_files.h"
 #include "library/device_library.h"
 #include "link/port_access.h"

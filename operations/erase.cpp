@@ -1,7 +1,7 @@
 // "Löschen": the chip-erase pulse of electrically erasable parts, as the
 // stand-alone operation and as the two erase cycles the program operation
 // also runs.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "operations/operation_frame.h"

@@ -1,6 +1,6 @@
 // Lock bits, programmed at the end of a program command with the socket
 // still powered, and the test whether the lock has taken effect.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

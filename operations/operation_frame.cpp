@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -1,6 +1,6 @@
 // "Brennen": the program image into the chip, with the burning algorithm the
 // device record asks for (flash parts are chip-erased first).
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -1,6 +1,6 @@
 // What the "Brennen" command runs after loading the program file: burn,
 // optionally compare and lock, all in one power-up.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "link/programmer_link.h"
 #include "operations/operations.h"
 #include "settings/settings.h"

@@ -1,6 +1,6 @@
 // "Auslesen": the chip's code memory into the program image, then into the
 // current program file in the chosen format.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "files/program_files.h"
 #include "library/device_record.h"

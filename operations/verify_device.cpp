@@ -1,6 +1,6 @@
 // "Prüfen": the chip against the program image, every cell from 0 to the
 // highest address, empty cells included.
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "files/program_image.h"
 #include "library/device_record.h"
 #include "link/programmer_link.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
 #include "settings/profile_numbers.h"

@@ -12,8 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/console_feedback.h"
-#include "app/scripted_feedback.h"
+#include "app/cli/console_feedback.h"
+#include "tests/support/scripted_feedback.h"
 
 namespace tav {
 namespace {

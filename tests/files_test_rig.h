@@ -12,7 +12,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "files/program_files.h"
 #include "tests/scratch_directory.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "library/device_library.h"
 #include "library/device_selection.h"
 #include "library/library_text.h"

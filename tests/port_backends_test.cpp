@@ -12,7 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "link/direct_port.h"
 #include "link/port_access.h"
 #include "link/ppdev_port.h"

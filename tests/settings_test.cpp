@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 #include "settings/paths.h"
 #include "tests/files_test_rig.h"
 

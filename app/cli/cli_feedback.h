@@ -7,7 +7,7 @@
 #include <csignal>
 #include <cstdint>
 
-#include "app/console_feedback.h"
+#include "app/cli/console_feedback.h"
 #include "operations/command_frame.h"
 
 namespace tav {

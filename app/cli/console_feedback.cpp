@@ -1,4 +1,4 @@
-#include "app/console_feedback.h"
+#include "app/cli/console_feedback.h"
 
 #include <csignal>
 #include <cstring>

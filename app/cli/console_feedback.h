@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 
 namespace tav {
 

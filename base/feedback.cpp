@@ -1,4 +1,4 @@
-#include "app/feedback.h"
+#include "base/feedback.h"
 
 namespace tav {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/feedback.h"
+#include "base/feedback.h"
 
 namespace tav {
 

@@ -1,4 +1,4 @@
-#include "app/scripted_feedback.h"
+#include "tests/support/scripted_feedback.h"
 
 namespace tav {
 
