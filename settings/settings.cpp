@@ -73,7 +73,7 @@ void LoadSettings(Settings& s, Feedback& feedback, const std::string& directory)
   s.MessageBeap = 0;
   const std::string portText = read.Text(kHardware, "PortAdress", "378");
   const std::optional<int32_t> port = ProfileHex(portText);
-  if (!port || *port < 0x200 || *port > 0x400) {
+  if (!port || *port < kLowestPortAdress || *port > kHighestPortAdress) {
     feedback.ShowInfo(
         "Portadresse in\n'QUENVALD.INI'\nkann nicht stimmen!!\n\nNehme Standardwert von 0x378.");
     s.SetPortAdress(kDefaultPort);

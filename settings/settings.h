@@ -8,6 +8,11 @@ namespace tav {
 
 class Feedback;
 
+// Port base addresses the settings file accepts. The settings dialog keeps to
+// the same range, so that what it lets through survives the next start.
+inline constexpr int32_t kLowestPortAdress = 0x200;
+inline constexpr int32_t kHighestPortAdress = 0x400;
+
 struct Settings {
   // Section "Hardware".
   int32_t PortAdress = 0x378;

@@ -1,0 +1,153 @@
+// The settings dialog: what it shows on opening, the port texts and the
+// number ranges "OK" accepts, and that a refused "OK" applies nothing.
+#include "settings/settings_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tav {
+namespace {
+
+// The five values the dialog edits, on one line.
+std::string Five(const Settings& s) {
+  char text[120];
+  std::snprintf(text, sizeof text, "port %X/%X/%X timeout %u korr %d len %u beep %d", unsigned(s.PortAdress),
+                unsigned(s.StatusPort), unsigned(s.ControlPort), s.TimeOut, s.TimeBaseKorr, s.HexLineLen,
+                s.MessageBeap);
+  return text;
+}
+
+// The fields of a dialog opened on the default settings, with one change.
+SettingsDialogFields Edited(SettingsField field, const std::string& text) {
+  SettingsDialogFields fields = FillSettingsDialog(Settings{});
+  switch (field) {
+    case SettingsField::PortAdress: fields.PortText = text; break;
+    case SettingsField::TimeOut: fields.TimeOutText = text; break;
+    case SettingsField::TimeBaseKorr: fields.KorrekturText = text; break;
+    case SettingsField::HexLineLen: fields.HexLineLenText = text; break;
+    case SettingsField::MessageBeap: fields.Beep = !text.empty(); break;
+  }
+  return fields;
+}
+
+TEST(SettingsDialog, OpeningShowsTheListEntryThatBeginsWithThePortText) {
+  struct Case {
+    int32_t port;
+    int entry;
+    const char* text;
+  } const cases[] = {{0x378, 1, "0x378"}, {0x3BC, 0, "0x3BC"}, {0x238, 4, "0x238"}, {0x3E8, -1, "0x3E8"},
+                     {0x400, -1, "0x400"}, {0x33, 3, "0x338"}};
+  for (const Case& c : cases) {
+    Settings settings;
+    settings.SetPortAdress(c.port);
+    const SettingsDialogFields fields = FillSettingsDialog(settings);
+    EXPECT_EQ(fields.PortEntry, c.entry) << c.text;
+    EXPECT_EQ(fields.PortText, c.text);
+  }
+  Settings settings;
+  settings.TimeOut = 4000000000u;
+  settings.TimeBaseKorr = 1;
+  settings.HexLineLen = 254;
+  settings.MessageBeap = 0;
+  const SettingsDialogFields fields = FillSettingsDialog(settings);
+  EXPECT_EQ(fields.TimeOutText + " " + fields.KorrekturText + " " + fields.HexLineLenText, "4000000000 1 254");
+  EXPECT_FALSE(fields.Beep);
+  EXPECT_TRUE(FillSettingsDialog(Settings{}).Beep);
+}
+
+TEST(SettingsDialog, PortTextsConvertWithAutomaticBaseAndMustNameAPort) {
+  EXPECT_EQ(PortTextValue("0370"), 248);  // octal
+  EXPECT_EQ(PortTextValue("0378"), 31);   // 8 is no octal digit: it ends the number
+  EXPECT_EQ(PortTextValue("0X3bc"), 0x3BC);
+  EXPECT_EQ(PortTextValue("keine"), 0);
+  EXPECT_EQ(PortTextValue("99999999999"), INT32_MAX);
+  const std::pair<std::string, int32_t> accepted[] = {
+      {"888", 0x378}, {"0x3bc", 0x3BC}, {" 0x278 Drucker", 0x278}, {"0x200", 0x200}, {"0x400", 0x400}, {"01000", 0x200}};
+  for (const auto& [text, port] : accepted) {
+    Settings settings;
+    ASSERT_FALSE(ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings)) << text;
+    EXPECT_EQ(settings.PortAdress, port) << text;
+    EXPECT_EQ(settings.StatusPort, port + 1);
+    EXPECT_EQ(settings.ControlPort, port + 2);
+  }
+  // What the next start would replace by 0x378, and port 0 from a text
+  // without digits, are refused with the port field named.
+  for (const char* text : {"0378", "378", "", "keine", "0x1FF", "0x401", "-0x378", "99999999999"}) {
+    Settings settings;
+    const auto refusal = ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings);
+    ASSERT_TRUE(refusal) << text;
+    EXPECT_EQ(refusal->Field, SettingsField::PortAdress);
+    EXPECT_EQ(refusal->Message, "Portadresse: Bitte eine Adresse zwischen 0x200 und 0x400 eingeben.");
+    EXPECT_EQ(Five(settings), Five(Settings{}));
+  }
+}
+
+TEST(SettingsDialog, NumberFieldsKeepTheirRangesAndLineLengthsBecomeEven) {
+  struct Case {
+    SettingsField field;
+    const char* text;
+    uint32_t stored;  // 0 = refused
+  } const cases[] = {
+      {SettingsField::TimeOut, "9999", 0},         {SettingsField::TimeOut, "10000", 10000},
+      {SettingsField::TimeOut, "10000000", 10000000}, {SettingsField::TimeOut, "10000001", 0},
+      {SettingsField::TimeOut, "4294977296", 0},   {SettingsField::TimeBaseKorr, "69", 0},
+      {SettingsField::TimeBaseKorr, " 70 ", 70},   {SettingsField::TimeBaseKorr, "100", 100},
+      {SettingsField::TimeBaseKorr, "101", 0},     {SettingsField::TimeBaseKorr, "", 0},
+      {SettingsField::TimeBaseKorr, "+85", 0},     {SettingsField::TimeBaseKorr, "8 5", 0},
+      {SettingsField::HexLineLen, "1", 0},         {SettingsField::HexLineLen, "2", 2},
+      {SettingsField::HexLineLen, "3", 2},         {SettingsField::HexLineLen, "33", 32},
+      {SettingsField::HexLineLen, "253", 252},     {SettingsField::HexLineLen, "254", 254},
+      {SettingsField::HexLineLen, "255", 0},       {SettingsField::HexLineLen, "-2", 0},
+      {SettingsField::HexLineLen, "0x20", 0},
+  };
+  const char* const labels[] = {"", "Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.",
+                                "Korrektur: Bitte eine ganze Zahl zwischen 70 und 100 eingeben.",
+                                "Länge HEX-Zeile: Bitte eine ganze Zahl zwischen 2 und 254 eingeben."};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Settings settings;
+    const auto refusal = ConfirmSettingsDialog(Edited(c.field, c.text), settings);
+    if (c.stored == 0) {
+      ASSERT_TRUE(refusal);
+      EXPECT_EQ(refusal->Field, c.field);
+      EXPECT_EQ(refusal->Message, labels[static_cast<int>(c.field)]);
+      EXPECT_EQ(Five(settings), Five(Settings{}));
+      continue;
+    }
+    ASSERT_FALSE(refusal);
+    const uint32_t stored = c.field == SettingsField::TimeOut        ? settings.TimeOut
+                            : c.field == SettingsField::TimeBaseKorr ? uint32_t(settings.TimeBaseKorr)
+                                                                     : settings.HexLineLen;
+    EXPECT_EQ(stored, c.stored);
+  }
+}
+
+TEST(SettingsDialog, OkStopsAtTheFirstFailingFieldAndAppliesNothingUntilAllPass) {
+  Settings settings;
+  settings.MessageBeap = 0;
+  const std::string before = Five(settings);
+  SettingsDialogFields fields = FillSettingsDialog(settings);
+  fields.PortText = "0x278";
+  fields.TimeOutText = "50000";
+  fields.KorrekturText = "150";
+  fields.HexLineLenText = "0";
+  fields.Beep = true;
+  EXPECT_EQ(ConfirmSettingsDialog(fields, settings)->Field, SettingsField::TimeBaseKorr);
+  fields.KorrekturText = "75";
+  EXPECT_EQ(ConfirmSettingsDialog(fields, settings)->Field, SettingsField::HexLineLen);
+  fields.PortText = "0";
+  EXPECT_EQ(ConfirmSettingsDialog(fields, settings)->Field, SettingsField::PortAdress);
+  EXPECT_EQ(Five(settings), before);  // like "Abbrechen" after editing every field
+  fields.PortText = "0x278";
+  fields.HexLineLenText = "17";
+  EXPECT_FALSE(ConfirmSettingsDialog(fields, settings));
+  EXPECT_EQ(Five(settings), "port 278/279/27A timeout 50000 korr 75 len 16 beep 1");
+  // Opening again shows what was applied.
+  const SettingsDialogFields again = FillSettingsDialog(settings);
+  EXPECT_EQ(again.PortEntry, 2);
+  EXPECT_EQ(again.TimeOutText + " " + again.KorrekturText + " " + again.HexLineLenText, "50000 75 16");
+}
+
+}  // namespace
+}  // namespace tav
