@@ -120,4 +120,31 @@ DeviceControls UpdateDeviceControls(const SelectionList& devices, const DeviceCo
   return controls;
 }
 
+int DeviceListModel::StartUp() {
+  if (FillManufacturerList(library_, manufacturers_) == kSuccess) FillDeviceList(library_, devices_);
+  const int result = library_.LoadSelectedDevice();
+  UpdateControls();
+  return result;
+}
+
+int DeviceListModel::SelectManufacturer(int position) {
+  if (SelectablePosition(manufacturers_, position) < 0) return kEndOfList;
+  manufacturers_.Selected = position;
+  const int result = OnManufacturerChanged(library_, position, devices_);
+  UpdateControls();
+  return result;
+}
+
+int DeviceListModel::SelectDevice(int position) {
+  if (SelectablePosition(devices_, position) < 0) return kEndOfList;
+  const int result = OnDeviceChanged(library_, position, devices_);
+  UpdateControls();
+  return result;
+}
+
+const DeviceControls& DeviceListModel::UpdateControls() {
+  controls_ = UpdateDeviceControls(devices_, controls_);
+  return controls_;
+}
+
 }  // namespace tav

@@ -1,6 +1,8 @@
-// The manufacturer and device lists of the main window, without a toolkit:
-// the window (or the command line) fills its drop-down lists from a
-// SelectionList and applies the DeviceControls it is given.
+// The manufacturer and device lists of the main window, without a toolkit.
+// The functions fill and change SelectionLists one step at a time (the
+// command line uses them directly); DeviceListModel holds both lists and the
+// controls that follow the selected device, for a window to bind its
+// drop-down lists, erase button and lock boxes to.
 #pragma once
 
 #include <cstdint>
@@ -52,5 +54,35 @@ int OnDeviceChanged(DeviceLibrary& library, int position, SelectionList& devices
 // Enabled states for the erase button and the lock boxes of the selected
 // device. A lock-bit count outside 0..3 keeps the lock boxes of `current`.
 DeviceControls UpdateDeviceControls(const SelectionList& devices, const DeviceControls& current);
+
+class DeviceListModel {
+public:
+  explicit DeviceListModel(DeviceLibrary& library) : library_(library) {}
+
+  // The window's start-up: the manufacturer list; the device list only when
+  // a manufacturer was listed; then the selected device is loaded whatever
+  // the lists held. Returns the result of LoadSelectedDevice.
+  int StartUp();
+
+  // A new selection in either list (positions counted from 0). Returns the
+  // result of FillDeviceList or LoadSelectedDevice; a position outside the
+  // list changes nothing and gives 15.
+  int SelectManufacturer(int position);
+  int SelectDevice(int position);
+
+  // The controls follow the selected device again; the window calls this
+  // when it enables its controls after a command.
+  const DeviceControls& UpdateControls();
+
+  const SelectionList& Manufacturers() const { return manufacturers_; }
+  const SelectionList& Devices() const { return devices_; }
+  const DeviceControls& Controls() const { return controls_; }
+
+private:
+  DeviceLibrary& library_;
+  SelectionList manufacturers_;
+  SelectionList devices_;
+  DeviceControls controls_;
+};
 
 }  // namespace tav

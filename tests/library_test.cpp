@@ -87,13 +87,6 @@ protected:
     settings.DeviceIndex = dev;
     return library.LoadSelectedDevice();
   }
-  // The start-up order of the main window.
-  void StartUp() {
-    if (FillManufacturerList(library, manufacturers) == 0) FillDeviceList(library, devices);
-    library.LoadSelectedDevice();
-    controls = UpdateDeviceControls(devices, controls);
-  }
-
   test::ScratchDirectory scratch_{"tav_library"};
   const std::string path = scratch_.Slash() + "8789LIST.CSV";
   int beep = 1;
@@ -102,7 +95,7 @@ protected:
   ScriptedFeedback feedback{beep};
   DeviceLibrary library{settings, device, feedback};
   SelectionList manufacturers, devices;
-  DeviceControls controls;
+  DeviceListModel model{library};
 };
 
 // --- small text rules -------------------------------------------------------
@@ -288,32 +281,44 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
                Group("Three", 3) + Group("Eight", 8));
   settings.ManufIndex = 5;  // beyond the list: the first manufacturer, without a message
   settings.DeviceIndex = 1;  // names the bad line: the first entry instead
-  StartUp();
-  EXPECT_EQ(Texts(manufacturers), "*Alpha|Three|Eight");
-  EXPECT_EQ(Texts(devices), "*A|B|C");
+  EXPECT_EQ(model.StartUp(), 0);
+  EXPECT_EQ(Texts(model.Manufacturers()), "*Alpha|Three|Eight");
+  EXPECT_EQ(Texts(model.Devices()), "*A|B|C");
   EXPECT_EQ(feedback.Texts(), Only("BadSize\n\nBausteingröße ist 0 !!\n\n in " + path));  // once, while filling
   EXPECT_EQ(device.DeviceName, "A");
-  EXPECT_EQ(OnDeviceChanged(library, 2, devices), 0);
+  EXPECT_EQ(model.SelectDevice(2), 0);
   EXPECT_EQ(device.DeviceName, "C");
   // The stored index 4 survives a refill, selects C again, then the fifth of Eight;
   // Three has no fifth and falls to the first.
-  EXPECT_EQ(OnManufacturerChanged(library, 0, devices), 0);
-  EXPECT_EQ(Texts(devices), "A|B|*C");
-  EXPECT_EQ(OnManufacturerChanged(library, 2, devices), 0);
-  EXPECT_EQ(devices.Selected, 4);
-  EXPECT_EQ(OnManufacturerChanged(library, 1, devices), 0);
-  EXPECT_EQ(Texts(devices), "*Three-0|Three-1|Three-2");
+  EXPECT_EQ(model.SelectManufacturer(0), 0);
+  EXPECT_EQ(Texts(model.Devices()), "A|B|*C");
+  EXPECT_EQ(model.SelectManufacturer(2), 0);
+  EXPECT_EQ(model.Devices().Selected, 4);
+  EXPECT_EQ(model.SelectManufacturer(1), 0);
+  EXPECT_EQ(Texts(model.Manufacturers()), "Alpha|*Three|Eight");
+  EXPECT_EQ(Texts(model.Devices()), "*Three-0|Three-1|Three-2");
   EXPECT_EQ(settings.DeviceIndex, 0);
+  // Positions outside the lists change nothing.
+  EXPECT_EQ(model.SelectManufacturer(3), 15);
+  EXPECT_EQ(model.SelectDevice(-1), 15);
+  EXPECT_EQ(Texts(model.Manufacturers()) + " " + Texts(model.Devices()), "Alpha|*Three|Eight *Three-0|Three-1|Three-2");
+  EXPECT_EQ(settings.ManufIndex, 1);
   ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
   EXPECT_EQ(Texts(manufacturers), "Alpha|*Three|Eight");  // a position inside the list stays
 }
 
 TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
-  // Without a library: the placeholder, and both readers say why.
+  // Without a library: the placeholder, an unfilled device list, and both
+  // readers say why; a later manufacturer change says it again.
   const std::string cannotOpen = "Kann Bauteilbibliothek nicht öffnen !";
-  StartUp();
-  EXPECT_EQ(Texts(manufacturers), "*Keine Hersteller");
+  EXPECT_EQ(model.StartUp(), 13);
+  EXPECT_EQ(Texts(model.Manufacturers()) + "/" + Texts(model.Devices()), "*Keine Hersteller/");
+  EXPECT_EQ(Enabled(model.Controls()), "----");
   EXPECT_EQ(feedback.Texts(), (std::vector<std::string>{cannotOpen, cannotOpen}));
+  feedback.Clear();
+  EXPECT_EQ(model.SelectManufacturer(0), 15);
+  EXPECT_EQ(Texts(model.Devices()), "*Keine Bausteine");
+  EXPECT_EQ(feedback.Texts(), Only(cannotOpen));
   // A directory of that name cannot be opened either.
   std::filesystem::create_directory(path);
   feedback.Clear();
@@ -325,24 +330,29 @@ TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
   // the erase button must follow the selection, not the last line parsed.
   WriteLibrary(":Mixed;y\n" + DeviceLine({{1, "Eprom"}, {8, "0"}, {19, "2"}}) +
                DeviceLine({{1, "Flash"}, {19, "1"}}) + ":Empty;y\n# nothing here\nOff;n\n" + Group("Other", 1));
-  StartUp();
-  EXPECT_EQ(Enabled(controls), "-12-");
-  EXPECT_EQ(OnDeviceChanged(library, 1, devices), 0);
-  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, controls)), "E1--");
+  EXPECT_EQ(model.StartUp(), 0);
+  EXPECT_EQ(Enabled(model.Controls()), "-12-");
+  EXPECT_EQ(model.SelectDevice(1), 0);
+  EXPECT_EQ(Enabled(model.Controls()), "E1--");
   // A group without an active device line: the placeholder with lock-bit
   // count 0 disables everything, and choosing it says why there is no device.
-  EXPECT_EQ(OnManufacturerChanged(library, 1, devices), 15);
-  EXPECT_EQ(Texts(devices), "*Keine Bausteine");
-  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, DeviceControls{true, true, true, true})), "----");
-  EXPECT_EQ(OnDeviceChanged(library, 0, devices), 13);
+  EXPECT_EQ(model.SelectManufacturer(1), 15);
+  EXPECT_EQ(Texts(model.Devices()), "*Keine Bausteine");
+  EXPECT_EQ(Enabled(model.Controls()), "----");
+  EXPECT_EQ(model.SelectDevice(0), 13);
   EXPECT_EQ(feedback.Texts(), Only("Keine Bausteine für diesen\n\n Hersteller in der Liste !"));
-  // A refill clears the placeholder.
-  EXPECT_EQ(OnManufacturerChanged(library, 2, devices), 0);
-  EXPECT_EQ(Texts(devices), "*Other-0");
-  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, controls)), "E123");
+  // A refill clears the placeholder; back at Mixed the stored position 0
+  // names the EPROM again, and the erase button goes with it.
+  EXPECT_EQ(model.SelectManufacturer(2), 0);
+  EXPECT_EQ(Texts(model.Devices()), "*Other-0");
+  EXPECT_EQ(Enabled(model.UpdateControls()), "E123");
+  EXPECT_EQ(model.SelectManufacturer(0), 0);
+  EXPECT_EQ(Enabled(model.Controls()), "-12-");
   // Any other lock-bit count leaves the lock boxes as they are.
-  devices.Entries[0].LockBitCount = 7;
-  EXPECT_EQ(Enabled(UpdateDeviceControls(devices, DeviceControls{true, false, true, false})), "E-2-");
+  SelectionList odd;
+  odd.Entries.push_back(SelectionEntry{"Odd", 7, true, 0, false});
+  odd.Selected = 0;
+  EXPECT_EQ(Enabled(UpdateDeviceControls(odd, DeviceControls{true, false, true, false})), "E-2-");
 }
 
 }  // namespace
