@@ -121,6 +121,7 @@ DeviceControls UpdateDeviceControls(const SelectionList& devices, const DeviceCo
 }
 
 int DeviceListModel::StartUp() {
+  devices_ = SelectionList{};  // without a manufacturer the device list stays empty
   if (FillManufacturerList(library_, manufacturers_) == kSuccess) FillDeviceList(library_, devices_);
   const int result = library_.LoadSelectedDevice();
   UpdateControls();

@@ -348,6 +348,11 @@ TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
   EXPECT_EQ(Enabled(model.UpdateControls()), "E123");
   EXPECT_EQ(model.SelectManufacturer(0), 0);
   EXPECT_EQ(Enabled(model.Controls()), "-12-");
+  // With the library gone a new start leaves no device of the old one behind.
+  std::filesystem::remove(path);
+  EXPECT_EQ(model.StartUp(), 13);
+  EXPECT_EQ(Texts(model.Manufacturers()) + "/" + Texts(model.Devices()) + " " + Enabled(model.Controls()),
+            "*Keine Hersteller/ ----");
   // Any other lock-bit count leaves the lock boxes as they are.
   SelectionList odd;
   odd.Entries.push_back(SelectionEntry{"Odd", 7, true, 0, false});
