@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include "app/cli/cli.h"
-#include "app/cli/tracing_port.h"
 #include "library/device_library.h"
 #include "operations/command_frame.h"
 #include "tests/scratch_directory.h"
@@ -275,18 +274,6 @@ TEST_F(CommandFrameTest, OperationsRunInsideControlsAndPriorityAndOnlyEraseSkips
   EXPECT_TRUE(rig_.feedback.messages.empty());
   EXPECT_EQ(rig_.feedback.statuses, std::vector<std::string>{kIdleStatus});
   EXPECT_TRUE(MarkerReleased());
-}
-
-// --trace on a real port: the same lines as the simulated board's own trace.
-TEST_F(CommandFrameTest, TheTracingPortWritesWhatTheSimulatedBoardWrites) {
-  std::ostringstream boardTrace, portTrace;
-  rig_.board.SetTraceSink(&boardTrace);
-  TracingPort port(rig_.board, 0x378, portTrace);
-  ProgrammerLink link(port, rig_.settings, rig_.device, rig_.feedback);
-  ASSERT_EQ(link.DetectProgrammer(), 0);
-  link.SetData(0xA5);
-  EXPECT_FALSE(portTrace.str().empty());
-  EXPECT_EQ(portTrace.str(), boardTrace.str());
 }
 
 }  // namespace
