@@ -3,16 +3,14 @@
 // the fall-back to demonstration mode, what a failed setup leaves, and the
 // saving rules at close. The commands themselves are tried through the
 // command line's tests.
-#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/session/session.h"
-#include "tests/scratch_directory.h"
+#include "tests/start_up_directory.h"
 #include "tests/support/scripted_feedback.h"
 
 namespace fs = std::filesystem;
@@ -25,32 +23,20 @@ namespace {
 
 constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
 
-int RefuseIoperm(unsigned long, unsigned long, int) {
-  errno = EPERM;
-  return -1;
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::Slurp;
 
 class SessionTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(scratch_.Valid());
-    fs::copy_file(fs::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV", dir() / "8789LIST.CSV");
-    fs::current_path(dir());
+    ASSERT_TRUE(directory_.Valid());
     options_.simulator = SimulatorOptions{};
     options_.betweenSearchAttempts = [this] { hookCalls_.push_back(feedback_.messages.size()); };
   }
-  void TearDown() override { fs::current_path(previous_); }
 
   bool IniWritten() const { return fs::exists(dir() / "QUENVALD.INI"); }
-  const fs::path& dir() const { return scratch_.Path(); }
+  const fs::path& dir() const { return directory_.Path(); }
 
-  const fs::path previous_ = fs::current_path();
-  test::ScratchDirectory scratch_{"tav_session"};
+  test::StartUpDirectory directory_{"tav_session"};
   int beepBeforeSession_ = 1;
   ScriptedFeedback feedback_{beepBeforeSession_};
   SessionOptions options_;
@@ -112,7 +98,7 @@ TEST_F(SessionTest, NoBoardSearchesSearchHardwareTimesWithTheHookBetweenThenFall
 
 TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchOrItsMessage) {
   options_.simulator.reset();
-  options_.ports = {(dir() / "no-proc").string(), (dir() / "no-dev").string(), RefuseIoperm};
+  options_.ports = directory_.RefusedPorts();
   Session session(feedback_, options_);
   ASSERT_EQ(session.Start(), 0);
   ASSERT_EQ(feedback_.messages.size(), 1u);
