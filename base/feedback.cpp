@@ -8,10 +8,10 @@ namespace {
 constexpr uint32_t kMaxBarSteps = 50;
 }  // namespace
 
-Feedback::Feedback(const int& messageBeep) : messageBeep_(messageBeep) {}
+Feedback::Feedback(const int& messageBeep) : messageBeep_(&messageBeep) {}
 
 int Feedback::Message(MessageKind kind, const std::string& text) {
-  if (kind != MessageKind::Plain && messageBeep_ == 1) Beep();
+  if (kind != MessageKind::Plain && *messageBeep_ == 1) Beep();
   return Present(kind, text);
 }
 

@@ -21,6 +21,10 @@ public:
   // `messageBeep` is the MessageBeap setting; it is read at every message so
   // that a change in the settings takes effect at once.
   explicit Feedback(const int& messageBeep);
+  // Reads `messageBeep` from now on. The session that owns the settings
+  // binds the front end's feedback to them: the front end builds its
+  // feedback before the session exists, so it cannot name them itself.
+  void FollowMessageBeep(const int& messageBeep) { messageBeep_ = &messageBeep; }
   virtual ~Feedback() = default;
   Feedback(const Feedback&) = delete;
   Feedback& operator=(const Feedback&) = delete;
@@ -63,7 +67,7 @@ protected:
 private:
   int Message(MessageKind kind, const std::string& text);
 
-  const int& messageBeep_;
+  const int* messageBeep_;
   int cancelRequested_ = 0;
   uint32_t stepSize_ = 1;
   uint32_t unitCounter_ = 0;

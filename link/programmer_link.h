@@ -75,6 +75,8 @@ public:
   // Clear the timing line and write register 4, `count` times; returns the
   // result of the last write (0 when count is 0).
   int SettlingWrites(int count);
+  // Flip the timing line and write register 4; the result of the write.
+  int ToggleTimingLine();
   void StrobeLow();                // strobe line off, write register 4
   void StrobeHigh();               // strobe line on, write register 4
   void VppOn();                    // programming-voltage switch on, write register 8

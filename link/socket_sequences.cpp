@@ -31,6 +31,11 @@ int ProgrammerLink::SettlingWrites(int count) {
   return result;
 }
 
+int ProgrammerLink::ToggleTimingLine() {
+  LineLatch ^= kLineTiming;
+  return WriteRegister(kRegLines, LineLatch);
+}
+
 void ProgrammerLink::SwitchLine(uint8_t line, bool on) {
   SetLine(line, on);
   SettlingWrites(3);

@@ -1,21 +1,18 @@
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/cli/cli.h"
-#include "app/cli/tracing_port.h"
 #include "library/device_library.h"
 #include "operations/command_frame.h"
-#include "tests/scratch_directory.h"
+#include "tests/start_up_directory.h"
 #include "tests/sim_rig.h"
 
 namespace fs = std::filesystem;
@@ -27,15 +24,7 @@ using ::testing::Not;
 namespace tav {
 namespace {
 
-int RefuseIoperm(unsigned long, unsigned long, int) {
-  errno = EPERM;
-  return -1;
-}
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::Slurp;
 
 // One command line and what it must give: the exit status and texts that
 // appear on standard output or standard error.
@@ -61,15 +50,11 @@ struct CliRun {
 class CliTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(scratch_.Valid());
-    fs::copy_file(fs::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV", dir() / "8789LIST.CSV");
-    fs::current_path(dir());
-    // No real port is ever touched: an empty parport tree and a refusing ioperm.
-    environment_.ports = {(dir() / "no-proc").string(), (dir() / "no-dev").string(), RefuseIoperm};
+    ASSERT_TRUE(directory_.Valid());
+    environment_.ports = directory_.RefusedPorts();
     environment_.in = nullptr;
     environment_.installInterruptHandler = false;
   }
-  void TearDown() override { fs::current_path(previous_); }
 
   CliRun Run(std::vector<std::string> args) const {
     args.insert(args.begin(), "tavrolith-cli");
@@ -91,12 +76,11 @@ protected:
       for (const std::string& text : step.shows) EXPECT_THAT(run.out + run.err, HasSubstr(text));
     }
   }
-  const fs::path& dir() const { return scratch_.Path(); }
+  const fs::path& dir() const { return directory_.Path(); }
   std::string Ini() const { return Slurp(dir() / "QUENVALD.INI"); }
 
   const std::string blink_ = (fs::path(TAVROLITH_SOURCE_DIR) / "examples" / "blink.hex").string();
-  const fs::path previous_ = fs::current_path();
-  test::ScratchDirectory scratch_{"tav_cli"};
+  test::StartUpDirectory directory_{"tav_cli"};
   CliEnvironment environment_;
 };
 
@@ -275,18 +259,6 @@ TEST_F(CommandFrameTest, OperationsRunInsideControlsAndPriorityAndOnlyEraseSkips
   EXPECT_TRUE(rig_.feedback.messages.empty());
   EXPECT_EQ(rig_.feedback.statuses, std::vector<std::string>{kIdleStatus});
   EXPECT_TRUE(MarkerReleased());
-}
-
-// --trace on a real port: the same lines as the simulated board's own trace.
-TEST_F(CommandFrameTest, TheTracingPortWritesWhatTheSimulatedBoardWrites) {
-  std::ostringstream boardTrace, portTrace;
-  rig_.board.SetTraceSink(&boardTrace);
-  TracingPort port(rig_.board, 0x378, portTrace);
-  ProgrammerLink link(port, rig_.settings, rig_.device, rig_.feedback);
-  ASSERT_EQ(link.DetectProgrammer(), 0);
-  link.SetData(0xA5);
-  EXPECT_FALSE(portTrace.str().empty());
-  EXPECT_EQ(portTrace.str(), boardTrace.str());
 }
 
 }  // namespace

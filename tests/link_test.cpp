@@ -5,6 +5,8 @@
 #include <sstream>
 #include <vector>
 
+#include "link/calibration.h"
+#include "link/tracing_port.h"
 #include "tests/sim_rig.h"
 
 namespace tav {
@@ -160,6 +162,50 @@ TEST(Detection, EveryFaultyBoardGivesItsResult) {
     EXPECT_EQ(TimeoutMessages(rig.feedback) > 0, c.timeoutShown);
     EXPECT_EQ(rig.feedback.messages.size(), size_t(TimeoutMessages(rig.feedback)));
   }
+}
+
+// A real port watched from outside gives the same trace lines as the
+// simulated board's own record.
+TEST(Trace, TheTracingPortWritesWhatTheSimulatedBoardWrites) {
+  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
+  std::ostringstream boardTrace, portTrace;
+  rig.board.SetTraceSink(&boardTrace);
+  TracingPort port(rig.board, 0x378, portTrace);
+  ProgrammerLink link(port, rig.settings, rig.device, rig.feedback);
+  ASSERT_EQ(link.DetectProgrammer(), 0);
+  link.SetData(0xA5);
+  EXPECT_FALSE(portTrace.str().empty());
+  EXPECT_EQ(portTrace.str(), boardTrace.str());
+}
+
+// The board's own clock times the writes: the suggested TimeBaseKorr is the
+// rounded duration, held within 1..100, and the timing line ends low.
+TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
+  struct Row {
+    uint64_t writeNs;
+    int32_t korr;
+    bool clamped;
+  };
+  for (const Row row : {Row{50'000, 50, false}, Row{1'400, 1, false}, Row{400, 1, true}, Row{300'000, 100, true}}) {
+    SCOPED_TRACE(row.writeNs);
+    test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
+    rig.board.SetWriteDurationNs(row.writeNs);
+    WriteTiming timing;
+    ASSERT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), 0);
+    EXPECT_EQ(timing.Writes, kCalibrationWrites);
+    EXPECT_EQ(timing.ElapsedNs, row.writeNs * kCalibrationWrites);
+    EXPECT_EQ(timing.TimeBaseKorr, row.korr);
+    EXPECT_EQ(timing.Clamped, row.clamped);
+    EXPECT_EQ(rig.board.Register(kRegLines) & kLineTiming, 0);
+    EXPECT_EQ(rig.link.LineLatch & kLineTiming, 0);
+  }
+  // A board that falls silent half-way: the write's result, nothing measured.
+  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
+  rig.settings.TimeOut = 50;
+  rig.board.Faults().silentAfterWrites = 1000;
+  WriteTiming timing;
+  EXPECT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), kHandshakeTimeout);
+  EXPECT_EQ(timing.Writes, 0);
 }
 
 }  // namespace

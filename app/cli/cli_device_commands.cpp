@@ -1,8 +1,6 @@
 // The commands that work on the board: detect, calibrate, and the five
 // device operations inside the command frame.
 #include <cctype>
-#include <chrono>
-#include <cmath>
 
 #include "app/cli/cli_session.h"
 #include "files/program_files.h"
@@ -12,10 +10,6 @@ namespace tav {
 
 namespace {
 
-// Enough writes that a millisecond clock and a stray interrupt do not matter,
-// few enough to finish in well under a second at 85 us per write.
-constexpr int kCalibrationWrites = 4000;
-
 // The CLI's busy marker remembers a refusal so that the user learns why
 // nothing happened; the window's marker check ends silently.
 class CliBusyMarker : public LockFileBusyMarker {
@@ -23,7 +17,10 @@ public:
   using LockFileBusyMarker::LockFileBusyMarker;
   int IsBusy() override { return Note(LockFileBusyMarker::IsBusy()); }
   int Acquire() override { return Note(LockFileBusyMarker::Acquire()); }
-  bool Refused() const { return refused_; }
+  // Says why nothing happened when the marker refused.
+  void ReportRefusal(std::FILE* err) const {
+    if (refused_) std::fprintf(err, "Ein anderer Befehl benutzt den Brenner gerade (%s).\n", Path().c_str());
+  }
 
 private:
   int Note(int result) {
@@ -50,60 +47,27 @@ int DeclinedResult(Command command) {
 }  // namespace
 
 int CliSession::CommandDetect() {
-  if (demoMode_ != 0 && detectResult_ == 0) {
-    // Port access failed: its message has been shown.
-    return kDemoModeRefused;
-  }
-  if (detectResult_ != 0) return detectResult_;
-  const std::string where = board_ ? "simulierter Brenner" : access_.description;
-  std::fprintf(out_, "Brenner gefunden: %s, Portadresse 0x%X\n", where.c_str(), unsigned(settings_.PortAdress));
+  const int result = session_.BoardResult();
+  if (result != 0) return result;
+  std::fprintf(out_, "Brenner gefunden: %s, Portadresse 0x%X\n", session_.BoardDescription().c_str(),
+               unsigned(settings_.PortAdress));
   return 0;
 }
 
 int CliSession::CommandCalibrate() {
-  if (demoMode_ != 0) {
-    feedback_.ShowInfo(kDemoMessage);
-    return kDemoModeRefused;
-  }
-  CliBusyMarker busy(WorkingDirectory());
-  if (busy.Acquire() != 0) {
-    std::fprintf(err_, "Ein anderer Befehl benutzt den Brenner gerade (%s).\n", busy.Path().c_str());
-    return kBusy;
-  }
-  // The simulated board keeps its own clock; a real one is timed by ours.
-  auto now = [this]() -> uint64_t {
-    if (board_) return board_->NowNs();
-    return uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count());
-  };
-  link_->ResetOutputs();
-  CommandFrameHooks priority;
-  priority.RaisePriority();
-  int result = 0;
-  const uint64_t start = now();
-  for (int i = 0; i < kCalibrationWrites && result == 0; ++i) {
-    link_->LineLatch ^= kLineTiming;
-    result = link_->WriteRegister(kRegLines, link_->LineLatch);
-  }
-  const uint64_t elapsed = now() - start;
-  priority.RestorePriority();
-  link_->LineLatch &= uint8_t(~kLineTiming);
-  link_->WriteRegister(kRegLines, link_->LineLatch);
+  CliBusyMarker busy(session_.WorkingDirectory());
+  WriteTiming timing;
+  const int result = session_.Calibrate(busy, timing);
+  busy.ReportRefusal(err_);
   if (result != 0) return result;
-
-  const double microseconds = double(elapsed) / 1000.0 / kCalibrationWrites;
-  long korr = std::lround(microseconds);
-  std::fprintf(out_, "%d Registerschreibzugriffe in %.1f ms: %.2f µs je Zugriff\n", kCalibrationWrites,
-               double(elapsed) / 1e6, microseconds);
-  if (korr < 1 || korr > 100) {
-    std::fprintf(out_, "Der Wert liegt außerhalb von 1 bis 100; begrenzt.\n");
-    korr = korr < 1 ? 1 : 100;
-  }
-  std::fprintf(out_, "Passender TimeBaseKorr: %ld (eingestellt: %d)\n", korr, int(settings_.TimeBaseKorr));
+  std::fprintf(out_, "%d Registerschreibzugriffe in %.1f ms: %.2f µs je Zugriff\n", timing.Writes,
+               double(timing.ElapsedNs) / 1e6, timing.MicrosecondsPerWrite);
+  if (timing.Clamped) std::fprintf(out_, "Der Wert liegt außerhalb von 1 bis 100; begrenzt.\n");
+  std::fprintf(out_, "Passender TimeBaseKorr: %d (eingestellt: %d)\n", int(timing.TimeBaseKorr),
+               int(settings_.TimeBaseKorr));
   if (options_.save) {
-    settings_.TimeBaseKorr = int32_t(korr);
-    std::fprintf(out_, "TimeBaseKorr %ld gespeichert.\n", korr);
+    settings_.TimeBaseKorr = timing.TimeBaseKorr;
+    std::fprintf(out_, "TimeBaseKorr %d gespeichert.\n", int(timing.TimeBaseKorr));
   }
   return 0;
 }
@@ -130,7 +94,7 @@ int FormatForReadFile(const std::string& file, int32_t stored) {
 
 int CliSession::CommandOperation(Command command) {
   if (command == Command::Program || command == Command::Verify || command == Command::Read) {
-    UseProgramFile(options_.files[0]);
+    session_.UseProgramFile(options_.files[0]);
   }
   if (command == Command::Read) {
     settings_.DataFormat = options_.format.empty() ? FormatForReadFile(options_.files[0], settings_.DataFormat)
@@ -138,13 +102,10 @@ int CliSession::CommandOperation(Command command) {
   }
   if (environment_.installInterruptHandler) feedback_.InstallInterruptHandler();
 
-  OperationContext ctx{*link_, device_, image_, settings_, feedback_};
-  CliBusyMarker busy(WorkingDirectory());
+  CliBusyMarker busy(session_.WorkingDirectory());
   CommandFrameHooks hooks;
-  int result = RunCommand(command, ctx, library_, demoMode_, busy, hooks);
-  if (busy.Refused()) {
-    std::fprintf(err_, "Ein anderer Befehl benutzt den Brenner gerade (%s).\n", busy.Path().c_str());
-  }
+  int result = session_.RunCommand(command, busy, hooks);
+  busy.ReportRefusal(err_);
   if (result == 0 && feedback_.PromptDeclined()) result = DeclinedResult(command);
   return result;
 }

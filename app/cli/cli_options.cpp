@@ -124,8 +124,8 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
   app.add_flag("-q,--quiet", options.quiet, "No status lines and no progress");
   app.add_option("--port", options.port, "I/O address (0x378) or ppdev device (/dev/parport0); default PortAdress");
   app.add_flag("--simulate", options.simulate, "Use the simulated board with a chip of the selected device");
-  app.add_option("--chip-state", options.chipState, "Keep the simulated chip in FILE between runs");
-  app.add_option("--sim-write-us", options.simWriteMicroseconds, "Duration of one simulated register write, in us")
+  app.add_option("--chip-state", options.simulator.chipState, "Keep the simulated chip in FILE between runs");
+  app.add_option("--sim-write-us", options.simulator.writeMicroseconds, "Duration of one simulated register write, in us")
       ->check(CLI::Range(1, 10000));
   std::vector<std::string> chipFaults, boardFaults;
   app.add_option("--chip-fault", chipFaults, "Insert a faulty simulated chip (see below)");
@@ -168,13 +168,13 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
   if (status < 0) {
     for (const CLI::App* sub : app.get_subcommands()) options.command = sub->get_name();
     for (const std::string& fault : chipFaults) {
-      if (!ApplyChipFault(fault, options.chipFaults)) {
+      if (!ApplyChipFault(fault, options.simulator.chipFaults)) {
         errText << "--chip-fault: unknown fault '" << fault << "'\n";
         status = kUsageError;
       }
     }
     for (const std::string& fault : boardFaults) {
-      if (!ApplyBoardFault(fault, options.boardFaults)) {
+      if (!ApplyBoardFault(fault, options.simulator.boardFaults)) {
         errText << "--board-fault: unknown fault '" << fault << "'\n";
         status = kUsageError;
       }

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/chip_models.h"
-#include "sim/sim_board.h"
+#include "app/session/session_options.h"
 
 namespace tav {
 
@@ -39,10 +38,7 @@ struct CliOptions {
   // Ports and the simulator.
   std::string port;  // I/O address or ppdev device
   bool simulate = false;
-  std::string chipState;
-  uint32_t simWriteMicroseconds = 85;
-  sim::ChipFaults chipFaults;
-  sim::BoardFaults boardFaults;
+  SimulatorOptions simulator;
 };
 
 // Parses argv. Returns -1 to go on, 0 after --help, kUsageError after a

@@ -3,23 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <filesystem>
-#include <sstream>
 
 #include "library/device_selection.h"
-#include "settings/paths.h"
 
 namespace tav {
 
 namespace {
-
-// Stands in for the port in demonstration mode, where the frame refuses
-// every command before a register is written.
-class InertPort : public PortIo {
-public:
-  void Out(uint16_t, uint8_t) override {}
-  uint8_t In(uint16_t) override { return 0xFF; }
-};
 
 ConsolePolicy PolicyFor(const CliOptions& options) {
   ConsolePolicy policy;
@@ -29,17 +18,23 @@ ConsolePolicy PolicyFor(const CliOptions& options) {
   return policy;
 }
 
-// Everything SaveSettings writes, so that the file is written only when the
-// run changed something in it.
-std::string SavedFields(const Settings& s) {
-  std::ostringstream text;
-  text << s.PortAdress << ' ' << s.SearchHardware << ' ' << s.TimeOut << ' ' << s.TimeBaseKorr << ' ' << s.MessageBeap
-       << ' ' << s.Verify << ' ' << s.FFSave << ' ' << s.XKoord << ' ' << s.YKoord << ' ' << s.DataFormat << ' '
-       << s.ManufIndex << ' ' << s.DeviceIndex << ' ' << s.TestChecksum << ' ' << s.ShowDeviceData << ' '
-       << int(s.IDCheck) << ' ' << s.Lock1 << s.Lock2 << s.Lock3 << ' ' << s.ReadFilter << ' ' << s.HexLineLen << ' '
-       << s.ProgramFilePath;
-  return text.str();
+// The command line's session: the settings are written only when the run
+// changed one, the device is loaded by each command's frame, and nothing
+// happens between failed board searches.
+SessionOptions SessionOptionsFor(const CliOptions& options, const CliEnvironment& environment) {
+  SessionOptions session;
+  session.alwaysSaveAtClose = false;
+  session.loadDeviceAtStart = false;
+  if (options.simulate) session.simulator = options.simulator;
+  if (!options.port.empty() && options.port[0] == '/') session.ppdevDevice = options.port;
+  session.ports = environment.ports;
+  session.tracePath = options.trace;
+  return session;
 }
+
+// The session binds the feedback to its MessageBeap setting at once; until
+// then the setting's default stands in.
+constexpr int kDefaultMessageBeep = 1;
 
 bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -65,14 +60,16 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out, std::FILE* err
       out_(out),
       err_(err),
       environment_(environment),
-      feedback_(settings_.MessageBeap, PolicyFor(options), environment.in, err),
-      library_(settings_, device_, feedback_) {
+      feedback_(kDefaultMessageBeep, PolicyFor(options), environment.in, err),
+      session_(feedback_, SessionOptionsFor(options, environment)),
+      settings_(session_.CurrentSettings()),
+      device_(session_.Device()),
+      library_(session_.Library()) {
   feedback_.RaiseInterruptAtPump(environment.raiseInterruptAtPump);
 }
 
 int CliSession::Run() {
-  LoadSettings(settings_, feedback_);
-  const std::string before = SavedFields(settings_);
+  session_.LoadSettings();
   ApplySettingOptions();
 
   int status = 0;
@@ -83,7 +80,7 @@ int CliSession::Run() {
     status = SelectDevice();
     if (status == 0 && command == "devices") status = CommandDevices();
     else if (status == 0) {
-      status = OpenHardware();
+      status = session_.StartHardware();
       if (status == 0) {
         if (command == "detect") status = CommandDetect();
         else if (command == "calibrate") status = CommandCalibrate();
@@ -93,11 +90,9 @@ int CliSession::Run() {
         else if (command == "program") status = CommandOperation(Command::Program);
         else if (command == "verify") status = CommandOperation(Command::Verify);
       }
-      status = CloseHardware(status);
     }
   }
-  if (SavedFields(settings_) != before) SaveSettings(settings_);
-  return status;
+  return session_.Close(status);
 }
 
 void CliSession::ApplySettingOptions() {
@@ -161,89 +156,6 @@ int CliSession::SelectDevice() {
     return 0;
   }
   return refuse("Baustein '" + options_.device + "' nicht in der Bibliothek.");
-}
-
-std::string CliSession::WorkingDirectory() const { return SplitPath(settings_.SettingsFilePath).directory; }
-
-void CliSession::UseProgramFile(const std::string& path) {
-  // As the file dialogs do: the full path, its name for display and its
-  // directory for the next dialog.
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  settings_.ProgramFilePath = error ? path : absolute.string();
-  const PathParts parts = SplitPath(settings_.ProgramFilePath);
-  settings_.ProgramFileName = parts.name + parts.extension;
-  settings_.DataDirectory = parts.drive + parts.directory;
-}
-
-int CliSession::OpenHardware() {
-  PortIo* io = nullptr;
-  if (options_.simulate) {
-    // The simulated socket holds a chip of the selected device.
-    const int loaded = library_.LoadSelectedDevice();
-    if (loaded != 0) return loaded;
-    board_ = std::make_unique<sim::SimBoard>(uint16_t(settings_.PortAdress));
-    board_->SetWriteDurationNs(uint64_t(options_.simWriteMicroseconds) * 1000);
-    board_->Faults() = options_.boardFaults;
-    chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr, options_.chipFaults);
-    std::error_code noFile;
-    if (!options_.chipState.empty() && std::filesystem::exists(options_.chipState, noFile)) {
-      if (!chip_->LoadState(options_.chipState)) {
-        std::fprintf(err_, "Chip-Zustand '%s' kann nicht geladen werden:\n%s\n", options_.chipState.c_str(),
-                     chip_->StateError().c_str());
-        return kFileFailed;
-      }
-    }
-    chipStateUsable_ = true;
-    board_->InsertChip(chip_);
-    io = board_.get();
-  } else {
-    const std::string device = !options_.port.empty() && options_.port[0] == '/' ? options_.port : std::string();
-    SetupPortAccess(device, settings_, feedback_, access_, environment_.ports);
-    demoMode_ = access_.DemoMode;
-    io = access_.io.get();
-  }
-  if (io == nullptr) {
-    inertPort_ = std::make_unique<InertPort>();
-    io = inertPort_.get();
-  } else if (!options_.trace.empty()) {
-    traceFile_.open(options_.trace, std::ios::binary | std::ios::trunc);
-    if (!traceFile_) {
-      std::fprintf(err_, "Trace-Datei '%s' kann nicht angelegt werden.\n", options_.trace.c_str());
-      return kFileFailed;
-    }
-    if (board_) {
-      board_->SetTraceSink(&traceFile_);
-    } else {
-      tracer_ = std::make_unique<TracingPort>(*io, uint16_t(settings_.PortAdress), traceFile_);
-      io = tracer_.get();
-    }
-  }
-  link_ = std::make_unique<ProgrammerLink>(*io, settings_, device_, feedback_);
-  if (demoMode_ == 0) SearchBoard();
-  return 0;
-}
-
-int CliSession::SearchBoard() {
-  // The start-up search without the settings dialog between the attempts.
-  for (int attempt = 1;; ++attempt) {
-    detectResult_ = link_->DetectProgrammer();
-    if (detectResult_ == 0) return 0;
-    if (attempt >= settings_.SearchHardware) break;
-  }
-  feedback_.ShowInfo("Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.");
-  SaveSettings(settings_);
-  demoMode_ = 1;
-  return detectResult_;
-}
-
-int CliSession::CloseHardware(int status) {
-  if (board_) board_->SetTraceSink(nullptr);
-  if (chip_ && chipStateUsable_ && !options_.chipState.empty() && !chip_->SaveState(options_.chipState)) {
-    std::fprintf(err_, "Chip-Zustand '%s' kann nicht gespeichert werden.\n", options_.chipState.c_str());
-    if (status == 0) status = kFileFailed;
-  }
-  return status;
 }
 
 }  // namespace tav

@@ -1,26 +1,14 @@
-// One run of the command line: the settings, the device library and the
-// current device, the program image, the board (real or simulated) and the
-// link to it, owned here and handed to the core by reference.
+// One run of the command line: the options turned into settings and a
+// device choice, one command on the Session, and its results printed.
 #pragma once
 
 #include <cstdio>
-#include <fstream>
-#include <memory>
 #include <string>
 
 #include "app/cli/cli.h"
 #include "app/cli/cli_feedback.h"
 #include "app/cli/cli_options.h"
-#include "app/cli/tracing_port.h"
-#include "files/program_image.h"
-#include "library/device_library.h"
-#include "library/device_record.h"
-#include "link/port_access.h"
-#include "link/programmer_link.h"
-#include "operations/command_frame.h"
-#include "settings/settings.h"
-#include "sim/chip_models.h"
-#include "sim/sim_board.h"
+#include "app/session/session.h"
 
 namespace tav {
 
@@ -30,14 +18,9 @@ public:
   int Run();
 
 private:
-  // Setup (cli_session.cpp).
+  // Options into settings (cli_session.cpp).
   void ApplySettingOptions();
   int SelectDevice();
-  int OpenHardware();
-  int SearchBoard();
-  int CloseHardware(int status);
-  void UseProgramFile(const std::string& path);
-  std::string WorkingDirectory() const;
 
   // Commands on the board (cli_device_commands.cpp).
   int CommandDetect();
@@ -54,23 +37,11 @@ private:
   std::FILE* err_;
   const CliEnvironment& environment_;
 
-  Settings settings_;
-  DeviceRecord device_;
-  ProgramImage image_;
   CliFeedback feedback_;
-  DeviceLibrary library_;
-
-  // The board.
-  PortAccess access_;
-  std::unique_ptr<PortIo> inertPort_;
-  std::unique_ptr<sim::SimBoard> board_;
-  std::shared_ptr<sim::SimulatedChip> chip_;
-  bool chipStateUsable_ = false;
-  std::ofstream traceFile_;
-  std::unique_ptr<TracingPort> tracer_;
-  std::unique_ptr<ProgrammerLink> link_;
-  int demoMode_ = 0;
-  int detectResult_ = 0;
+  Session session_;
+  Settings& settings_;
+  DeviceRecord& device_;
+  DeviceLibrary& library_;
 };
 
 }  // namespace tav

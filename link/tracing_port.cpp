@@ -1,4 +1,4 @@
-#include "app/cli/tracing_port.h"
+#include "link/tracing_port.h"
 
 #include <cstdio>
 

@@ -1,0 +1,45 @@
+// What differs between front ends in a Session: when the settings are
+// saved, whether start-up loads the device, what happens between failed
+// board searches, and which port (real, named, simulated, traced) is used.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/port_access.h"
+#include "sim/chip_models.h"
+#include "sim/sim_board.h"
+
+namespace tav {
+
+// The simulated board and the chip of the selected device in its socket.
+struct SimulatorOptions {
+  std::string chipState;            // keeps the chip between runs; empty = a fresh chip
+  uint32_t writeMicroseconds = 85;  // duration of one register write
+  sim::ChipFaults chipFaults;
+  sim::BoardFaults boardFaults;
+};
+
+struct SessionOptions {
+  // The window writes the settings at every close. The command line writes
+  // them only when the run changed one, so that a run that merely looks
+  // (detect, info) leaves the file untouched.
+  bool alwaysSaveAtClose = true;
+  // The window needs the selected device right after start-up. The command
+  // line loads it in each command's frame, and loading it twice would show a
+  // broken library's message twice.
+  bool loadDeviceAtStart = true;
+  // Between two failed board searches at start-up: the window opens its
+  // settings dialog so that the user can correct the port address and the
+  // timing. Nothing (the command line) goes straight on.
+  std::function<void()> betweenSearchAttempts;
+
+  std::optional<SimulatorOptions> simulator;  // instead of the real port
+  std::string ppdevDevice;                    // a named device instead of the lookup by PortAdress
+  PortAccessEnvironment ports;
+  std::string tracePath;  // register-write trace; empty = none
+};
+
+}  // namespace tav

@@ -1,0 +1,81 @@
+// The port the session's link talks to: the real port through port access,
+// or the simulated board with a chip of the selected device, either of them
+// optionally traced.
+#include <filesystem>
+
+#include "app/session/session.h"
+#include "base/feedback.h"
+
+namespace tav {
+
+int Session::OpenPort() {
+  PortIo* io = nullptr;
+  if (options_.simulator) {
+    const int result = OpenSimulator();
+    if (result != 0) return result;
+    io = board_.get();
+  } else {
+    SetupPortAccess(options_.ppdevDevice, settings_, feedback_, access_, options_.ports);
+    demoMode_ = access_.DemoMode;
+    io = access_.io.get();
+  }
+  if (io == nullptr) {
+    io = inertPort_.get();
+  } else {
+    const int result = OpenTrace(io);
+    if (result != 0) return result;
+  }
+  link_ = std::make_unique<ProgrammerLink>(*io, settings_, device_, feedback_);
+  return 0;
+}
+
+int Session::OpenSimulator() {
+  const SimulatorOptions& simulator = *options_.simulator;
+  // The simulated socket holds a chip of the selected device.
+  const int loaded = library_.LoadSelectedDevice();
+  if (loaded != 0) return loaded;
+  board_ = std::make_unique<sim::SimBoard>(uint16_t(settings_.PortAdress));
+  board_->SetWriteDurationNs(uint64_t(simulator.writeMicroseconds) * 1000);
+  board_->Faults() = simulator.boardFaults;
+  chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr, simulator.chipFaults);
+  std::error_code noFile;
+  if (!simulator.chipState.empty() && std::filesystem::exists(simulator.chipState, noFile) &&
+      !chip_->LoadState(simulator.chipState)) {
+    feedback_.ShowPlainMessage("Chip-Zustand '" + simulator.chipState + "' kann nicht geladen werden:\n" +
+                               chip_->StateError());
+    return kFileFailed;
+  }
+  chipStateUsable_ = true;
+  board_->InsertChip(chip_);
+  return 0;
+}
+
+int Session::OpenTrace(PortIo*& io) {
+  if (options_.tracePath.empty()) return 0;
+  traceFile_.open(options_.tracePath, std::ios::binary | std::ios::trunc);
+  if (!traceFile_) {
+    feedback_.ShowPlainMessage("Trace-Datei '" + options_.tracePath + "' kann nicht angelegt werden.");
+    return kFileFailed;
+  }
+  // The simulated board records its own trace; a real port is watched from
+  // outside and gives the same lines.
+  if (board_) {
+    board_->SetTraceSink(&traceFile_);
+  } else {
+    tracer_ = std::make_unique<TracingPort>(*io, uint16_t(settings_.PortAdress), traceFile_);
+    io = tracer_.get();
+  }
+  return 0;
+}
+
+int Session::SaveChipState(int status) {
+  if (board_) board_->SetTraceSink(nullptr);
+  const std::string& path = options_.simulator ? options_.simulator->chipState : std::string();
+  if (chip_ && chipStateUsable_ && !path.empty() && !chip_->SaveState(path)) {
+    feedback_.ShowPlainMessage("Chip-Zustand '" + path + "' kann nicht gespeichert werden.");
+    if (status == 0) status = kFileFailed;
+  }
+  return status;
+}
+
+}  // namespace tav

@@ -1,0 +1,177 @@
+// The session every front end runs, on the simulator and on a refused real
+// port: the start-up with its board search, the hook between attempts and
+// the fall-back to demonstration mode, what a failed setup leaves, and the
+// saving rules at close. The commands themselves are tried through the
+// command line's tests.
+#include <filesystem>
+#include <fstream>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/session/session.h"
+#include "tests/start_up_directory.h"
+#include "tests/support/scripted_feedback.h"
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+namespace tav {
+namespace {
+
+constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
+
+using test::Slurp;
+
+class SessionTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(directory_.Valid());
+    options_.simulator = SimulatorOptions{};
+    options_.betweenSearchAttempts = [this] { hookCalls_.push_back(feedback_.messages.size()); };
+  }
+
+  bool IniWritten() const { return fs::exists(dir() / "QUENVALD.INI"); }
+  const fs::path& dir() const { return directory_.Path(); }
+
+  test::StartUpDirectory directory_{"tav_session"};
+  int beepBeforeSession_ = 1;
+  ScriptedFeedback feedback_{beepBeforeSession_};
+  SessionOptions options_;
+  std::vector<size_t> hookCalls_;
+};
+
+TEST_F(SessionTest, BoardFoundAtOnceMeansNoHookNoMessageAndTheDeviceLoaded) {
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  EXPECT_EQ(session.DemoMode(), 0);
+  EXPECT_EQ(session.BoardResult(), 0);
+  EXPECT_EQ(session.BoardDescription(), "simulierter Brenner");
+  EXPECT_THAT(hookCalls_, IsEmpty());
+  EXPECT_THAT(feedback_.messages, IsEmpty());
+  EXPECT_EQ(session.Device().DeviceName, "AT89C51");  // the first device of the sample library
+  EXPECT_FALSE(IniWritten());                         // a window saves at close, not before
+}
+
+// Every failed attempt but the last opens the hook; after the last one the
+// message, the settings written, demonstration mode. The message beeps by
+// the loaded MessageBeap, not by the front end's value from before.
+TEST_F(SessionTest, NoBoardSearchesSearchHardwareTimesWithTheHookBetweenThenFallsBack) {
+  options_.simulator->boardFaults.noBoard = true;
+  for (const int attempts : {2, 3}) {
+    SCOPED_TRACE(attempts);
+    feedback_.Clear();
+    hookCalls_.clear();
+    const std::string ini = "[Hardware]\nSearchHardware=" + std::to_string(attempts) +
+                            "\nMessageBeap=" + (attempts == 2 ? "0" : "1") + "\n";
+    std::ofstream("QUENVALD.INI") << ini;
+    options_.betweenSearchAttempts = [&] {
+      hookCalls_.push_back(feedback_.messages.size());
+      EXPECT_EQ(Slurp("QUENVALD.INI"), ini);  // read, not yet written
+    };
+    Session session(feedback_, options_);
+    ASSERT_EQ(session.Start(), 0);
+    std::vector<std::string> expected(size_t(attempts), kTimeoutMessage);
+    expected.push_back(kNoHardware);
+    EXPECT_EQ(feedback_.Texts(), expected);
+    // After the first attempt's message, after the second's, ...
+    std::vector<size_t> between;
+    for (int i = 1; i < attempts; ++i) between.push_back(size_t(i));
+    EXPECT_EQ(hookCalls_, between);
+    EXPECT_THAT(Slurp("QUENVALD.INI"), HasSubstr("TimeBaseKorr=85"));  // written in full
+    EXPECT_EQ(feedback_.messages.back().beeped, attempts != 2);
+    EXPECT_EQ(session.DemoMode(), 1);
+    EXPECT_EQ(session.BoardResult(), kHandshakeTimeout);
+
+    // From now on every command only shows the demonstration message.
+    feedback_.Clear();
+    LockFileBusyMarker busy(dir().string());
+    CommandFrameHooks hooks;
+    WriteTiming timing;
+    EXPECT_EQ(session.RunCommand(Command::BlankCheck, busy, hooks), kDemoModeRefused);
+    EXPECT_EQ(session.Calibrate(busy, timing), kDemoModeRefused);
+    EXPECT_THAT(feedback_.Texts(), ElementsAre(kDemoMessage, kDemoMessage));
+  }
+}
+
+TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchOrItsMessage) {
+  options_.simulator.reset();
+  options_.ports = directory_.RefusedPorts();
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  ASSERT_EQ(feedback_.messages.size(), 1u);
+  EXPECT_EQ(feedback_.messages[0].kind, MessageKind::Plain);
+  EXPECT_THAT(feedback_.messages[0].text, HasSubstr("Kein Zugriff auf die Parallelschnittstelle !"));
+  EXPECT_THAT(hookCalls_, IsEmpty());
+  EXPECT_EQ(session.DemoMode(), 1);
+  EXPECT_EQ(session.BoardResult(), kDemoModeRefused);
+  EXPECT_FALSE(IniWritten());
+}
+
+// A simulator that cannot be set up stops the start-up with its message:
+// no search, and nothing reaches the board afterwards.
+TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
+  std::ofstream("bad.state") << "no chip here\n";
+  const struct {
+    std::string chipState, trace, message;
+  } rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
+              {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.message);
+    feedback_.Clear();
+    options_.simulator->chipState = row.chipState;
+    options_.tracePath = row.trace;
+    Session session(feedback_, options_);
+    EXPECT_EQ(session.Start(), kFileFailed);
+    ASSERT_EQ(feedback_.messages.size(), 1u);
+    EXPECT_THAT(feedback_.messages[0].text, HasSubstr(row.message));
+    EXPECT_EQ(session.DemoMode(), 1);
+    LockFileBusyMarker busy(dir().string());
+    CommandFrameHooks hooks;
+    EXPECT_EQ(session.RunCommand(Command::Erase, busy, hooks), kDemoModeRefused);
+    // A chip whose state was never loaded is not written back over the file.
+    EXPECT_EQ(session.Close(0), 0);
+  }
+  EXPECT_EQ(Slurp(dir() / "bad.state"), "no chip here\n");
+}
+
+TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
+  {
+    Session window(feedback_, options_);
+    ASSERT_EQ(window.Start(), 0);
+    EXPECT_EQ(window.Close(0), 0);
+    EXPECT_TRUE(IniWritten());  // always, also when nothing changed
+  }
+  fs::remove(dir() / "QUENVALD.INI");
+  options_.alwaysSaveAtClose = false;
+  options_.simulator->chipState = "chip.state";
+  {
+    Session unchanged(feedback_, options_);
+    ASSERT_EQ(unchanged.Start(), 0);
+    EXPECT_EQ(unchanged.Close(0), 0);
+    EXPECT_FALSE(IniWritten());
+    EXPECT_TRUE(fs::exists(dir() / "chip.state"));
+  }
+  {
+    Session changed(feedback_, options_);
+    ASSERT_EQ(changed.Start(), 0);
+    changed.CurrentSettings().Verify = 0;
+    EXPECT_EQ(changed.Close(0), 0);
+    EXPECT_THAT(Slurp(dir() / "QUENVALD.INI"), HasSubstr("Verify=0"));
+  }
+  // A chip that cannot be kept turns success into a failure, not a failure
+  // into another.
+  options_.simulator->chipState = "missing/chip.state";
+  for (const int status : {0, kVerifyFailed}) {
+    Session session(feedback_, options_);
+    ASSERT_EQ(session.Start(), 0);
+    feedback_.Clear();
+    EXPECT_EQ(session.Close(status), status == 0 ? kFileFailed : status);
+    EXPECT_THAT(feedback_.LastText(), HasSubstr("Chip-Zustand 'missing/chip.state' kann nicht gespeichert werden."));
+  }
+}
+
+}  // namespace
+}  // namespace tav
