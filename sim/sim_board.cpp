@@ -37,7 +37,13 @@ void SimBoard::Out(uint16_t address, uint8_t value) {
   controlPort_ = value;
   if (Silent() || faults_.handshakeStuckLow) return;
   if (!(value & kStrobe)) {
-    // A register number with the strobe clear: the board waits for the strobe.
+    // A register number with the strobe clear: the board waits for the
+    // strobe, unless this is the one transaction it is to miss.
+    if (!missed_ && faults_.missedWrite >= 0 && completedWrites_ + 1 == static_cast<uint64_t>(faults_.missedWrite)) {
+      missed_ = true;
+      waiting_ = false;
+      return;
+    }
     waiting_ = true;
     pendingRegister_ = static_cast<uint8_t>(value & 0x0E);
   } else if (!(before & kStrobe) && waiting_) {
