@@ -17,6 +17,18 @@ uint8_t StatusBitsOf(uint8_t nibble) {
 bool Rising(uint8_t before, uint8_t after, uint8_t bit) { return !(before & bit) && (after & bit); }
 }  // namespace
 
+std::vector<std::string> HarmReport(const SimBoard& board, const std::vector<std::string>& chipComplaints,
+                                    bool chipDamaged) {
+  std::vector<std::string> lines;
+  for (const Violation& v : board.Violations()) {
+    lines.push_back("Simulator: elektrische Regel verletzt (Registerzugriff " + std::to_string(v.writeIndex) +
+                    "): " + v.rule);
+  }
+  for (const std::string& complaint : chipComplaints) lines.push_back("Simulator: Baustein beanstandet: " + complaint);
+  if (chipDamaged) lines.push_back("Simulator: Baustein beschädigt.");
+  return lines;
+}
+
 SimBoard::SimBoard(uint16_t baseAddress) : base_(baseAddress) {}
 SimBoard::~SimBoard() = default;
 

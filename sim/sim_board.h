@@ -57,6 +57,14 @@ inline constexpr const char* kRuleSupplyOffUnderVpp =
 inline constexpr const char* kRuleVppAboveLimit = "Programmierspannung über dem Grenzwert des Bausteins";
 inline constexpr const char* kRuleModeChangeWhileStrobeLow = "Moduswechsel bei aktivem Programmierimpuls";
 
+class SimBoard;
+
+// One German line for each broken rule of `board` and each complaint of the
+// chip, and one for a damaged chip: what a simulated run must tell the user,
+// since on a real board these would harm the part without a word.
+std::vector<std::string> HarmReport(const SimBoard& board, const std::vector<std::string>& chipComplaints,
+                                    bool chipDamaged);
+
 class SimBoard : public PortIo {
 public:
   explicit SimBoard(uint16_t baseAddress = 0x378);

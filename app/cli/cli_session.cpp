@@ -239,6 +239,13 @@ int CliSession::SearchBoard() {
 
 int CliSession::CloseHardware(int status) {
   if (board_) board_->SetTraceSink(nullptr);
+  // On real hardware a broken sequencing rule can destroy a chip without a
+  // word; the simulator sees it, so the run must not end as a success.
+  if (board_ && chip_) {
+    const std::vector<std::string> harm = sim::HarmReport(*board_, chip_->Complaints(), chip_->Damaged());
+    for (const std::string& line : harm) std::fprintf(err_, "%s\n", line.c_str());
+    if (!harm.empty() && status == 0) status = kSimulatedRuleBroken;
+  }
   if (chip_ && chipStateUsable_ && !options_.chipState.empty() && !chip_->SaveState(options_.chipState)) {
     std::fprintf(err_, "Chip-Zustand '%s' kann nicht gespeichert werden.\n", options_.chipState.c_str());
     if (status == 0) status = kFileFailed;
