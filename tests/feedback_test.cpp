@@ -108,6 +108,25 @@ std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeed
   return text;
 }
 
+// A pseudo terminal: what is written to `master` is typed at the terminal.
+// Reader() opens a fresh stream on it each time, since Console closes its input.
+struct PseudoTerminal {
+  PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master >= 0 && (grantpt(master) != 0 || unlockpt(master) != 0)) {
+      close(master);
+      master = -1;
+    }
+  }
+  ~PseudoTerminal() {
+    if (master >= 0) close(master);
+  }
+  std::FILE* Reader() const {
+    const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
+    return fd >= 0 ? fdopen(fd, "r") : nullptr;
+  }
+  int master;
+};
+
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   // Typed answers are ignored without a terminal: both questions are cancelled.
   std::FILE* typed = std::tmpfile();
@@ -129,23 +148,21 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
 }
 
 TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo terminal";
-  const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-  std::FILE* terminal = slave >= 0 ? fdopen(slave, "r") : nullptr;
+  const PseudoTerminal pty;
+  if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+  std::FILE* terminal = pty.Reader();
   ASSERT_NE(terminal, nullptr);
   // A long line whose tail would read as "abbrechen", then a real "ok".
   const std::string typed = std::string(63, 'x') + "abbrechen\nok\n";
-  ASSERT_EQ(write(master, typed.data(), typed.size()), ssize_t(typed.size()));
+  ASSERT_EQ(write(pty.master, typed.data(), typed.size()), ssize_t(typed.size()));
   Console({}, terminal, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk); });
   // Retry goes on with the next cell: the prompt names it for what it does.
-  ASSERT_EQ(write(master, "w\n", 2), 2);
-  std::FILE* again = fdopen(open(ptsname(master), O_RDWR | O_NOCTTY), "r");
+  ASSERT_EQ(write(pty.master, "w\n", 2), 2);
+  std::FILE* again = pty.Reader();
   ASSERT_NE(again, nullptr);
   const std::string asked =
       Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
   EXPECT_THAT(asked, HasSubstr("[w]eiter / [a]bbrechen:"));
-  close(master);
 }
 
 // SIGTERM and SIGHUP stop an operation like Ctrl+C: at the next step, with
@@ -183,10 +200,9 @@ TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
 // Ctrl+C while a prompt waits for a line answers it with Cancel, and does
 // not cancel the operation a second time later.
 TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo terminal";
-  const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-  std::FILE* terminal = slave >= 0 ? fdopen(slave, "r") : nullptr;
+  const PseudoTerminal pty;
+  if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+  std::FILE* terminal = pty.Reader();
   ASSERT_NE(terminal, nullptr);
   std::thread presser([main = pthread_self()] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -199,7 +215,6 @@ TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
     EXPECT_EQ(fb.CancelRequested(), 0);
   });
   presser.join();
-  close(master);
 }
 
 }  // namespace
