@@ -20,5 +20,6 @@ inline constexpr int kSignatureMismatch = 14;  // CheckSignature, erase
 inline constexpr int kEndOfList = 15;          // device library: end of group or file
 inline constexpr int kInvalidField = 17;       // device library: invalid field value
 inline constexpr int kLockWithoutEffect = 22;  // lock bits read back unprotected
+inline constexpr int kSimulatedRuleBroken = 23; // simulator: an electrical rule broken or the chip harmed
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 #include "library/device_library.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -99,6 +100,12 @@ int DeviceLibrary::OpenLibrary() {
   if (file_ == nullptr) {
     feedback_.ShowInfo("Kann Bauteilbibliothek nicht öffnen !");
     return kLibraryUnusable;
+  }
+  // An editor's UTF-8 signature would make the first header line start with
+  // three foreign bytes, and the first manufacturer would vanish.
+  char signature[3] = {};
+  if (std::fread(signature, 1, 3, file_) != 3 || std::memcmp(signature, "\xEF\xBB\xBF", 3) != 0) {
+    std::rewind(file_);
   }
   return kSuccess;
 }
@@ -226,7 +233,11 @@ int DeviceLibrary::ParseDeviceLine(const std::string& line) {
   if (!fields.Next(field)) return kLibraryUnusable;
   device_.LockPulseCount = ParseLibraryNumber(field);
   if (!fields.Next(field)) return kLibraryUnusable;
-  device_.EraseTime = TimeBaseUnits(ParseLibraryNumber(field), settings_.TimeBaseKorr);
+  const uint32_t eraseMicroseconds = ParseLibraryNumber(field);
+  device_.EraseTime = TimeBaseUnits(eraseMicroseconds, settings_.TimeBaseKorr);
+  // An erase time of 1 is the library's way of saying "no erase pulse"; a
+  // real time too short for two register writes must not turn into that.
+  if (eraseMicroseconds > 1 && device_.EraseTime == 1) device_.EraseTime = 2;
 
   uint8_t* const signature[] = {&device_.ManufacturerId000, &device_.DeviceIdDip20,
                                 &device_.ManufacturerId030, &device_.DeviceId031,

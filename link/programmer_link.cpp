@@ -23,6 +23,9 @@ const char* const kHardwareTimerMessage = "Fehler Hardwaretimer\n\nProgrammierun
 namespace {
 constexpr uint8_t kHandshakeBit = 0x80;
 constexpr uint8_t kStrobeBit = 0x01;
+// Status reads per handshake wait once the board is lost: a board that
+// answers at all answers within a few reads.
+constexpr uint32_t kLostBoardPolls = 200;
 }  // namespace
 
 ProgrammerLink::ProgrammerLink(PortIo& io, const Settings& settings, const DeviceRecord& device,
@@ -35,8 +38,13 @@ uint32_t ProgrammerLink::TimeoutCount() const {
   return settings_.TimeOut == 0 ? 1 : settings_.TimeOut;
 }
 
-bool ProgrammerLink::WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status) {
-  uint32_t counter = TimeoutCount();
+void ProgrammerLink::BeginOperation() {
+  inOperation_ = true;
+  boardLost_ = false;
+}
+
+bool ProgrammerLink::WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status, uint32_t polls) {
+  uint32_t counter = polls;
   for (;;) {
     status = io_.In(statusPort);
     // The counter is tested before the bit: the last permitted read never
@@ -59,15 +67,18 @@ int ProgrammerLink::WriteRegister(uint8_t reg, uint8_t value) {
   ControlCopy = reg;
   io_.Out(controlPort, ControlCopy);
 
+  const bool quiet = inOperation_ && boardLost_;
+  const uint32_t polls = quiet && TimeoutCount() > kLostBoardPolls ? kLostBoardPolls : TimeoutCount();
   uint8_t status = 0;
-  if (!WaitForHandshake(statusPort, true, status)) {
-    ShowTimeout();
-    return kHandshakeTimeout;
+  bool answered = WaitForHandshake(statusPort, true, status, polls);
+  if (answered) {
+    ControlCopy |= kStrobeBit;
+    io_.Out(controlPort, ControlCopy);
+    answered = WaitForHandshake(statusPort, false, status, polls);
   }
-  ControlCopy |= kStrobeBit;
-  io_.Out(controlPort, ControlCopy);
-  if (!WaitForHandshake(statusPort, false, status)) {
-    ShowTimeout();
+  if (!answered) {
+    if (!quiet) ShowTimeout();
+    if (inOperation_) boardLost_ = true;
     return kHandshakeTimeout;
   }
   // Only a complete transaction replaces LastStatus; after a failure the
@@ -85,6 +96,8 @@ uint8_t ProgrammerLink::ReadDataByte() {
 }
 
 int ProgrammerLink::DetectProgrammer() {
+  inOperation_ = false;
+  boardLost_ = false;
   ModeLatch = 0;
   LineLatch = 0;
   SupplyLatch = 0;
@@ -92,7 +105,7 @@ int ProgrammerLink::DetectProgrammer() {
   ControlCopy = kStrobeBit;  // register 0, strobe set: an idle board drops bit 7
   io_.Out(static_cast<uint16_t>(settings_.ControlPort), ControlCopy);
   uint8_t status = 0;
-  if (!WaitForHandshake(static_cast<uint16_t>(settings_.StatusPort), false, status)) {
+  if (!WaitForHandshake(static_cast<uint16_t>(settings_.StatusPort), false, status, TimeoutCount())) {
     ShowTimeout();
     return kHandshakeTimeout;
   }

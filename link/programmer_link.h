@@ -102,6 +102,16 @@ public:
     return static_cast<uint8_t>(((status >> 6) & 0x01) | ((status >> 2) & 0x0E));
   }
 
+  // A board that stops answering in the middle of an operation (cable
+  // pulled, board switched off) would otherwise cost the full TimeOut and a
+  // timeout message at every later write. From BeginOperation on, the first
+  // failed write shows the message and marks the board as lost; later writes
+  // of the same operation try only briefly and silently, so that the
+  // power-down still reaches a board that answers again, and the operation
+  // ends at its next step. Outside an operation every failed write reports.
+  void BeginOperation();
+  bool BoardLost() const { return boardLost_; }
+
   // Number of completed or failed WriteRegister calls since construction.
   uint64_t WriteCount() const { return writeCount_; }
 
@@ -112,7 +122,7 @@ public:
 private:
   // Polls the status port until bit 7 reads `level` and hands back the status
   // byte that ended the wait; false after TimeoutCount reads.
-  bool WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status);
+  bool WaitForHandshake(uint16_t statusPort, bool level, uint8_t& status, uint32_t polls);
   void ShowTimeout();
   void SetLine(uint8_t line, bool on);
   // A line change followed by three settling writes, the usual step of the sequences.
@@ -123,6 +133,8 @@ private:
   const DeviceRecord& device_;
   Feedback& feedback_;
   uint64_t writeCount_ = 0;
+  bool inOperation_ = false;
+  bool boardLost_ = false;
 };
 
 // The timeout message shown by every failed wait of the handshake.

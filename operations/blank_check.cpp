@@ -20,6 +20,7 @@ int BlankCheck(OperationContext& ctx) {
   switch (OpenFrame(ctx, opening)) {
     case FrameStart::PromptCancelled: return kSuccess;
     case FrameStart::SignatureMismatch: return kBlankCheckCancelled;
+    case FrameStart::BoardLost: return kHandshakeTimeout;
     case FrameStart::Ready: break;
   }
 
@@ -31,7 +32,7 @@ int BlankCheck(OperationContext& ctx) {
   int answer = 0;  // none yet; then the last answer to a report
   for (uint32_t i = 0; i < device.SizeBytes;) {
     const uint8_t value = link.ReadDataByte();
-    if (value != 0xFF) {
+    if (value != 0xFF && !link.BoardLost()) {
       answer = feedback.AskRetryCancel(
           FormatText("Zelle 0x%04lX ist nicht leer !\nInhalt 0x%02X\n", static_cast<unsigned long>(i), value));
     }
@@ -39,11 +40,13 @@ int BlankCheck(OperationContext& ctx) {
     ++i;
     // The address moves on after every cell, the last one included.
     StepReadAddress(ctx, i);
-    if (answer == kCancel || feedback.CancelRequested()) break;
+    if (answer == kCancel || feedback.CancelRequested() || link.BoardLost()) break;
   }
 
   link.PowerDown();
   feedback.ResetProgress();
+  // Bytes read from a board that stopped answering are stale, not blank.
+  if (link.BoardLost()) return kHandshakeTimeout;
   if (answer == kCancel) return kBlankCheckCancelled;
   if (feedback.CancelRequested()) {
     feedback.ShowInfo("Leertest abgebrochen !");

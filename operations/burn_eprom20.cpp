@@ -26,7 +26,7 @@ int BurnEprom20(OperationContext& ctx) {
     }
     link.StepAddressCounter();
     feedback.StepProgress();
-    if (feedback.CancelRequested()) break;
+    if (feedback.CancelRequested() || link.BoardLost()) break;
   }
   return feedback.CancelRequested() ? kOperationFailed : kSuccess;
 }

@@ -28,7 +28,7 @@ int BurnEprom40(OperationContext& ctx) {
       if (EpromPulses(ctx, ctx.device.ProgPulseCount) != kSuccess) return kTimerFailed;
     }
     feedback.StepProgress();
-    if (feedback.CancelRequested()) break;
+    if (feedback.CancelRequested() || link.BoardLost()) break;
   }
   return feedback.CancelRequested() ? kOperationFailed : kSuccess;
 }

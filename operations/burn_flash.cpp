@@ -65,17 +65,18 @@ int BurnFlash40(OperationContext& ctx) {
         ShowTimerFailure(ctx);
         return kTimerFailed;
       }
-      if (read != value) {
+      if (read != value && !link.BoardLost()) {
         // Retry goes on with the next cell; the failed one is not burnt again.
         answer = feedback.AskRetryCancel(
             FormatText("Programmierfehler an Adresse %lu (0x%lX)\nRichtig: 0x%02X   Gelesen: 0x%02X\n",
                        static_cast<unsigned long>(i), static_cast<unsigned long>(i), value, read));
+        if (answer != kCancel) ++ctx.passedOverErrors;
       }
     }
     ++i;
     feedback.StepProgress();
     link.SetAddress(i, addressBits);
-    if (answer == kCancel || feedback.CancelRequested()) break;
+    if (answer == kCancel || feedback.CancelRequested() || link.BoardLost()) break;
   }
   return answer == kCancel || feedback.CancelRequested() ? kOperationFailed : kSuccess;
 }
@@ -106,7 +107,7 @@ int BurnFlash20(OperationContext& ctx) {
     }
     feedback.StepProgress();
     link.StepAddressCounter();
-    if (feedback.CancelRequested()) break;
+    if (feedback.CancelRequested() || link.BoardLost()) break;
   }
   return feedback.CancelRequested() ? kOperationFailed : kSuccess;
 }

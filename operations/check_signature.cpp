@@ -36,6 +36,7 @@ int CheckDip20Signature(OperationContext& ctx) {
   ctx.link.StepAddressCounter();
   const uint8_t second = ctx.link.ReadDataByte();
   if (first == ctx.device.ManufacturerId000 && second == ctx.device.DeviceIdDip20) return kSuccess;
+  if (ctx.link.BoardLost()) return kHandshakeTimeout;  // stale bytes prove nothing
   ctx.feedback.ShowInfo(FormatText(
       "Prozessor-ID's stimmen nicht !!!\n\nRichtig: Hersteller-ID 0x%02X\tBaustein-ID 0x%02X\n"
       "Gelesen: Hersteller-ID 0x%02X\tBaustein-ID 0x%02X\n",
@@ -56,6 +57,7 @@ int CheckDip40Signature(OperationContext& ctx) {
     lines += FormatText(row.reportLine, expected, read);
   }
   if (!mismatch) return kSuccess;
+  if (ctx.link.BoardLost()) return kHandshakeTimeout;  // stale bytes prove nothing
   ctx.feedback.ShowInfo("Eine Prozessor ID stimmt nicht !\n\n" + lines);
   return kSignatureMismatch;
 }

@@ -45,6 +45,7 @@ int EraseCycle(OperationContext& ctx) {
   link.StrobeLow();
   link.SettlingWrites(3);
   if (link.PulseTrain(ctx.device.EraseTime) != kSuccess) {
+    link.StrobeHigh();  // never change modes on the way down under an active pulse
     link.PowerDown();
     ShowTimerFailure(ctx);
     return kTimerFailed;
@@ -85,6 +86,7 @@ int EraseCycleVcc65(OperationContext& ctx) {
     }
     LeaveEraseVoltage(ctx);
     link.PowerDown();
+    if (link.BoardLost()) return kHandshakeTimeout;
   }
   return kSuccess;
 }
@@ -108,6 +110,7 @@ int EraseDevice(OperationContext& ctx) {
   switch (OpenFrame(ctx, opening)) {
     case FrameStart::PromptCancelled: return kOperationFailed;
     case FrameStart::SignatureMismatch: return kSignatureMismatch;
+    case FrameStart::BoardLost: return kHandshakeTimeout;
     case FrameStart::Ready: break;
   }
 
@@ -121,6 +124,7 @@ int EraseDevice(OperationContext& ctx) {
   ctx.feedback.ResetProgress();
   ctx.link.PowerDown();
   if (result != kSuccess) return kOperationFailed;  // the cycle has shown its message
+  if (ctx.link.BoardLost()) return kHandshakeTimeout;
   ctx.feedback.ShowInfo("Baustein ist gelöscht !");
   return kSuccess;
 }

@@ -121,28 +121,33 @@ int ProgramLockBits(OperationContext& ctx) {
     LoadSupply(ctx, kVcc65Code);
   }
 
-  // Lock bits in programming order; the per-bit results are not examined,
-  // so one failing bit does not keep the next ones or the effect test back.
+  // Lock bits in programming order. A failed EPROM pulse has powered the
+  // socket down, and a lost board takes nothing more: no further bit is
+  // tried then (it would switch the programming voltage onto an unpowered
+  // chip), nor the effect test. A flash bit's own result is not examined.
   const bool wanted[3] = {
       device.LockBitCount >= 1,
       (settings.Lock2 != 0 || settings.Lock3 != 0) && device.LockBitCount >= 2,
       settings.Lock3 != 0 && device.LockBitCount >= 3,
   };
   const uint8_t modes[3] = {kModeLockBit1, kModeLockBit2, kModeLockBit3};
+  int result = kSuccess;
   if (device.EraseTime > 0 && device.Option == DeviceOption::LockP12) {
     LockBitsByData(ctx);
   } else {
-    for (int bit = 0; bit < 3; ++bit) {
+    for (int bit = 0; bit < 3 && result == kSuccess && !ctx.link.BoardLost(); ++bit) {
       if (!wanted[bit]) continue;
       if (device.EraseTime > 0) {
         LockBitFlash(ctx, modes[bit]);
       } else {
-        LockBitEprom(ctx, modes[bit]);
+        result = LockBitEprom(ctx, modes[bit]);
       }
     }
   }
 
   device.VccProgCode = savedVccProgCode;
+  if (result != kSuccess) return result;
+  if (ctx.link.BoardLost()) return kHandshakeTimeout;
   if (device.Vcc65) LoadSupply(ctx, device.VccProgCode);
   // Only lock bits 2 and 3 hide the code from a read, so only they can be tested.
   if (settings.Lock2 == 0 && settings.Lock3 == 0) return kSuccess;
@@ -150,7 +155,9 @@ int ProgramLockBits(OperationContext& ctx) {
   ctx.link.PowerDown();
   feedback.SetStatus("Teste Wirkung der Lockbits");
   feedback.RepaintNow();
-  if (ReadFirstCodeByte(ctx) == ctx.image.Bytes[0]) {
+  const uint8_t firstByte = ReadFirstCodeByte(ctx);
+  if (ctx.link.BoardLost()) return kHandshakeTimeout;
+  if (firstByte == ctx.image.Bytes[0]) {
     feedback.ShowInfo("Schutzbits haben keine Wirkung !");
     return kLockWithoutEffect;
   }

@@ -17,6 +17,9 @@ struct OperationContext {
   ProgramImage& image;
   Settings& settings;
   Feedback& feedback;
+  // Programming errors answered with Retry (go on) in the last burn: the
+  // program sequence must not call such a run free of errors.
+  uint32_t passedOverErrors = 0;
 };
 
 }  // namespace tav

@@ -44,7 +44,11 @@ int SocketPrompt(OperationContext& ctx, const std::string& text) {
 }
 
 FrameStart OpenFrame(OperationContext& ctx, const FrameOpening& opening) {
+  ctx.link.BeginOperation();
   ctx.link.ResetOutputs();
+  // A board that did not take the outputs to rest gets no socket prompt: the
+  // timeout message has said what is wrong.
+  if (ctx.link.BoardLost()) return FrameStart::BoardLost;
   if (SocketPrompt(ctx, opening.promptText) == kCancel) return FrameStart::PromptCancelled;
 
   if (opening.enableCancel) ctx.feedback.EnableCancelButton(true);
@@ -53,9 +57,13 @@ FrameStart OpenFrame(OperationContext& ctx, const FrameOpening& opening) {
     ctx.feedback.RepaintNow();
   }
   ctx.link.PowerUp();
+  if (ctx.link.BoardLost()) {
+    ctx.link.PowerDown();
+    return FrameStart::BoardLost;
+  }
   if (ctx.settings.IDCheck != 0 && CheckSignature(ctx) != kSuccess) {
     ctx.link.PowerDown();
-    return FrameStart::SignatureMismatch;
+    return ctx.link.BoardLost() ? FrameStart::BoardLost : FrameStart::SignatureMismatch;
   }
   return FrameStart::Ready;
 }
@@ -84,6 +92,9 @@ int EpromPulses(OperationContext& ctx, uint32_t count) {
     link.StrobeLow();
     link.SettlingWrites(3);
     if (link.PulseTrain(ctx.device.ProgPulseTime) != kSuccess) {
+      // The strobe goes to rest first: a mode change under an active
+      // programming pulse could program the wrong thing on the way down.
+      link.StrobeHigh();
       link.PowerDown();
       ShowTimerFailure(ctx);
       return kTimerFailed;

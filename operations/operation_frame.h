@@ -26,6 +26,7 @@ enum class FrameStart {
   Ready,              // powered up, signature (if checked) matched
   PromptCancelled,    // nothing was powered
   SignatureMismatch,  // the report was shown and the socket is powered down again
+  BoardLost,          // the board stopped answering; powered down as far as it still takes it
 };
 
 // Outputs to rest, socket prompt, cancel button, status line, power-up and,
@@ -53,8 +54,8 @@ void ShowTimerFailure(OperationContext& ctx);
 
 // `count` programming pulses of ProgPulseTime each (strobe low, pulse train,
 // strobe high) as the EPROM parts take them for a byte or a lock bit. A
-// failed pulse train powers the socket down, shows the hardware-timer
-// message and returns kTimerFailed.
+// failed pulse train raises the strobe, powers the socket down, shows the
+// hardware-timer message and returns kTimerFailed.
 int EpromPulses(OperationContext& ctx, uint32_t count);
 
 }  // namespace tav

@@ -25,7 +25,7 @@ int EraseAndBurnFlash(OperationContext& ctx) {
   ctx.feedback.SetStatus("Programmiere Baustein");
   ctx.feedback.StartProgress(ctx.image.HighestAddress);
   ctx.feedback.RepaintNow();
-  return result == kSuccess ? BurnFlash(ctx) : result;
+  return result == kSuccess && !ctx.link.BoardLost() ? BurnFlash(ctx) : result;
 }
 
 }  // namespace
@@ -33,6 +33,7 @@ int EraseAndBurnFlash(OperationContext& ctx) {
 int ProgramDevice(OperationContext& ctx) {
   Feedback& feedback = ctx.feedback;
   const ProgramImage& image = ctx.image;
+  ctx.passedOverErrors = 0;
 
   feedback.StartProgress(image.HighestAddress);
   FrameOpening opening;
@@ -44,6 +45,7 @@ int ProgramDevice(OperationContext& ctx) {
   switch (OpenFrame(ctx, opening)) {
     case FrameStart::PromptCancelled: return kOperationFailed;
     case FrameStart::SignatureMismatch: return kOperationFailed;
+    case FrameStart::BoardLost: return kHandshakeTimeout;
     case FrameStart::Ready: break;
   }
 
@@ -56,6 +58,9 @@ int ProgramDevice(OperationContext& ctx) {
     result = BurnEprom40(ctx);
   }
   feedback.ResetProgress();
+  // A failure the burn reported keeps its own code; a lost board that let
+  // the burn run on to its end must not pass for success.
+  if (ctx.link.BoardLost()) return result != kSuccess ? result : kHandshakeTimeout;
   if (feedback.CancelRequested()) {
     feedback.ShowInfo("Programmierung abgebrochen !");
     return kOperationFailed;

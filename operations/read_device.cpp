@@ -28,10 +28,10 @@ int ReadAllBytes(OperationContext& ctx) {
     ++i;
     feedback.StepProgress();
     StepReadAddress(ctx, i);
-    if (feedback.CancelRequested()) break;
+    if (feedback.CancelRequested() || link.BoardLost()) break;
   }
   feedback.ResetProgress();
-  return kSuccess;
+  return link.BoardLost() ? kHandshakeTimeout : kSuccess;
 }
 
 int ReadDevice(OperationContext& ctx) {
@@ -44,12 +44,15 @@ int ReadDevice(OperationContext& ctx) {
   switch (OpenFrame(ctx, opening)) {
     case FrameStart::PromptCancelled: return kSuccess;
     case FrameStart::SignatureMismatch: return kReadFailed;
+    case FrameStart::BoardLost: return kHandshakeTimeout;
     case FrameStart::Ready: break;
   }
 
   ctx.image.PrepareForDeviceRead(ctx.device.SizeBytes);
-  ReadAllBytes(ctx);
+  const int readResult = ReadAllBytes(ctx);
   ctx.link.PowerDown();
+  // Stale bytes from a board that stopped answering are never saved.
+  if (readResult != kSuccess) return readResult;
   // The file is opened only now, so a cancelled read leaves an existing file
   // of that name as it was.
   if (feedback.CancelRequested()) {

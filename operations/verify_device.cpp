@@ -28,7 +28,7 @@ int CompareWithImage(OperationContext& ctx) {
   for (uint32_t i = 0; i <= last;) {
     const uint8_t read = link.ReadDataByte();
     const uint8_t expected = ctx.image.Bytes[i];
-    if (read != expected) {
+    if (read != expected && !link.BoardLost()) {
       // Retry goes on with the next cell; this one is not read again.
       answer = feedback.AskRetryCancel(FormatText("Fehler an Adresse %lu (0x%lX) !\nRichtig: 0x%02X\nGelesen: 0x%02X\n",
                                                   static_cast<unsigned long>(i), static_cast<unsigned long>(i),
@@ -37,9 +37,10 @@ int CompareWithImage(OperationContext& ctx) {
     ++i;
     feedback.StepProgress();
     StepReadAddress(ctx, i);
-    if (answer == kCancel || feedback.CancelRequested()) break;
+    if (answer == kCancel || feedback.CancelRequested() || link.BoardLost()) break;
   }
   feedback.ResetProgress();
+  if (link.BoardLost()) return kHandshakeTimeout;
   if (answer != 0) return kVerifyFailed;
   if (feedback.CancelRequested()) {
     feedback.ShowInfo("Prüfen abgebrochen !");
@@ -59,6 +60,7 @@ int VerifyDevice(OperationContext& ctx) {
   switch (OpenFrame(ctx, opening)) {
     case FrameStart::PromptCancelled: return kSuccess;
     case FrameStart::SignatureMismatch: return kOperationFailed;
+    case FrameStart::BoardLost: return kHandshakeTimeout;
     case FrameStart::Ready: break;
   }
   const int result = CompareWithImage(ctx);

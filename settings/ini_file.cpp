@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <sys/stat.h>
@@ -8,6 +9,62 @@
 #include "settings/atomic_file.h"
 
 namespace tav {
+
+namespace {
+
+void AppendUtf8(std::string& out, uint32_t code) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// Windows editors save INI files as UTF-16 with a byte-order mark. Read byte
+// by byte, such a file is a NUL after every character and no key is found;
+// worse, the next save would write that back. It becomes UTF-8 with its
+// signature here, so that the parser reads it and the save keeps every entry.
+// A file without a UTF-16 mark is left as it is.
+bool Utf16ToUtf8(std::string& bytes) {
+  if (bytes.size() < 2) return false;
+  const auto b0 = static_cast<unsigned char>(bytes[0]);
+  const auto b1 = static_cast<unsigned char>(bytes[1]);
+  const bool little = b0 == 0xFF && b1 == 0xFE;
+  if (!little && !(b0 == 0xFE && b1 == 0xFF)) return false;
+  auto unit = [&](size_t i) -> uint32_t {
+    const auto lo = static_cast<unsigned char>(bytes[little ? i : i + 1]);
+    const auto hi = static_cast<unsigned char>(bytes[little ? i + 1 : i]);
+    return static_cast<uint32_t>(hi << 8 | lo);
+  };
+  std::string out = "\xEF\xBB\xBF";
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    uint32_t code = unit(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size()) {
+      const uint32_t low = unit(i + 2);
+      if (low >= 0xDC00 && low < 0xE000) {
+        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+        i += 2;
+      }
+    }
+    // A lone surrogate has no UTF-8 form: the replacement character stands in.
+    if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;
+    AppendUtf8(out, code);
+  }
+  bytes = std::move(out);
+  return true;
+}
+
+}  // namespace
 
 IniFile::IniFile() : ini_(/*isUtf8=*/false, /*multiKey=*/false, /*multiLine=*/false) {
   // "key=value" without blanks, as the Windows profile functions write it.
@@ -22,6 +79,7 @@ bool IniFile::Load(const std::string& path) {
   if (!in) return false;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return false;
+  Utf16ToUtf8(bytes);
   // The parser stops at the first NUL byte; everything behind it would be
   // neither read nor written back. A blank keeps those entries alive.
   for (char& c : bytes) {

@@ -21,6 +21,9 @@ constexpr size_t kMaxText = 259;
 
 constexpr int32_t kDefaultPort = 0x378;
 constexpr uint32_t kMinTimeOut = 1000000;
+// The settings dialog's upper limit. Far beyond it (a negative entry reads as
+// 4294967295) a single failed detection would wait for hours.
+constexpr uint32_t kMaxTimeOut = 10000000;
 
 // Reading with the defaults and conversions of the private-profile functions.
 class ProfileReader {
@@ -84,7 +87,13 @@ void LoadSettings(Settings& s, Feedback& feedback, const std::string& directory)
   s.DebugNT = InRange(read.Int(kHardware, "DebugNT", 0), 0, 1, 0);
   s.SearchHardware = InRange(read.Int(kHardware, "SearchHardware", 2), 2, 5, 2);
   const uint32_t timeOut = ProfileUnsigned(read.Text(kHardware, "TimeOut", "1000000"));
-  s.TimeOut = timeOut < kMinTimeOut ? kMinTimeOut : timeOut;
+  if (timeOut > kMaxTimeOut) {
+    feedback.ShowInfo(
+        "Timeout-Zähler in\n'QUENVALD.INI'\nkann nicht stimmen!!\n\nNehme Standardwert von 1000000.");
+    s.TimeOut = kMinTimeOut;
+  } else {
+    s.TimeOut = timeOut < kMinTimeOut ? kMinTimeOut : timeOut;
+  }
   s.MessageBeap = Flag(read.Int(kHardware, "MessageBeap", 1));
   s.TimeBaseKorr = InRange(read.Int(kHardware, "TimeBaseKorr", 85), 1, 100, 85);
 

@@ -17,6 +17,18 @@ uint8_t StatusBitsOf(uint8_t nibble) {
 bool Rising(uint8_t before, uint8_t after, uint8_t bit) { return !(before & bit) && (after & bit); }
 }  // namespace
 
+std::vector<std::string> HarmReport(const SimBoard& board, const std::vector<std::string>& chipComplaints,
+                                    bool chipDamaged) {
+  std::vector<std::string> lines;
+  for (const Violation& v : board.Violations()) {
+    lines.push_back("Simulator: elektrische Regel verletzt (Registerzugriff " + std::to_string(v.writeIndex) +
+                    "): " + v.rule);
+  }
+  for (const std::string& complaint : chipComplaints) lines.push_back("Simulator: Baustein beanstandet: " + complaint);
+  if (chipDamaged) lines.push_back("Simulator: Baustein beschädigt.");
+  return lines;
+}
+
 SimBoard::SimBoard(uint16_t baseAddress) : base_(baseAddress) {}
 SimBoard::~SimBoard() = default;
 
@@ -37,7 +49,13 @@ void SimBoard::Out(uint16_t address, uint8_t value) {
   controlPort_ = value;
   if (Silent() || faults_.handshakeStuckLow) return;
   if (!(value & kStrobe)) {
-    // A register number with the strobe clear: the board waits for the strobe.
+    // A register number with the strobe clear: the board waits for the
+    // strobe, unless this is the one transaction it is to miss.
+    if (!missed_ && faults_.missedWrite >= 0 && completedWrites_ + 1 == static_cast<uint64_t>(faults_.missedWrite)) {
+      missed_ = true;
+      waiting_ = false;
+      return;
+    }
     waiting_ = true;
     pendingRegister_ = static_cast<uint8_t>(value & 0x0E);
   } else if (!(before & kStrobe) && waiting_) {

@@ -34,6 +34,7 @@ struct BoardFaults {
   bool handshakeStuckLow = false;    // status bit 7 stuck at 0
   bool brokenDataLatch = false;      // register 10 path reads back 0x00 whatever is written
   int64_t silentAfterWrites = -1;    // board stops answering after this many completed writes
+  int64_t missedWrite = -1;          // the board misses this one transaction (1-based), then answers again
   int stuckStatusBit = -1;           // a status data bit (3..6) stuck ...
   bool stuckStatusLevel = false;     // ... at this level
 };
@@ -55,6 +56,14 @@ inline constexpr const char* kRuleSupplyOffUnderVpp =
     "Betriebsspannung abgeschaltet bei anliegender Programmierspannung";
 inline constexpr const char* kRuleVppAboveLimit = "Programmierspannung über dem Grenzwert des Bausteins";
 inline constexpr const char* kRuleModeChangeWhileStrobeLow = "Moduswechsel bei aktivem Programmierimpuls";
+
+class SimBoard;
+
+// One German line for each broken rule of `board` and each complaint of the
+// chip, and one for a damaged chip: what a simulated run must tell the user,
+// since on a real board these would harm the part without a word.
+std::vector<std::string> HarmReport(const SimBoard& board, const std::vector<std::string>& chipComplaints,
+                                    bool chipDamaged);
 
 class SimBoard : public PortIo {
 public:
@@ -119,6 +128,7 @@ private:
   uint8_t controlPort_ = 0;
   bool waiting_ = false;
   bool silent_ = false;          // went silent after faults_.silentAfterWrites
+  bool missed_ = false;          // faults_.missedWrite has happened
   uint8_t pendingRegister_ = 0;
   uint8_t readBack_ = 0x07;      // status bits 0 to 6 as the board drives them
   bool readBackHigh_ = false;    // which half of the data lines status shows

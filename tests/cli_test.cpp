@@ -143,6 +143,20 @@ TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
   EXPECT_THAT(Ini(), AllOf(HasSubstr("TimeBaseKorr=50"), HasSubstr("IDCheck=0")));
 }
 
+// A board that stops answering in the middle of a burn: one timeout message,
+// no closing success, a non-zero exit status, and quickly.
+TEST_F(CliTest, BoardGoingSilentMidwayEndsTheCommandAfterOneTimeout) {
+  const CliRun run = Run(Sim({"--yes", "--board-fault", "silent-after:7000", "program", blink_}));
+  EXPECT_NE(run.status, 0);
+  size_t timeouts = 0;
+  for (size_t at = run.err.find("Timeout-Fehler"); at != std::string::npos; at = run.err.find("Timeout-Fehler", at + 1)) {
+    ++timeouts;
+  }
+  EXPECT_EQ(timeouts, 1u) << run.err;
+  EXPECT_THAT(run.err, Not(HasSubstr("Keine Fehler beim Prüfen")));
+  Play({{Sim({"--board-fault", "silent-after:x", "detect"}), 2, {"silent-after:x"}}});
+}
+
 TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const std::string access = "Gruppe lp", demo = kDemoMessage;
   Play({{{"detect"}, 1, {access, "Programm läuft im Demomodus."}}, {{"calibrate"}, 1, {access, demo}},

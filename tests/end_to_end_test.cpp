@@ -15,44 +15,21 @@
 #include <vector>
 
 #include "files/program_files.h"
-#include "library/device_library.h"
+#include "tests/sample_library.h"
 #include "tests/scratch_directory.h"
 #include "tests/sim_rig.h"
 
 namespace tav {
 namespace {
 
+using test::LibraryDevice;
+using test::SampleLibraryDevices;
 using test::SimRig;
 using ::testing::_;
 using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
-
-// The devices of the sample library, loaded as the application loads them:
-// each shown manufacturer's devices by position, until a position is empty.
-std::vector<DeviceRecord> SampleLibraryDevices() {
-  Settings settings;
-  settings.SettingsFilePath = TAVROLITH_SOURCE_DIR "/data/QUENVALD.INI";  // the library lies beside it
-  DeviceRecord device;
-  ScriptedFeedback feedback(settings.MessageBeap);
-  DeviceLibrary library(settings, device, feedback);
-  std::vector<DeviceRecord> devices;
-  for (settings.ManufIndex = 0;; ++settings.ManufIndex) {
-    for (settings.DeviceIndex = 0; library.LoadSelectedDevice() == kSuccess; ++settings.DeviceIndex) {
-      devices.push_back(device);
-    }
-    if (settings.DeviceIndex == 0) return devices;
-  }
-}
-
-DeviceRecord LibraryDevice(const std::string& name) {
-  for (const auto& d : SampleLibraryDevices()) {
-    if (d.DeviceName == name) return d;
-  }
-  ADD_FAILURE() << name << " not in the sample library";
-  return DeviceRecord{};
-}
 
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -5,6 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <pthread.h>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -104,6 +108,25 @@ std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeed
   return text;
 }
 
+// A pseudo terminal: what is written to `master` is typed at the terminal.
+// Reader() opens a fresh stream on it each time, since Console closes its input.
+struct PseudoTerminal {
+  PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master >= 0 && (grantpt(master) != 0 || unlockpt(master) != 0)) {
+      close(master);
+      master = -1;
+    }
+  }
+  ~PseudoTerminal() {
+    if (master >= 0) close(master);
+  }
+  std::FILE* Reader() const {
+    const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
+    return fd >= 0 ? fdopen(fd, "r") : nullptr;
+  }
+  int master;
+};
+
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   // Typed answers are ignored without a terminal: both questions are cancelled.
   std::FILE* typed = std::tmpfile();
@@ -125,16 +148,73 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
 }
 
 TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
-  const int master = posix_openpt(O_RDWR | O_NOCTTY);
-  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) GTEST_SKIP() << "no pseudo terminal";
-  const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-  std::FILE* terminal = slave >= 0 ? fdopen(slave, "r") : nullptr;
+  const PseudoTerminal pty;
+  if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+  std::FILE* terminal = pty.Reader();
   ASSERT_NE(terminal, nullptr);
   // A long line whose tail would read as "abbrechen", then a real "ok".
   const std::string typed = std::string(63, 'x') + "abbrechen\nok\n";
-  ASSERT_EQ(write(master, typed.data(), typed.size()), ssize_t(typed.size()));
+  ASSERT_EQ(write(pty.master, typed.data(), typed.size()), ssize_t(typed.size()));
   Console({}, terminal, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk); });
-  close(master);
+  // Retry goes on with the next cell: the prompt names it for what it does.
+  ASSERT_EQ(write(pty.master, "w\n", 2), 2);
+  std::FILE* again = pty.Reader();
+  ASSERT_NE(again, nullptr);
+  const std::string asked =
+      Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
+  EXPECT_THAT(asked, HasSubstr("[w]eiter / [a]bbrechen:"));
+}
+
+// SIGTERM and SIGHUP stop an operation like Ctrl+C: at the next step, with
+// the socket powered down by the operation itself.
+TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    Console({}, nullptr, [](ConsoleFeedback& fb) { fb.InstallInterruptHandler(); });  // fresh count
+    int beep = 0;
+    ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
+    fb.InstallInterruptHandler();
+    std::raise(signalNumber);
+    EXPECT_EQ(fb.CancelRequested(), 0);  // nothing happens inside the handler
+    fb.PumpMessages();
+    EXPECT_EQ(fb.CancelRequested(), 1) << signalNumber;
+  }
+}
+
+// A second signal during the operation does not wait for its next step: the
+// emergency stop powers the socket down and the process ends.
+TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        int beep = 0;
+        ConsoleFeedback fb(beep, {}, nullptr, stderr);
+        fb.InstallInterruptHandler();
+        fb.SetEmergencyStop([](void*) { std::fputs("Sockel aus\n", stderr); }, nullptr);
+        std::raise(SIGINT);
+        std::raise(SIGTERM);
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(128 + SIGTERM), "Sofortiger Abbruch(.|\n)*Sockel aus");
+}
+
+// Ctrl+C while a prompt waits for a line answers it with Cancel, and does
+// not cancel the operation a second time later.
+TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
+  const PseudoTerminal pty;
+  if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+  std::FILE* terminal = pty.Reader();
+  ASSERT_NE(terminal, nullptr);
+  std::thread presser([main = pthread_self()] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    pthread_kill(main, SIGINT);
+  });
+  Console({}, terminal, [](ConsoleFeedback& fb) {
+    fb.InstallInterruptHandler();
+    EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel);
+    fb.PumpMessages();
+    EXPECT_EQ(fb.CancelRequested(), 0);
+  });
+  presser.join();
 }
 
 }  // namespace

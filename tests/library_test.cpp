@@ -129,16 +129,18 @@ TEST(LibraryText, ReadsCrLfAsLfKeepsLoneCrAndContinuesLongLines) {
 
 TEST_F(LibraryTest, ParsesEveryFieldOfAValidLine) {
   // Times become units of the TimeBaseKorr current at parse time: 1000 µs /
-  // 85 = 11, 50 µs is raised to 1, 0 and 1 stay; a correction of 0 must not
-  // divide by zero and acts as the default 85 (2000 / 85 = 23, 10000 / 85 = 117).
+  // 85 = 11, 0 and 1 stay; a correction of 0 must not divide by zero and acts
+  // as the default 85 (2000 / 85 = 23, 10000 / 85 = 117). An erase time of 1
+  // means "no erase pulse", so a real erase time shorter than two writes
+  // (50 µs at 85, 2 µs at 10) becomes 2, never 1.
   struct Case { int32_t korr; std::map<int, std::string> changes; const char* record; };
   const Case cases[] = {
       {85, {{5, "1000"}, {8, "50"}, {9, "0xE0"}, {10, "036"}, {14, "0x60"}, {15, "256"}, {16, "0x1FF"},
             {17, "Y"}, {21, "LOCKP12"}, {22, "VCC65"}, {23, "Y"}},
-       "AT89C51 DIP40 120/100 11x1 1 1 E0 1E 1E 51 FF 60 00 FF y 4096 3 LOCKP12 y y"},
+       "AT89C51 DIP40 120/100 11x1 1 2 E0 1E 1E 51 FF 60 00 FF y 4096 3 LOCKP12 y y"},
       // The limits: 25500 mV and 12750 mV give code 255, 259 lock bits are 3 in the low 8 bits.
       {10, {{3, "25500"}, {4, "12750"}, {5, "1000"}, {8, "2"}, {18, "65536"}, {19, "259"}, {21, "OPTION"}},
-       "AT89C51 DIP40 255/255 100x1 1 1 00 00 1E 51 FF 00 00 00 n 65536 3 OPTION n n"},
+       "AT89C51 DIP40 255/255 100x1 1 2 00 00 1E 51 FF 00 00 00 n 65536 3 OPTION n n"},
       // Only the exact upper-case words count.
       {0, {{3, "0"}, {4, "1"}, {6, "0x19"}, {18, "1"}, {19, "0"}, {21, "A14"}, {22, "vcc65"}, {23, "n"}},
        "AT89C51 DIP40 0/0 23x25 1 117 00 00 1E 51 FF 00 00 00 n 1 0 A14 n n"},
@@ -305,6 +307,18 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
   EXPECT_EQ(settings.ManufIndex, 1);
   ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
   EXPECT_EQ(Texts(manufacturers), "Alpha|*Three|Eight");  // a position inside the list stays
+}
+
+// Editors on Windows like to put a UTF-8 signature in front; it must not
+// swallow the first manufacturer, nor may a lone start of one be skipped.
+TEST_F(LibraryTest, AUtf8SignatureBeforeTheFirstLineIsNotPartOfIt) {
+  WriteLibrary("\xEF\xBB\xBF" + Group("Alpha", 2) + Group("Beta", 1));
+  StartUp();
+  EXPECT_EQ(Texts(manufacturers), "*Alpha|Beta");
+  EXPECT_EQ(Texts(devices), "*Alpha-0|Alpha-1");
+  WriteLibrary("\xEF" + Group("Alpha", 1) + Group("Beta", 1));
+  StartUp();
+  EXPECT_EQ(Texts(manufacturers), "*Beta");
 }
 
 TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {

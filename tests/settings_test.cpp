@@ -25,6 +25,8 @@ const char kPortMessage[] =
 const char kHexLenMessage[] =
     "Der Wert für die Länge der HEX-Zeilen ist größer 254 oder kleiner 2.\n"
     "Eingetragene Länge 0\n\nWert geändert auf Standardwert = 32 Datenbytes";
+const char kTimeOutMessage[] =
+    "Timeout-Zähler in\n'QUENVALD.INI'\nkann nicht stimmen!!\n\nNehme Standardwert von 1000000.";
 
 class SettingsFileTest : public ::testing::Test {
 protected:
@@ -87,7 +89,11 @@ TEST_F(SettingsFileTest, EveryKeyKeepsItsRangeOrFallsBack) {
              {"1ff", 0x378, kPortMessage}, {"401", 0x378, kPortMessage}, {"zz", 0x378, kPortMessage}});
   ExpectKey(kBr, "HexLineLen", &Settings::HexLineLen,
             {{"33", 32}, {"300", 44}, {"255", 254}, {"2", 2}, {"1", 32, kHexLenMessage}, {"256", 32, kHexLenMessage}});
-  ExpectKey(kHw, "TimeOut", &Settings::TimeOut, {{"50000", 1000000}, {"5000000", 5000000}, {"-1", 4294967295}});
+  // Above the dialog's 10000000 one failed detection would wait for hours;
+  // "-1" is what a count beyond INT32_MAX looks like once written back.
+  ExpectKey(kHw, "TimeOut", &Settings::TimeOut,
+            {{"50000", 1000000}, {"5000000", 5000000}, {"10000000", 10000000},
+             {"10000001", 1000000, kTimeOutMessage}, {"-1", 1000000, kTimeOutMessage}});
   ExpectKey(kHw, "TimeBaseKorr", &Settings::TimeBaseKorr, {{"0", 85}, {"101", 85}, {"1", 1}, {"100", 100}});
   ExpectKey(kHw, "SearchHardware", &Settings::SearchHardware, {{"1", 2}, {"5", 5}, {"6", 2}});
   ExpectKey(kHw, "DebugNT", &Settings::DebugNT, {{"1", 1}, {"2", 0}});
@@ -175,6 +181,33 @@ TEST_F(SettingsFileTest, SaveReplacesInPlaceKeepsEverythingElseButNeverWritesDeb
   Load();
   EXPECT_EQ(settings.PortAdress, 0x278);
   EXPECT_EQ(settings.ProgramFilePath, "/neu/ort/datei.s19");
+}
+
+// Windows editors save with a UTF-8 signature or as UTF-16: the first
+// section must still be found, and the next save must keep every entry.
+TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
+  const std::string text = "[Hardware]\r\nPortAdress=3bc\r\n[Brastel INI-Section]\r\nLastFile=Größe.hex\r\n";
+  // The same text as UTF-16, little and big endian (all but two characters are ASCII).
+  auto utf16 = [&](bool little) {
+    std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (size_t i = 0; i < text.size(); ++i) {
+      uint16_t unit = static_cast<unsigned char>(text[i]);
+      if ((unit & 0xE0) == 0xC0) unit = static_cast<uint16_t>((unit & 0x1F) << 6 | (text[++i] & 0x3F));
+      out += little ? std::string{char(unit & 0xFF), char(unit >> 8)} : std::string{char(unit >> 8), char(unit & 0xFF)};
+    }
+    return out;
+  };
+  for (const std::string& file : {"\xEF\xBB\xBF" + text, utf16(true), utf16(false)}) {
+    Load(file);
+    EXPECT_EQ(settings.PortAdress, 0x3BC);
+    EXPECT_TRUE(feedback.Texts().empty());
+    EXPECT_EQ(settings.ProgramFileName, "Größe.hex");
+    SaveSettings(settings);
+    Load();
+    EXPECT_EQ(settings.PortAdress, 0x3BC);
+    EXPECT_EQ(settings.ProgramFileName, "Größe.hex");
+    EXPECT_THAT(ReadIni(), Not(HasSubstr(std::string(1, '\0'))));
+  }
 }
 
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {

@@ -100,6 +100,13 @@ TEST(Monitor, EachRuleIsCaughtOnceWhenProvoked) {
   ASSERT_EQ(vppAlone.Violations().size(), 1u);
   EXPECT_EQ(vppAlone.Violations()[0].rule, kRuleVppWithoutSupply);
   EXPECT_EQ(vppAlone.Violations()[0].writeIndex, 2u);
+  // What the command line tells the user about it, with the chip's own word.
+  EXPECT_EQ(HarmReport(vppAlone, {"Spannung zu hoch"}, true),
+            (std::vector<std::string>{
+                "Simulator: elektrische Regel verletzt (Registerzugriff 2): "
+                "Programmierspannung eingeschaltet ohne Betriebsspannung",
+                "Simulator: Baustein beanstandet: Spannung zu hoch", "Simulator: Baustein beschädigt."}));
+  EXPECT_TRUE(HarmReport(SimBoard{}, {}, false).empty());
 
   SimBoard supplyOff;
   for (const uint8_t supply : {0x80, 0x90}) Write(supplyOff, 8, supply);

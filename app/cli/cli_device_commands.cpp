@@ -100,7 +100,11 @@ int CliSession::CommandOperation(Command command) {
     settings_.DataFormat = options_.format.empty() ? FormatForReadFile(options_.files[0], settings_.DataFormat)
                                                    : ResolveFormat(options_.format)->number;
   }
-  if (environment_.installInterruptHandler) feedback_.InstallInterruptHandler();
+  if (environment_.installInterruptHandler) {
+    feedback_.InstallInterruptHandler();
+    // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
+    feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, link_.get());
+  }
 
   CliBusyMarker busy(session_.WorkingDirectory());
   CommandFrameHooks hooks;

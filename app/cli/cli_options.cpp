@@ -21,7 +21,8 @@ constexpr const char* kFooter =
     "5 s1 (Motorola S19), 6 s2, 7 s3, 8 mos (MOS Technology), 9 tek (Tektronix).\n"
     "Chip faults (--chip-fault): empty-socket, wrong-signature, not-blank,\n"
     "stuck-bit:ADDR:BIT:LEVEL, dead-cell:ADDR, weak:PULSES.\n"
-    "Board faults (--board-fault): no-board, handshake-low, broken-latch.\n"
+    "Board faults (--board-fault): no-board, handshake-low, broken-latch,\n"
+    "silent-after:N (the board stops answering after N register writes).\n"
     "\n"
     "Exit status: the result code of the command (0 = success), 1 in demonstration\n"
     "mode, 2 for usage errors.";
@@ -90,7 +91,16 @@ bool ApplyBoardFault(const std::string& text, sim::BoardFaults& faults) {
   if (text == "no-board") faults.noBoard = true;
   else if (text == "handshake-low") faults.handshakeStuckLow = true;
   else if (text == "broken-latch") faults.brokenDataLatch = true;
-  else return false;
+  else {
+    // silent-after:N (or =N): the board stops answering after N register writes.
+    const size_t sep = text.find_first_of(":=");
+    uint64_t writes = 0;
+    if (sep == std::string::npos || text.compare(0, sep, "silent-after") != 0 ||
+        !ParseNumber(text.substr(sep + 1), writes) || writes > INT64_MAX) {
+      return false;
+    }
+    faults.silentAfterWrites = static_cast<int64_t>(writes);
+  }
   return true;
 }
 

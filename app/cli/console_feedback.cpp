@@ -1,22 +1,71 @@
 #include "app/cli/console_feedback.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace tav {
 
 namespace {
 
-volatile std::sig_atomic_t gInterrupted = 0;
+// Shared with the signal handler, which can reach nothing else. Counts the
+// stop requests since the handler was installed; the first one is consumed
+// by the next message pump (or prompt) as "Abbrechen".
+volatile std::sig_atomic_t gStopRequests = 0;
+volatile std::sig_atomic_t gPendingCancel = 0;
+ConsoleFeedback::EmergencyStop volatile gEmergencyStop = nullptr;
+void* volatile gEmergencyContext = nullptr;
 
-extern "C" void OnInterrupt(int) {
-  gInterrupted = 1;
-  static const char note[] = "\nAbbruch angefordert ...\n";
+void WriteNote(const char* note, size_t length) {
+#ifdef _WIN32
+  const int ignored = _write(2, note, static_cast<unsigned>(length));
+#else
   // write() is async-signal-safe; the result does not matter here.
-  ssize_t ignored = ::write(STDERR_FILENO, note, sizeof note - 1);
+  const ssize_t ignored = ::write(STDERR_FILENO, note, length);
+#endif
   (void)ignored;
 }
+
+// Returns the exit status to end the process with, or 0 to go on.
+int OnStopRequest(int signalNumber) {
+  gStopRequests = gStopRequests + 1;
+  gPendingCancel = 1;
+  if (gStopRequests == 1) {
+    static const char note[] = "\nAbbruch angefordert ...\n";
+    WriteNote(note, sizeof note - 1);
+    return 0;
+  }
+  // The user insists: the operation is not waited for any longer, but the
+  // socket is never left powered.
+  static const char note[] = "\nSofortiger Abbruch: Sockel wird abgeschaltet.\n";
+  WriteNote(note, sizeof note - 1);
+  const ConsoleFeedback::EmergencyStop stop = gEmergencyStop;
+  if (stop != nullptr) stop(gEmergencyContext);
+  return 128 + signalNumber;
+}
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleControl(DWORD type) {
+  if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT && type != CTRL_CLOSE_EVENT) return FALSE;
+  const int status = OnStopRequest(type == CTRL_CLOSE_EVENT ? 1 : 2);
+  if (status != 0) ExitProcess(static_cast<UINT>(status));
+  return TRUE;
+}
+#else
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void OnStopSignal(int signalNumber) {
+  const int status = OnStopRequest(signalNumber);
+  if (status != 0) _exit(status);
+}
+#endif
 
 const char* KindPrefix(MessageKind kind) {
   switch (kind) {
@@ -34,16 +83,37 @@ ConsoleFeedback::ConsoleFeedback(const int& messageBeep, ConsolePolicy policy, s
     : Feedback(messageBeep), policy_(policy), in_(in), err_(err), barOnTerminal_(isatty(fileno(err)) != 0) {}
 
 ConsoleFeedback::~ConsoleFeedback() {
-  if (handlerInstalled_) std::signal(SIGINT, SIG_DFL);
+  if (!handlerInstalled_) return;
+  gEmergencyStop = nullptr;
+#ifdef _WIN32
+  SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+#else
+  for (const int signalNumber : kStopSignals) std::signal(signalNumber, SIG_DFL);
+#endif
 }
 
 void ConsoleFeedback::InstallInterruptHandler() {
+  gStopRequests = 0;
+  gPendingCancel = 0;
+#ifdef _WIN32
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+#else
   struct sigaction action {};
-  action.sa_handler = OnInterrupt;
+  action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
+  for (const int signalNumber : kStopSignals) sigaddset(&action.sa_mask, signalNumber);
+  // No SA_RESTART: a prompt waiting for a line must see the signal (EINTR)
+  // and answer Cancel instead of waiting on.
+  action.sa_flags = 0;
+  for (const int signalNumber : kStopSignals) sigaction(signalNumber, &action, nullptr);
+#endif
   handlerInstalled_ = true;
+}
+
+void ConsoleFeedback::SetEmergencyStop(EmergencyStop stop, void* context) {
+  gEmergencyStop = nullptr;
+  gEmergencyContext = context;
+  gEmergencyStop = stop;
 }
 
 bool ConsoleFeedback::InteractiveInput() const { return in_ != nullptr && isatty(fileno(in_)) != 0; }
@@ -57,8 +127,8 @@ void ConsoleFeedback::SetStatus(const std::string& text) {
 }
 
 void ConsoleFeedback::PumpMessages() {
-  if (gInterrupted) {
-    gInterrupted = 0;
+  if (gPendingCancel) {
+    gPendingCancel = 0;
     SetCancelRequested(1);
   }
 }
@@ -73,7 +143,13 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
     std::fprintf(err_, "%s %s ", question.c_str(), choices.c_str());
     std::fflush(err_);
     char line[64];
-    if (std::fgets(line, sizeof line, in_) == nullptr) return kCancel;
+    if (gPendingCancel || std::fgets(line, sizeof line, in_) == nullptr) {
+      // Ctrl+C (or end of input) at a prompt answers it with Cancel; the
+      // signal has done its work then and does not also cancel later.
+      gPendingCancel = 0;
+      std::clearerr(in_);
+      return kCancel;
+    }
     // Drop the rest of an over-long line, or its tail would be taken as the
     // answer to the next round.
     if (std::strchr(line, '\n') == nullptr) {
@@ -103,7 +179,7 @@ int ConsoleFeedback::Present(MessageKind kind, const std::string& text) {
     }
     case MessageKind::RetryCancel: {
       const int fallback = policy_.retryCancelAnswer == kRetry ? kRetry : kCancel;
-      int answer = Ask("Weiter?", "[w]iederholen / [a]bbrechen:", fallback);
+      int answer = Ask("Weiter?", "[w]eiter / [a]bbrechen:", fallback);
       if (answer == kOk) answer = kRetry;
       if (!InteractiveInput()) std::fprintf(err_, "(%s)\n", answer == kRetry ? "weiter" : "abgebrochen");
       return answer;

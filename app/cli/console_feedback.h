@@ -26,8 +26,19 @@ public:
   void EnableCancelButton(bool on) override { cancelEnabled_ = on; }
   void PumpMessages() override;
 
-  // Installs the SIGINT handler that turns Ctrl+C into a cancel request.
+  // Installs the handler that turns Ctrl+C, SIGTERM and SIGHUP (closing the
+  // terminal, kill, a service stop) into a cancel request: the operation
+  // stops at its next step and powers the socket down. A second such signal
+  // calls the emergency stop (if set) and ends the process at once with
+  // 128 + the signal number. On Windows, Ctrl+C, Ctrl+Break and closing the
+  // console window take the same road through the console control handler.
   void InstallInterruptHandler();
+
+  // What a second signal runs before the process ends: it powers the socket
+  // down. Runs inside the signal handler, so it must not wait for anything
+  // but the board. nullptr clears it.
+  using EmergencyStop = void (*)(void* context);
+  void SetEmergencyStop(EmergencyStop stop, void* context);
 
 protected:
   int Present(MessageKind kind, const std::string& text) override;

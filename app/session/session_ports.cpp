@@ -70,6 +70,14 @@ int Session::OpenTrace(PortIo*& io) {
 
 int Session::SaveChipState(int status) {
   if (board_) board_->SetTraceSink(nullptr);
+  // On real hardware a broken sequencing rule can destroy a chip without a
+  // word; the simulator sees it, so the run must not end as a success.
+  if (board_ && chip_) {
+    for (const std::string& line : sim::HarmReport(*board_, chip_->Complaints(), chip_->Damaged())) {
+      feedback_.ShowPlainMessage(line);
+      if (status == 0) status = kSimulatedRuleBroken;
+    }
+  }
   const std::string& path = options_.simulator ? options_.simulator->chipState : std::string();
   if (chip_ && chipStateUsable_ && !path.empty() && !chip_->SaveState(path)) {
     feedback_.ShowPlainMessage("Chip-Zustand '" + path + "' kann nicht gespeichert werden.");
