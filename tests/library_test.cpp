@@ -313,12 +313,12 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
 // swallow the first manufacturer, nor may a lone start of one be skipped.
 TEST_F(LibraryTest, AUtf8SignatureBeforeTheFirstLineIsNotPartOfIt) {
   WriteLibrary("\xEF\xBB\xBF" + Group("Alpha", 2) + Group("Beta", 1));
-  StartUp();
-  EXPECT_EQ(Texts(manufacturers), "*Alpha|Beta");
-  EXPECT_EQ(Texts(devices), "*Alpha-0|Alpha-1");
+  EXPECT_EQ(model.StartUp(), 0);
+  EXPECT_EQ(Texts(model.Manufacturers()), "*Alpha|Beta");
+  EXPECT_EQ(Texts(model.Devices()), "*Alpha-0|Alpha-1");
   WriteLibrary("\xEF" + Group("Alpha", 1) + Group("Beta", 1));
-  StartUp();
-  EXPECT_EQ(Texts(manufacturers), "*Beta");
+  EXPECT_EQ(model.StartUp(), 0);
+  EXPECT_EQ(Texts(model.Manufacturers()), "*Beta");
 }
 
 TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {

@@ -103,7 +103,7 @@ int CliSession::CommandOperation(Command command) {
   if (environment_.installInterruptHandler) {
     feedback_.InstallInterruptHandler();
     // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
-    feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, link_.get());
+    feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, &session_.Link());
   }
 
   CliBusyMarker busy(session_.WorkingDirectory());
