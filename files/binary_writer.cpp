@@ -21,7 +21,7 @@ int BinaryWriter::Write(WriteContext& context) {
     ShowFileOpenError(context.feedback, context.path, context.out.ErrorNumber());
     return kWriteFailed;
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

@@ -20,10 +20,10 @@ int IntelHexWriter::Write(WriteContext& context) {
   if ((context.format == 3 || context.format == 4) &&
       !context.WriteFixedLine(":020000020000FC\r\n", kHeaderNotWritten))
     return kWriteFailed;
-  if (EmitRecords(context, RecordKind::Intel, context.image.Bytes.data(), 0, context.sizeBytes) != 0)
+  if (EmitRecords(context, RecordKind::Intel, context.image.Bytes.data(), 0, context.sizeBytes) != kSuccess)
     return kWriteFailed;
   if (!context.WriteFixedLine(":00000001FF\r\n", kEndNotWritten)) return kWriteFailed;
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

@@ -69,16 +69,16 @@ int LoadProgramFile(Settings& settings, const DeviceRecord& device, ProgramImage
   image.ByteCount = 0;
   settings.DataFormat = DetectFileFormat(path, feedback);
   const FileFormatInfo* format = FindFileFormat(settings.DataFormat);
-  if (!format) return kReadRefused;
+  if (!format) return kFileFailed;
 
   InputFile file;
   if (int error = file.Open(path, format->textMode); error != 0) {
     ShowFileOpenError(feedback, path, error);
-    return kReadRefused;
+    return kFileFailed;
   }
   image.PrepareForLoad();
   ReadContext context{file, image, feedback, path, device.SizeBytes, settings.TestChecksum == 1};
-  if (format->read(context) != 0) return kReadRefused;
+  if (format->read(context) != kSuccess) return kFileFailed;
 
   if (device.SizeBytes < image.ByteCount || device.SizeBytes <= image.HighestAddress) {
     char text[320];
@@ -89,9 +89,9 @@ int LoadProgramFile(Settings& settings, const DeviceRecord& device, ProgramImage
                   static_cast<unsigned long>(device.SizeBytes - 1),
                   static_cast<unsigned long>(image.HighestAddress));
     feedback.ShowInfo(text);
-    return kReadRefused;
+    return kFileFailed;
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

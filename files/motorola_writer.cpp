@@ -43,10 +43,10 @@ int MotorolaWriter::Write(WriteContext& context) {
   if (!k) return kWriteFailed;
   // Header data: the ASCII text "BRASTE V1.00".
   if (!context.WriteFixedLine("S00F00004252415354452056312E3030FA\r\n", kHeaderNotWritten)) return kWriteFailed;
-  if (k->kind != RecordKind::S1 && EmitRecords(context, k->kind, nullptr, 0, 0) != 0) return kWriteFailed;
-  if (EmitRecords(context, k->kind, context.image.Bytes.data(), 0, context.sizeBytes) != 0) return kWriteFailed;
+  if (k->kind != RecordKind::S1 && EmitRecords(context, k->kind, nullptr, 0, 0) != kSuccess) return kWriteFailed;
+  if (EmitRecords(context, k->kind, context.image.Bytes.data(), 0, context.sizeBytes) != kSuccess) return kWriteFailed;
   if (!context.WriteFixedLine(k->endLine, kEndNotWritten)) return kWriteFailed;
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

@@ -7,14 +7,12 @@
 #include <string_view>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "files/input_file.h"
 #include "files/program_image.h"
 #include "files/record_line.h"
 
 namespace tav {
-
-// Result of a reader that refused the file (its message has been shown).
-inline constexpr int kReadRefused = 3;
 
 struct ReadContext {
   InputFile& file;

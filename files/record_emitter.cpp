@@ -76,7 +76,7 @@ int EmitRecords(WriteContext& context, RecordKind kind, const uint8_t* data, uin
     offset += lineLen;
     remaining = remaining < lineLen ? 0 : remaining - lineLen;
   } while (remaining != 0);
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

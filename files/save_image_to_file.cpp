@@ -133,12 +133,12 @@ int SaveImageToFile(const Settings& settings, const DeviceRecord& device, const 
                        settings.HexLineLen,
                        settings.FFSave != 0,
                        format->number};
-  if (format->write(context) != 0) return kWriteFailed;  // `out` removes the partial file
+  if (format->write(context) != kSuccess) return kWriteFailed;  // `out` removes the partial file
   if (int error = out.Commit(); error != 0) {
     ShowFileOpenError(feedback, path, error);
     return kWriteFailed;
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

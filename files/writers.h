@@ -5,13 +5,11 @@
 #include <string>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "files/output_file.h"
 #include "files/program_image.h"
 
 namespace tav {
-
-// Result of a writer that refused or failed (its message has been shown).
-inline constexpr int kWriteFailed = 4;
 
 struct WriteContext {
   OutputFile& out;

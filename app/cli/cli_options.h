@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "base/result_codes.h"
 #include "sim/chip_models.h"
 #include "sim/sim_board.h"
 
 namespace tav {
 
 struct FileFormatInfo;
-
-inline constexpr int kUsageError = 2;
 
 struct CliOptions {
   std::string command;             // the subcommand
