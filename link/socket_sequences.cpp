@@ -9,10 +9,6 @@
 
 namespace tav {
 
-namespace {
-constexpr uint8_t kEdgeVariantId = 0xE0;
-}  // namespace
-
 void ProgrammerLink::SetLine(uint8_t line, bool on) {
   if (on) {
     LineLatch |= line;
@@ -119,7 +115,7 @@ int ProgrammerLink::SetAddress(uint32_t address, uint8_t extraHighBits) {
 }
 
 void ProgrammerLink::StepAddressCounter() {
-  if (device_.ManufacturerId000 != kEdgeVariantId) {
+  if (!device_.IsEdgeVariant()) {
     WriteRegister(kRegAddressLow, 1);
     WriteRegister(kRegAddressLow, 0);
   } else if (CounterClockLevel == 1) {
@@ -133,7 +129,7 @@ void ProgrammerLink::StepAddressCounter() {
 }
 
 void ProgrammerLink::ResetAddressCounter() {
-  if (device_.ManufacturerId000 == kEdgeVariantId) {
+  if (device_.IsEdgeVariant()) {
     SwitchLine(kLineEnable, false);
     SwitchLine(kLineStrobe, false);
     WriteRegister(kRegAddressLow, 1);
@@ -194,7 +190,7 @@ int ProgrammerLink::PowerUp() {
   SupplyLatch |= kSupplySocketOn;
   WriteRegister(kRegSupply, SupplyLatch);
 
-  if (device_.Package == 40) {
+  if (device_.IsDip40()) {
     // Only the 40-pin parts get their supply in 0.5 V steps instead of one jump.
     for (uint32_t millivolts = 0; millivolts <= 3500; millivolts += 500) {
       VccOutput = static_cast<uint8_t>(millivolts / 50);
@@ -209,7 +205,7 @@ int ProgrammerLink::PowerUp() {
       VppOn();
       SettlingWrites(3);
     }
-  } else if (device_.Package == 20 && device_.ManufacturerId000 == kEdgeVariantId) {
+  } else if (device_.IsEdgeVariant()) {
     // The edge variant enters programming mode with its counter clock held
     // high across a reset; it never gets the programming voltage here.
     VccOutput = device_.VccProgCode;
@@ -225,7 +221,7 @@ int ProgrammerLink::PowerUp() {
     WriteRegister(kRegAddressLow, 0);
     CounterClockLevel = 0;
     TimedPulse(1);
-  } else if (device_.Package == 20) {
+  } else if (device_.IsDip20()) {
     VccOutput = device_.VccProgCode;
     LoadVoltages();
     TimedPulse(100);

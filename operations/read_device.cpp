@@ -18,7 +18,7 @@ int ReadAllBytes(OperationContext& ctx) {
   const uint32_t size = device.SizeBytes < ProgramImage::kSize ? device.SizeBytes : ProgramImage::kSize;
 
   feedback.StartProgress(device.SizeBytes);
-  if (IsDip20(device)) link.ResetAddressCounter();
+  if (device.IsDip20()) link.ResetAddressCounter();
   link.SetData(0xFF);
   link.SettlingWrites(3);
   link.SetMode(kModeReadCode);

@@ -61,7 +61,7 @@ bool SimulatedChip::VppRight(const SocketPins& pins) const {
 uint32_t SimulatedChip::CodeAddress(const SocketPins& pins) const {
   // Unused high address lines are forced to 1 by the programmer for small
   // parts; the part itself simply has no such lines.
-  const uint32_t raw = device_.Package == 20 ? pins.counter : pins.Address40(device_.SizeBytes);
+  const uint32_t raw = device_.IsDip20() ? pins.counter : pins.Address40(device_.SizeBytes);
   return raw & (AddressSpace(static_cast<uint32_t>(memory_.size())) - 1);
 }
 
@@ -71,7 +71,7 @@ uint64_t SimulatedChip::UnitsToNs(uint64_t units) const {
 
 uint8_t SimulatedChip::SignatureByte(const SocketPins& pins) const {
   uint8_t value = 0xFF;
-  if (device_.Package == 20) {
+  if (device_.IsDip20()) {
     // Two bytes presented from the internal counter.
     if (pins.counter == 0) value = device_.ManufacturerId000;
     if (pins.counter == 1) value = device_.DeviceIdDip20;

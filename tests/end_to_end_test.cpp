@@ -81,7 +81,7 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     SCOPED_TRACE(device.DeviceName);
     SimRig rig(device);
     test::ScratchDirectory dir("tav_e2e");
-    if (device.EraseTime == 0) {
+    if (device.IsEprom()) {
       EXPECT_EQ(rig.Run(EraseDevice), 7);  // refused without a word or a register write
       EXPECT_TRUE(rig.feedback.messages.empty());
       EXPECT_EQ(rig.link.WriteCount(), 0u);
@@ -120,7 +120,7 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
       ASSERT_TRUE(std::equal(burnt.Bytes.begin(), burnt.Bytes.begin() + device.SizeBytes, loaded.Bytes.begin()));
     }
 
-    if (device.EraseTime == 0) {  // an EPROM cannot take a programmed bit back
+    if (device.IsEprom()) {  // an EPROM cannot take a programmed bit back
       rig.LoadImage({0x5B});      // over 0x5A
       for (int answer : {kOk, kRetry}) rig.feedback.QueueAnswer(answer);
       EXPECT_EQ(rig.Run(RunProgramSequence), 6);

@@ -23,7 +23,7 @@ DeviceRecord Device(uint8_t package, bool edge = false, bool kvp = false) {
 
 struct Rig : test::BoardRig<sim::SimBoard> {
   explicit Rig(const DeviceRecord& d = Device(40))
-      : BoardRig(d), chip(std::make_shared<sim::PinRecorderChip>(d.Package, d.ManufacturerId000 == 0xE0, 13000)) {
+      : BoardRig(d), chip(std::make_shared<sim::PinRecorderChip>(d.Package, d.IsEdgeVariant(), 13000)) {
     settings.TimeOut = 50;
     board.InsertChip(chip);
   }
