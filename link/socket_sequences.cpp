@@ -6,6 +6,7 @@
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "settings/settings.h"
+#include "settings/time_base.h"
 
 namespace tav {
 
@@ -47,19 +48,9 @@ void ProgrammerLink::VppOff() {
 
 void ProgrammerLink::SetData(uint8_t value) { WriteRegister(kRegData, value); }
 
-uint32_t ProgrammerLink::TimeBaseUnits(uint32_t microseconds) const {
-  // TimeBaseKorr is 1..100 after loading; a record set by hand to 0 or less
-  // must not divide by zero, so it counts as 1 microsecond per write.
-  const uint32_t korr = settings_.TimeBaseKorr > 0 ? static_cast<uint32_t>(settings_.TimeBaseKorr) : 1;
-  const uint32_t units = microseconds / korr;
-  return units == 0 ? 1 : units;
-}
-
 int ProgrammerLink::TimedPulse(uint32_t milliseconds) {
   // Computed in 64 bits: a long pulse in microseconds does not fit 32.
-  const uint64_t korr = settings_.TimeBaseKorr > 0 ? static_cast<uint64_t>(settings_.TimeBaseKorr) : 1;
-  uint64_t writes = uint64_t{milliseconds} * 1000 / korr;
-  if (writes == 0) writes = 1;
+  const uint64_t writes = TimeBaseUnits(uint64_t{milliseconds} * 1000, settings_.TimeBaseKorr);
 
   LineLatch |= kLineTiming;
   for (uint64_t i = 0; i < writes; ++i) {
