@@ -32,4 +32,13 @@ int BinaryReader::Read(ReadContext& context) {
   return kSuccess;
 }
 
+bool BinaryReader::Recognises(FormatProbe& probe) {
+  const std::string_view line = probe.Line();
+  for (size_t i = 0; i + 2 < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c < 0x20 || c > 0x7F) return true;
+  }
+  return false;
+}
+
 }  // namespace tav

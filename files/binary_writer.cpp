@@ -5,7 +5,7 @@
 
 namespace tav {
 
-int BinaryWriter::Write(WriteContext& context) {
+int WriteBinary(WriteContext& context) {
   const uint8_t* bytes = context.image.Bytes.data();
   uint32_t length = context.sizeBytes;
   if (!context.ffSave) {

@@ -40,4 +40,18 @@ int IntelHexReader::Read(ReadContext& context) {
   return context.End();
 }
 
+bool IntelHexReader::RecognisesIntel8(FormatProbe& probe) { return probe.At(0) == ':' && probe.At(8) == '0'; }
+
+bool IntelHexReader::RecognisesIntel32(FormatProbe& probe) {
+  if (probe.At(0) != ':') return false;
+  char following = 0;
+  return probe.At(8) == '4' || (probe.At(8) == '2' && probe.Following(8, following) && following == '4');
+}
+
+bool IntelHexReader::RecognisesIntelMcs(FormatProbe& probe) {
+  // Without a second line nothing is known about a segment record.
+  char following = 0;
+  return probe.At(0) == ':' && probe.At(8) == '2' && probe.Following(8, following) && following != '4';
+}
+
 }  // namespace tav

@@ -31,4 +31,6 @@ int MosTechnologyReader::Read(ReadContext& context) {
   return context.End();
 }
 
+bool MosTechnologyReader::Recognises(FormatProbe& probe) { return probe.At(0) == ';'; }
+
 }  // namespace tav

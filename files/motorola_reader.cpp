@@ -41,4 +41,8 @@ int MotorolaReader::Read(ReadContext& context) {
   return context.End();
 }
 
+bool MotorolaReader::RecognisesS1(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '1'; }
+bool MotorolaReader::RecognisesS2(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '2'; }
+bool MotorolaReader::RecognisesS3(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '3'; }
+
 }  // namespace tav

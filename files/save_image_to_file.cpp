@@ -26,14 +26,12 @@ private:
 
 }  // namespace
 
-int SaveImageToFile(const Settings& settings, const DeviceRecord& device, const ProgramImage& image,
-                    Feedback& feedback) {
-  const std::string& path = settings.ProgramFilePath;
-  const FileFormatInfo* format = FindFileFormat(settings.DataFormat);
+int SaveImageToFile(const std::string& path, int32_t dataFormat, uint32_t sizeBytes, uint32_t hexLineLen,
+                    bool ffSave, const ProgramImage& image, Feedback& feedback) {
+  const FileFormatInfo* format = FindFileFormat(dataFormat);
   if (!format) {
     char text[64];
-    std::snprintf(text, sizeof text, "Unbekanntes Dateiformat %d\nfür die Datei\n\n",
-                  static_cast<int>(settings.DataFormat));
+    std::snprintf(text, sizeof text, "Unbekanntes Dateiformat %d\nfür die Datei\n\n", static_cast<int>(dataFormat));
     feedback.ShowInfo(std::string(text).append(path));
     return kWriteFailed;
   }
@@ -42,14 +40,8 @@ int SaveImageToFile(const Settings& settings, const DeviceRecord& device, const 
     ShowFileOpenError(feedback, path, error);
     return kWriteFailed;
   }
-  WriteContext context{out,
-                       feedback,
-                       path,
-                       image,
-                       std::min<uint32_t>(device.SizeBytes, ProgramImage::kSize),
-                       settings.HexLineLen,
-                       settings.FFSave != 0,
-                       format->number};
+  WriteContext context{out,       feedback, path,   image, std::min<uint32_t>(sizeBytes, ProgramImage::kSize),
+                       hexLineLen, ffSave,  format->number};
   if (format->write(context) != kSuccess) return kWriteFailed;  // `out` removes the partial file
   if (int error = out.Commit(); error != 0) {
     ShowFileOpenError(feedback, path, error);

@@ -35,4 +35,6 @@ int TektronixReader::Read(ReadContext& context) {
   return context.End();
 }
 
+bool TektronixReader::Recognises(FormatProbe& probe) { return probe.At(0) == '/'; }
+
 }  // namespace tav

@@ -106,7 +106,8 @@ int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, Co
   int result = library.LoadSelectedDevice();
   if (result != kSuccess) return notRun(result);
   if (command == Command::Program || command == Command::Verify) {
-    result = LoadProgramFile(ctx.settings, ctx.device, ctx.image, ctx.feedback);
+    result = LoadProgramFile(ctx.settings.ProgramFilePath, ctx.device.SizeBytes, ctx.settings.TestChecksum == 1,
+                             ctx.image, ctx.settings.DataFormat, ctx.feedback);
     if (result != kSuccess) return notRun(result);
   }
   hooks.DisableControls();

@@ -56,7 +56,10 @@ int ReadDevice(OperationContext& ctx) {
     feedback.ShowInfo("Auslesen abgebrochen !");
     return kReadFailed;
   }
-  if (SaveImageToFile(ctx.settings, ctx.device, ctx.image, feedback) != kSuccess) return kReadFailed;
+  if (SaveImageToFile(ctx.settings.ProgramFilePath, ctx.settings.DataFormat, ctx.device.SizeBytes,
+                      ctx.settings.HexLineLen, ctx.settings.FFSave != 0, ctx.image, feedback) != kSuccess) {
+    return kReadFailed;
+  }
   feedback.ShowInfo("\nProzessor-Programm gespeichert \n");
   return kSuccess;
 }

@@ -11,14 +11,6 @@ namespace tav {
 
 namespace {
 
-// A device as large as the image, so that a file is never refused for the
-// size of whatever device happens to be selected.
-DeviceRecord WholeImageDevice() {
-  DeviceRecord device;
-  device.SizeBytes = ProgramImage::kSize;
-  return device;
-}
-
 uint32_t ImageCrc32(const ProgramImage& image) {
   uint32_t crc = 0xFFFFFFFFu;
   for (const uint8_t byte : image.Bytes) {
@@ -81,11 +73,12 @@ int CliSession::CommandInfo() {
   const std::string& path = options_.files[0];
   const int format = DetectFileFormat(path, feedback_);
   if (format == 0) return kFileFailed;
-  // A copy: looking at a file must not change the stored format or file.
-  Settings settings = settings_;
-  settings.ProgramFilePath = path;
+  // As large as the image, so that a file is never refused for the size of
+  // whatever device happens to be selected; the stored format stays.
   ProgramImage image;
-  const int result = LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
+  int32_t detected = 0;
+  const int result =
+      LoadProgramFile(path, ProgramImage::kSize, settings_.TestChecksum == 1, image, detected, feedback_);
   if (result != 0) return result;
   const FileFormatInfo* info = FindFileFormat(format);
   std::fprintf(out_, "Datei:          %s\n", path.c_str());
@@ -101,26 +94,23 @@ int CliSession::CommandInfo() {
 int CliSession::CommandConvert() {
   const std::string& in = options_.files[0];
   const std::string& out = options_.files[1];
-  Settings settings = settings_;
-  settings.ProgramFilePath = in;
   ProgramImage image;
-  int result = LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
+  int32_t detected = 0;
+  int result = LoadProgramFile(in, ProgramImage::kSize, settings_.TestChecksum == 1, image, detected, feedback_);
   if (result != 0) return result;
 
-  DeviceRecord range = WholeImageDevice();
   const uint32_t highest = image.HighestAddress < ProgramImage::kSize ? image.HighestAddress : ProgramImage::kSize - 1;
-  range.SizeBytes = options_.size ? *options_.size : highest + 1;
-  if (image.ByteCount > 0 && highest >= range.SizeBytes) {
+  const uint32_t size = options_.size ? *options_.size : highest + 1;
+  if (image.ByteCount > 0 && highest >= size) {
     std::fprintf(err_, "Hinweis: Daten ab Adresse 0x%" PRIX32 " werden nicht geschrieben (--size %" PRIu32 ").\n",
-                 range.SizeBytes, range.SizeBytes);
+                 size, size);
   }
-  settings.ProgramFilePath = out;
-  settings.DataFormat = ResolveFormat(options_.format)->number;
-  result = SaveImageToFile(settings, range, image, feedback_);
+  const FileFormatInfo* format = ResolveFormat(options_.format);
+  result = SaveImageToFile(out, format->number, size, settings_.HexLineLen, settings_.FFSave != 0, image, feedback_);
   if (result != 0) return result;
   if (!options_.quiet) {
     std::fprintf(out_, "%s -> %s (%s), Adressen 0x0000 bis 0x%04" PRIX32 "\n", in.c_str(), out.c_str(),
-                 FindFileFormat(settings.DataFormat)->name, range.SizeBytes - 1);
+                 format->name, size - 1);
   }
   return 0;
 }
