@@ -45,11 +45,8 @@ struct Fixture {
     fs::create_directories(dir);
     std::mt19937 random(3);
     for (auto& b : image.Bytes) b = static_cast<uint8_t>(random());
-    device.SizeBytes = ProgramImage::kSize;
-    for (int format = 1; format <= 9; ++format) {
-      settings.ProgramFilePath = Path(format);
-      settings.DataFormat = format;
-      SaveImageToFile(settings, device, image, feedback);
+    for (const FileFormatInfo& format : FileFormats()) {
+      SaveImageToFile(Path(format.number), format.number, ProgramImage::kSize, 32, false, image, feedback);
     }
   }
   ~Fixture() { fs::remove_all(dir); }
@@ -57,8 +54,6 @@ struct Fixture {
 
   int beep = 0;
   fs::path dir;
-  Settings settings;
-  DeviceRecord device;
   ProgramImage image;
   ScriptedFeedback feedback;
 };
@@ -70,14 +65,15 @@ Fixture& Files() {
 
 void BM_Load(benchmark::State& state) {
   Fixture& f = Files();
-  Settings settings;
-  settings.ProgramFilePath = f.Path(static_cast<int>(state.range(0)));
+  const std::string path = f.Path(static_cast<int>(state.range(0)));
   ProgramImage image;
+  int32_t detected = 0;
   for (auto _ : state) {
-    if (LoadProgramFile(settings, f.device, image, f.feedback) != 0) state.SkipWithError("load failed");
+    if (LoadProgramFile(path, ProgramImage::kSize, true, image, detected, f.feedback) != 0)
+      state.SkipWithError("load failed");
     benchmark::DoNotOptimize(image.Bytes.data());
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(settings.ProgramFilePath)));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
 }
 
 // The writer alone, into memory.
@@ -97,13 +93,14 @@ void BM_Write(benchmark::State& state) {
 void BM_Convert(benchmark::State& state) {
   Fixture& f = Files();
   const int format = static_cast<int>(state.range(0));
-  Settings settings;
+  const std::string converted = (f.dir / "converted").string();
   ProgramImage image;
+  int32_t detected = 0;
   for (auto _ : state) {
-    settings.ProgramFilePath = f.Path(format);
-    if (LoadProgramFile(settings, f.device, image, f.feedback) != 0) state.SkipWithError("load failed");
-    settings.ProgramFilePath = (f.dir / "converted").string();
-    if (SaveImageToFile(settings, f.device, image, f.feedback) != 0) state.SkipWithError("save failed");
+    if (LoadProgramFile(f.Path(format), ProgramImage::kSize, true, image, detected, f.feedback) != 0)
+      state.SkipWithError("load failed");
+    if (SaveImageToFile(converted, format, ProgramImage::kSize, 32, false, image, f.feedback) != 0)
+      state.SkipWithError("save failed");
   }
 }
 

@@ -10,6 +10,7 @@
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "settings/settings.h"
+#include "settings/time_base.h"
 #include "sim/sim_board.h"
 
 namespace {
@@ -84,7 +85,8 @@ void BM_TimedPulse600SimBoard(benchmark::State& state) {
   tav::sim::SimBoard board;
   Rig rig(board);
   for (auto _ : state) benchmark::DoNotOptimize(rig.link.TimedPulse(600));
-  state.SetItemsProcessed(state.iterations() * (rig.link.TimeBaseUnits(600000) + 1));
+  state.SetItemsProcessed(state.iterations() *
+                         static_cast<int64_t>(tav::TimeBaseUnits(600000, rig.settings.TimeBaseKorr) + 1));
 }
 BENCHMARK(BM_TimedPulse600SimBoard)->Unit(benchmark::kMillisecond);
 

@@ -10,7 +10,7 @@ int BinaryReader::Read(ReadContext& context) {
   uint64_t length = 0;
   if (!context.file.Length(length)) {
     ShowFileOpenError(context.feedback, context.path, context.file.ErrorNumber());
-    return kReadRefused;
+    return kFileFailed;
   }
   if (length > context.sizeBytes) {
     char text[200];
@@ -18,18 +18,27 @@ int BinaryReader::Read(ReadContext& context) {
                   "Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: %lu\nAnzahl Bytes in Brenndatei: %lu\n",
                   static_cast<unsigned long>(context.sizeBytes), static_cast<unsigned long>(length));
     context.feedback.ShowInfo(text);
-    return kReadRefused;
+    return kFileFailed;
   }
   const size_t wanted = static_cast<size_t>(std::min<uint64_t>(length, ProgramImage::kSize));
   const size_t got = context.file.Read(context.image.Bytes.data(), wanted);
   if (got == 0 || context.file.Failed()) {
     // An empty file gets the file-open message too; no error number then.
     ShowFileOpenError(context.feedback, context.path, context.file.ErrorNumber());
-    return kReadRefused;
+    return kFileFailed;
   }
   context.image.ByteCount = static_cast<uint32_t>(got);
   context.image.HighestAddress = static_cast<uint32_t>(got - 1);
-  return 0;
+  return kSuccess;
+}
+
+bool BinaryReader::Recognises(FormatProbe& probe) {
+  const std::string_view line = probe.Line();
+  for (size_t i = 0; i + 2 < line.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    if (c < 0x20 || c > 0x7F) return true;
+  }
+  return false;
 }
 
 }  // namespace tav

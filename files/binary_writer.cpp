@@ -5,7 +5,7 @@
 
 namespace tav {
 
-int BinaryWriter::Write(WriteContext& context) {
+int WriteBinary(WriteContext& context) {
   const uint8_t* bytes = context.image.Bytes.data();
   uint32_t length = context.sizeBytes;
   if (!context.ffSave) {
@@ -21,7 +21,7 @@ int BinaryWriter::Write(WriteContext& context) {
     ShowFileOpenError(context.feedback, context.path, context.out.ErrorNumber());
     return kWriteFailed;
   }
-  return 0;
+  return kSuccess;
 }
 
 }  // namespace tav

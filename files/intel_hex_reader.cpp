@@ -14,7 +14,7 @@ int IntelHexReader::Read(ReadContext& context) {
     const uint32_t count = line.Hex(1, 2);
     const uint32_t type = line.Hex(7, 2);
     // The end record ends the file whatever follows it.
-    if (type == 0x01) return 0;
+    if (type == 0x01) return kSuccess;
 
     line.Cut();
     const size_t required = 2 * count + 11;
@@ -26,7 +26,7 @@ int IntelHexReader::Read(ReadContext& context) {
     line.AddToSum(type);
     for (uint32_t k = 0; k < count; ++k) line.SummedHex(9 + 2 * k, 2);
     const uint32_t computed = (0x100 - (line.Sum() & 0xFF)) & 0xFF;
-    if (context.ChecksumRefused(line.Hex(9 + 2 * count, 2), computed)) return kReadRefused;
+    if (context.ChecksumRefused(line.Hex(9 + 2 * count, 2), computed)) return kFileFailed;
 
     if (type == 0x00) {
       for (uint32_t k = 0; k < count; ++k)
@@ -38,6 +38,20 @@ int IntelHexReader::Read(ReadContext& context) {
     }
   }
   return context.End();
+}
+
+bool IntelHexReader::RecognisesIntel8(FormatProbe& probe) { return probe.At(0) == ':' && probe.At(8) == '0'; }
+
+bool IntelHexReader::RecognisesIntel32(FormatProbe& probe) {
+  if (probe.At(0) != ':') return false;
+  char following = 0;
+  return probe.At(8) == '4' || (probe.At(8) == '2' && probe.Following(8, following) && following == '4');
+}
+
+bool IntelHexReader::RecognisesIntelMcs(FormatProbe& probe) {
+  // Without a second line nothing is known about a segment record.
+  char following = 0;
+  return probe.At(0) == ':' && probe.At(8) == '2' && probe.Following(8, following) && following != '4';
 }
 
 }  // namespace tav

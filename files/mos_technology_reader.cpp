@@ -11,7 +11,7 @@ int MosTechnologyReader::Read(ReadContext& context) {
     RecordLine line(text);
     // Tested before the start character, as the end record is recognised
     // by its count alone.
-    if (line.At(1) == '0' && line.At(2) == '0') return 0;
+    if (line.At(1) == '0' && line.At(2) == '0') return kSuccess;
     if (!line.StartsWith(";")) return context.RefuseLineStart();
 
     const uint32_t count = line.Hex(1, 2);
@@ -23,12 +23,14 @@ int MosTechnologyReader::Read(ReadContext& context) {
     const uint32_t address = line.SummedHex(3, 4);
     for (uint32_t k = 0; k < count; ++k) line.SummedHex(7 + 2 * k, 2);
     const uint32_t computed = line.Sum() & 0xFFFF;
-    if (context.ChecksumRefused(line.Hex(7 + 2 * count, 4), computed)) return kReadRefused;
+    if (context.ChecksumRefused(line.Hex(7 + 2 * count, 4), computed)) return kFileFailed;
 
     for (uint32_t k = 0; k < count; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(7 + 2 * k, 2)));
   }
   return context.End();
 }
+
+bool MosTechnologyReader::Recognises(FormatProbe& probe) { return probe.At(0) == ';'; }
 
 }  // namespace tav

@@ -4,17 +4,13 @@
 
 namespace tav {
 
-void MosTechnologyWriter::FormatRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line) {
+void FormatMosTechnologyRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line) {
   line.Start(";");
   line.Summed(n, 2);
   line.Summed(address & 0xFFFF, 4);
   for (uint32_t k = 0; k < n; ++k) line.Summed(data[k], 2);
   line.Put(line.Sum() & 0xFFFF, 4);
   line.EndLine();
-}
-
-int MosTechnologyWriter::Write(WriteContext& context) {
-  return EmitRecords(context, RecordKind::MosTechnology, context.image.Bytes.data(), 0, context.sizeBytes);
 }
 
 }  // namespace tav

@@ -9,7 +9,7 @@ int MotorolaReader::Read(ReadContext& context) {
   std::string_view text;
   while (context.NextLine(text)) {
     RecordLine line(text);
-    if (line.StartsWith("S9") || line.StartsWith("S8") || line.StartsWith("S7")) return 0;
+    if (line.StartsWith("S9") || line.StartsWith("S8") || line.StartsWith("S7")) return kSuccess;
     if (line.StartsWith("S0")) continue;
     const char type = line.At(1);
     if (line.At(0) != 'S' || type < '1' || type > '3') return context.RefuseLineStart();
@@ -33,12 +33,16 @@ int MotorolaReader::Read(ReadContext& context) {
     const size_t dataStart = 4 + addressDigits;
     for (uint32_t k = 0; k < dataCount; ++k) line.SummedHex(dataStart + 2 * k, 2);
     const uint32_t computed = ~line.Sum() & 0xFF;
-    if (context.ChecksumRefused(line.Hex(2 + 2 * count, 2), computed)) return kReadRefused;
+    if (context.ChecksumRefused(line.Hex(2 + 2 * count, 2), computed)) return kFileFailed;
 
     for (uint32_t k = 0; k < dataCount; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(dataStart + 2 * k, 2)));
   }
   return context.End();
 }
+
+bool MotorolaReader::RecognisesS1(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '1'; }
+bool MotorolaReader::RecognisesS2(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '2'; }
+bool MotorolaReader::RecognisesS3(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '3'; }
 
 }  // namespace tav

@@ -18,9 +18,9 @@ bool ReadContext::NextLine(std::string_view& line) {
 }
 
 int ReadContext::End() {
-  if (!file.Failed()) return 0;
+  if (!file.Failed()) return kSuccess;
   ShowFileOpenError(feedback, path, file.ErrorNumber());
-  return kReadRefused;
+  return kFileFailed;
 }
 
 void ReadContext::Store(uint64_t address, uint8_t value) {
@@ -32,7 +32,7 @@ int ReadContext::RefuseLineStart() {
   std::snprintf(text, sizeof text, "Zeilenanfang in Zeile %lu\nder Hex-Datei nicht gefunden !",
                 static_cast<unsigned long>(lineNumber));
   feedback.ShowInfo(text);
-  return kReadRefused;
+  return kFileFailed;
 }
 
 int ReadContext::RefuseLength(size_t actual, size_t required) {
@@ -41,7 +41,7 @@ int ReadContext::RefuseLength(size_t actual, size_t required) {
                 static_cast<unsigned long>(lineNumber), static_cast<long>(actual),
                 static_cast<long>(required));
   feedback.ShowInfo(text);
-  return kReadRefused;
+  return kFileFailed;
 }
 
 bool ReadContext::ChecksumRefused(uint32_t read, uint32_t computed) {

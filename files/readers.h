@@ -7,14 +7,13 @@
 #include <string_view>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
+#include "files/format_probe.h"
 #include "files/input_file.h"
 #include "files/program_image.h"
 #include "files/record_line.h"
 
 namespace tav {
-
-// Result of a reader that refused the file (its message has been shown).
-inline constexpr int kReadRefused = 3;
 
 struct ReadContext {
   InputFile& file;
@@ -45,30 +44,47 @@ struct ReadContext {
   bool ChecksumRefused(uint32_t read, uint32_t computed);
 };
 
-// Each reader reads the whole opened file into the image; 0 or 3.
+// Each reader reads the whole opened file into the image (0 or kFileFailed)
+// and knows the first lines of its formats (the recognisers of the format
+// table).
 class BinaryReader {
 public:
   static int Read(ReadContext& context);
+  // A control or non-ASCII character anywhere but in the last two places,
+  // where a line end may stand.
+  static bool Recognises(FormatProbe& probe);
 };
 
 class IntelHexReader {
 public:
   static int Read(ReadContext& context);
+  // The record type of the first record decides: data (00) makes Intel8,
+  // an extended linear address (04) Intel32; an extended segment address
+  // (02) makes IntelMCS unless an extended linear address follows it.
+  static bool RecognisesIntel8(FormatProbe& probe);
+  static bool RecognisesIntel32(FormatProbe& probe);
+  static bool RecognisesIntelMcs(FormatProbe& probe);
 };
 
 class MotorolaReader {
 public:
   static int Read(ReadContext& context);
+  // By the data record type; an S0 header leaves the decision to the next line.
+  static bool RecognisesS1(FormatProbe& probe);
+  static bool RecognisesS2(FormatProbe& probe);
+  static bool RecognisesS3(FormatProbe& probe);
 };
 
 class MosTechnologyReader {
 public:
   static int Read(ReadContext& context);
+  static bool Recognises(FormatProbe& probe);
 };
 
 class TektronixReader {
 public:
   static int Read(ReadContext& context);
+  static bool Recognises(FormatProbe& probe);
 };
 
 }  // namespace tav

@@ -1,5 +1,5 @@
-// The record loop shared by the hex writers, and the line bookkeeping of
-// WriteContext.
+// The hex writer of the format table, its record loop, and the line
+// bookkeeping of WriteContext.
 #include <algorithm>
 #include <cstdio>
 
@@ -24,19 +24,21 @@ bool WriteContext::WriteFixedLine(std::string_view line, const char* what) {
 
 void FormatRecord(RecordKind kind, uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line) {
   switch (kind) {
+    case RecordKind::Binary:
+      break;  // raw bytes have no records
     case RecordKind::Intel:
-      IntelHexWriter::FormatRecord(address, data, n, line);
+      FormatIntelRecord(address, data, n, line);
       break;
     case RecordKind::S1:
     case RecordKind::S2:
     case RecordKind::S3:
-      MotorolaWriter::FormatRecord(kind, address, data, n, line);
+      FormatMotorolaRecord(kind, address, data, n, line);
       break;
     case RecordKind::MosTechnology:
-      MosTechnologyWriter::FormatRecord(address, data, n, line);
+      FormatMosTechnologyRecord(address, data, n, line);
       break;
     case RecordKind::Tektronix:
-      TektronixWriter::FormatRecord(address, data, n, line);
+      FormatTektronixRecord(address, data, n, line);
       break;
   }
 }
@@ -76,7 +78,20 @@ int EmitRecords(WriteContext& context, RecordKind kind, const uint8_t* data, uin
     offset += lineLen;
     remaining = remaining < lineLen ? 0 : remaining - lineLen;
   } while (remaining != 0);
-  return 0;
+  return kSuccess;
+}
+
+int WriteHexFile(WriteContext& context) {
+  const FileFormatInfo* format = FindFileFormat(context.format);
+  if (!format) return kWriteFailed;
+  for (const char* header : format->headerLines) {
+    if (header != nullptr && !context.WriteFixedLine(header, kHeaderNotWritten)) return kWriteFailed;
+  }
+  const RecordKind kind = format->recordKind;
+  if (format->emptyRecordFirst && EmitRecords(context, kind, nullptr, 0, 0) != kSuccess) return kWriteFailed;
+  if (EmitRecords(context, kind, context.image.Bytes.data(), 0, context.sizeBytes) != kSuccess) return kWriteFailed;
+  if (format->endLine != nullptr && !context.WriteFixedLine(format->endLine, kEndNotWritten)) return kWriteFailed;
+  return kSuccess;
 }
 
 }  // namespace tav

@@ -13,7 +13,7 @@ int TektronixReader::Read(ReadContext& context) {
     RecordLine line(text);
     if (!line.StartsWith("/")) return context.RefuseLineStart();
     const uint32_t count = line.Hex(5, 2);
-    if (count == 0) return 0;
+    if (count == 0) return kSuccess;
 
     line.Cut();
     const size_t required = 2 * count + 11;
@@ -22,17 +22,19 @@ int TektronixReader::Read(ReadContext& context) {
     line.AddToSum(count);
     const uint32_t address = line.SummedHex(1, 4);
     const uint32_t header = line.Sum() & 0xFF;
-    if (context.ChecksumRefused(line.Hex(7, 2), header)) return kReadRefused;
+    if (context.ChecksumRefused(line.Hex(7, 2), header)) return kFileFailed;
 
     line.AddToSum(header);
     for (uint32_t k = 0; k < count; ++k) line.SummedHex(9 + 2 * k, 2);
     const uint32_t computed = line.Sum() & 0xFF;
-    if (context.ChecksumRefused(line.Hex(9 + 2 * count, 2), computed)) return kReadRefused;
+    if (context.ChecksumRefused(line.Hex(9 + 2 * count, 2), computed)) return kFileFailed;
 
     for (uint32_t k = 0; k < count; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(9 + 2 * k, 2)));
   }
   return context.End();
 }
+
+bool TektronixReader::Recognises(FormatProbe& probe) { return probe.At(0) == '/'; }
 
 }  // namespace tav

@@ -5,7 +5,7 @@
 
 namespace tav {
 
-void TektronixWriter::FormatRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line) {
+void FormatTektronixRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line) {
   line.Start("/");
   line.Summed(address & 0xFFFF, 4);
   line.Summed(n, 2);
@@ -15,10 +15,6 @@ void TektronixWriter::FormatRecord(uint32_t address, const uint8_t* data, uint32
   for (uint32_t k = 0; k < n; ++k) line.Summed(data[k], 2);
   line.Put(line.Sum() & 0xFF, 2);
   line.EndLine();
-}
-
-int TektronixWriter::Write(WriteContext& context) {
-  return EmitRecords(context, RecordKind::Tektronix, context.image.Bytes.data(), 0, context.sizeBytes);
 }
 
 }  // namespace tav

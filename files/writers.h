@@ -1,17 +1,17 @@
-// The format writers and the record loop the five hex writers share.
+// The two writers of the format table and what they share: the record loop
+// and the layouts of the hex records.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "files/output_file.h"
+#include "files/program_files.h"
 #include "files/program_image.h"
 
 namespace tav {
-
-// Result of a writer that refused or failed (its message has been shown).
-inline constexpr int kWriteFailed = 4;
 
 struct WriteContext {
   OutputFile& out;
@@ -34,11 +34,14 @@ struct WriteContext {
 inline constexpr const char* kHeaderNotWritten = "Header-Record der HEX-Datei\nkonnte nicht geschrieben werden.";
 inline constexpr const char* kEndNotWritten = "Endemarkierung der HEX-Datei\nkonnte nicht geschrieben werden.";
 
-enum class RecordKind { Intel, S1, S2, S3, MosTechnology, Tektronix };
-
 // Builds one record line (ending in CR LF) of the n bytes at `data`.
 class HexLineBuilder;
 void FormatRecord(RecordKind kind, uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
+// The layouts, one per record family.
+void FormatIntelRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
+void FormatMotorolaRecord(RecordKind kind, uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
+void FormatMosTechnologyRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
+void FormatTektronixRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
 
 // Most data bytes one record of the kind can hold: an S-record's count
 // includes its address and checksum and must fit one byte.
@@ -47,42 +50,14 @@ uint32_t MaxRecordData(RecordKind kind);
 // Cuts data[0 .. length - 1] into records of hexLineLen bytes (fewer for
 // S-records whose count would not fit) and writes them from `start` on,
 // leaving out full records made only of `emptyValue` unless ffSave is on.
-// A length of 0 writes exactly one record without data. 0 or 4.
+// A length of 0 writes exactly one record without data. 0 or kWriteFailed.
 int EmitRecords(WriteContext& context, RecordKind kind, const uint8_t* data, uint32_t start, uint32_t length,
                 uint8_t emptyValue = ProgramImage::kBlank);
 
-// One writer class per format; each writes the whole file, 0 or 4.
-class BinaryWriter {
-public:
-  static int Write(WriteContext& context);
-};
-class IntelHexWriter {
-public:
-  static int Write(WriteContext& context);
-  static void FormatRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
-};
-class MotorolaWriter {
-public:
-  static int Write(WriteContext& context);
-  static void FormatRecord(RecordKind kind, uint32_t address, const uint8_t* data, uint32_t n,
-                           HexLineBuilder& line);
-};
-class MosTechnologyWriter {
-public:
-  static int Write(WriteContext& context);
-  static void FormatRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
-};
-class TektronixWriter {
-public:
-  static int Write(WriteContext& context);
-  static void FormatRecord(uint32_t address, const uint8_t* data, uint32_t n, HexLineBuilder& line);
-};
-
-// The writers under the names the rest of the program knows them by.
-inline int WriteBinary(WriteContext& context) { return BinaryWriter::Write(context); }
-inline int WriteIntelHex(WriteContext& context) { return IntelHexWriter::Write(context); }
-inline int WriteMotorola(WriteContext& context) { return MotorolaWriter::Write(context); }
-inline int WriteMosTechnology(WriteContext& context) { return MosTechnologyWriter::Write(context); }
-inline int WriteTektronix(WriteContext& context) { return TektronixWriter::Write(context); }
+// Raw bytes, without the trailing empty cells unless ffSave is on.
+int WriteBinary(WriteContext& context);
+// The header lines of the format's table entry, its records and its end
+// line. 0 or kWriteFailed.
+int WriteHexFile(WriteContext& context);
 
 }  // namespace tav

@@ -25,8 +25,8 @@ void RunEveryReader(const std::string& path, bool testChecksum) {
   int beep = 0;
   tav::ScriptedFeedback feedback(beep);
   tav::ProgramImage image;
-  for (int number = 1; number <= 9; ++number) {
-    const tav::FileFormatInfo* format = tav::FindFileFormat(number);
+  for (const tav::FileFormatInfo& entry : tav::FileFormats()) {
+    const tav::FileFormatInfo* format = &entry;
     tav::InputFile file;
     if (file.Open(path, format->textMode) != 0) abort();
     tav::ReadContext context{file, image, feedback, path, 0x10000, testChecksum};
@@ -47,16 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int beep = 0;
   tav::ScriptedFeedback feedback(beep);
   const int format = tav::DetectFileFormat(path, feedback);
-  if (format < 1 || format > 9) abort();
+  if (tav::FindFileFormat(format) == nullptr) abort();
 
-  tav::Settings settings;
-  settings.ProgramFilePath = path;
-  tav::DeviceRecord device;
-  device.SizeBytes = 0x10000;
+  const uint32_t sizeBytes = 0x10000;
   tav::ProgramImage image;
-  const int result = tav::LoadProgramFile(settings, device, image, feedback);
+  int32_t detected = 0;
+  const int result = tav::LoadProgramFile(path, sizeBytes, true, image, detected, feedback);
   // A load that succeeds has data that fits the device.
-  if (result == 0 && (image.ByteCount > device.SizeBytes || image.HighestAddress >= device.SizeBytes)) abort();
+  if (result == 0 && (image.ByteCount > sizeBytes || image.HighestAddress >= sizeBytes)) abort();
   if (result != 0 && result != 3) abort();
 
   RunEveryReader(path, true);

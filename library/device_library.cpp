@@ -10,6 +10,7 @@
 #include "base/result_codes.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
+#include "settings/time_base.h"
 
 namespace tav {
 
@@ -19,9 +20,6 @@ constexpr char kLibraryName[] = "8789LIST";
 constexpr char kLibraryExtension[] = ".CSV";
 constexpr uint32_t kLargestSize = 65536;
 constexpr int kLargestLockBitCount = 3;
-// Used when TimeBaseKorr holds no usable divisor; the settings file falls
-// back to the same value.
-constexpr int32_t kDefaultTimeBaseKorr = 85;
 
 // Walks the ';'-terminated fields of one device line. A field counts only
 // when its ';' lies before the flag and the line end.
@@ -61,11 +59,11 @@ bool ParseYesNo(const std::string& field, bool& value) {
   return false;
 }
 
-uint32_t TimeBaseUnits(uint32_t microseconds, int32_t korr) {
+// The library's times in time-base units; 0 (no erase) and 1 (no pulse)
+// are markers, not times, and stay as they are.
+uint32_t LibraryTime(uint32_t microseconds, int32_t korr) {
   if (microseconds <= 1) return microseconds;
-  if (korr < 1) korr = kDefaultTimeBaseKorr;
-  const uint32_t units = microseconds / static_cast<uint32_t>(korr);
-  return units == 0 ? 1 : units;
+  return static_cast<uint32_t>(TimeBaseUnits(microseconds, korr));
 }
 
 DeviceOption OptionOf(const std::string& field) {
@@ -227,14 +225,14 @@ int DeviceLibrary::ParseDeviceLine(const std::string& line) {
   device_.VccProgCode = static_cast<uint8_t>(value / 50);
 
   if (!fields.Next(field)) return kLibraryUnusable;
-  device_.ProgPulseTime = TimeBaseUnits(ParseLibraryNumber(field), settings_.TimeBaseKorr);
+  device_.ProgPulseTime = LibraryTime(ParseLibraryNumber(field), settings_.TimeBaseKorr);
   if (!fields.Next(field)) return kLibraryUnusable;
   device_.ProgPulseCount = ParseLibraryNumber(field);
   if (!fields.Next(field)) return kLibraryUnusable;
   device_.LockPulseCount = ParseLibraryNumber(field);
   if (!fields.Next(field)) return kLibraryUnusable;
   const uint32_t eraseMicroseconds = ParseLibraryNumber(field);
-  device_.EraseTime = TimeBaseUnits(eraseMicroseconds, settings_.TimeBaseKorr);
+  device_.EraseTime = LibraryTime(eraseMicroseconds, settings_.TimeBaseKorr);
   // An erase time of 1 is the library's way of saying "no erase pulse"; a
   // real time too short for two register writes must not turn into that.
   if (eraseMicroseconds > 1 && device_.EraseTime == 1) device_.EraseTime = 2;

@@ -8,6 +8,11 @@ namespace tav {
 
 enum class DeviceOption { None, A14, Option, LockP12 };
 
+// The manufacturer byte that makes a 20-pin part the edge variant: its
+// address counter steps on every level change of the clock and it enters
+// programming mode by its own sequence.
+inline constexpr uint8_t kEdgeVariantId = 0xE0;
+
 struct DeviceRecord {
   std::string DeviceName;
   uint8_t Package = 0;           // 20 or 40 pins
@@ -17,7 +22,7 @@ struct DeviceRecord {
   uint32_t ProgPulseCount = 0;
   uint32_t LockPulseCount = 0;
   uint32_t EraseTime = 0;        // time-base units; 0 = no electrical erase
-  uint8_t ManufacturerId000 = 0; // 0xE0 selects the 20-pin edge variant
+  uint8_t ManufacturerId000 = 0; // kEdgeVariantId selects the 20-pin edge variant
   uint8_t DeviceIdDip20 = 0;
   uint8_t ManufacturerId030 = 0;
   uint8_t DeviceId031 = 0;
@@ -31,6 +36,19 @@ struct DeviceRecord {
   DeviceOption Option = DeviceOption::None;
   bool Vcc65 = false;
   bool KVp = false;
+
+  // What kind of part this is. The library has no field for it; these are
+  // the one reading of the fields that say it.
+  // An erase time marks the electrically erasable (flash) parts.
+  bool IsFlash() const { return EraseTime != 0; }
+  bool IsEprom() const { return EraseTime == 0; }
+  // 20-pin parts are addressed through their internal counter, 40-pin parts
+  // through the address registers.
+  bool IsDip20() const { return Package == 20; }
+  bool IsDip40() const { return Package == 40; }
+  // Only a 20-pin part can be the edge variant; on a 40-pin part 0xE0 is an
+  // ordinary manufacturer byte.
+  bool IsEdgeVariant() const { return IsDip20() && ManufacturerId000 == kEdgeVariantId; }
 };
 
 }  // namespace tav

@@ -58,7 +58,7 @@ int FillDeviceList(DeviceLibrary& library, SelectionList& devices) {
       SelectionEntry entry;
       entry.Text = library.Device().DeviceName;
       entry.LockBitCount = library.Device().LockBitCount;
-      entry.Erasable = library.Device().EraseTime != 0;
+      entry.Erasable = library.Device().IsFlash();
       entry.LibraryIndex = activeLine;
       devices.Entries.push_back(entry);
     }

@@ -83,7 +83,7 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
   feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" + kWhatIsMissing +
                             kDemoNote);
   access.DemoMode = 1;
-  return 7;
+  return kNoPortAccess;
 }
 
 void RaisePriority() {

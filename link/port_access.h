@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "base/result_codes.h"
 #include "link/direct_port.h"
 #include "link/port_io.h"
 
@@ -34,7 +35,7 @@ struct PortAccessEnvironment {
 };
 
 // Sets up `access` for settings.PortAdress, or for the ppdev `device` when
-// one is named. Returns 0, or 7 when no access could be obtained; then the
+// one is named. Returns 0, or kNoPortAccess when no access could be obtained; then the
 // message has been shown (ShowPlainMessage) and access.DemoMode is 1.
 int SetupPortAccess(const std::string& device, const Settings& settings, Feedback& feedback, PortAccess& access,
                     const PortAccessEnvironment& environment = {});

@@ -58,7 +58,6 @@ public:
   int DetectProgrammer();                         // 0, kLatchTestFailed, kHandshakeTimeout
 
   // --- Timing, voltages, modes, addresses, power ---------------------------
-  uint32_t TimeBaseUnits(uint32_t microseconds) const;
   int TimedPulse(uint32_t milliseconds);          // 0 or kTimerFailed
   int PulseTrain(uint32_t count);                 // 0 or kTimerFailed
   void LoadVoltages();

@@ -6,12 +6,9 @@
 #include "library/device_record.h"
 #include "link/programmer_link.h"
 #include "settings/settings.h"
+#include "settings/time_base.h"
 
 namespace tav {
-
-namespace {
-constexpr uint8_t kEdgeVariantId = 0xE0;
-}  // namespace
 
 void ProgrammerLink::SetLine(uint8_t line, bool on) {
   if (on) {
@@ -56,19 +53,9 @@ void ProgrammerLink::VppOff() {
 
 void ProgrammerLink::SetData(uint8_t value) { WriteRegister(kRegData, value); }
 
-uint32_t ProgrammerLink::TimeBaseUnits(uint32_t microseconds) const {
-  // TimeBaseKorr is 1..100 after loading; a record set by hand to 0 or less
-  // must not divide by zero, so it counts as 1 microsecond per write.
-  const uint32_t korr = settings_.TimeBaseKorr > 0 ? static_cast<uint32_t>(settings_.TimeBaseKorr) : 1;
-  const uint32_t units = microseconds / korr;
-  return units == 0 ? 1 : units;
-}
-
 int ProgrammerLink::TimedPulse(uint32_t milliseconds) {
   // Computed in 64 bits: a long pulse in microseconds does not fit 32.
-  const uint64_t korr = settings_.TimeBaseKorr > 0 ? static_cast<uint64_t>(settings_.TimeBaseKorr) : 1;
-  uint64_t writes = uint64_t{milliseconds} * 1000 / korr;
-  if (writes == 0) writes = 1;
+  const uint64_t writes = TimeBaseUnits(uint64_t{milliseconds} * 1000, settings_.TimeBaseKorr);
 
   LineLatch |= kLineTiming;
   for (uint64_t i = 0; i < writes; ++i) {
@@ -124,7 +111,7 @@ int ProgrammerLink::SetAddress(uint32_t address, uint8_t extraHighBits) {
 }
 
 void ProgrammerLink::StepAddressCounter() {
-  if (device_.ManufacturerId000 != kEdgeVariantId) {
+  if (!device_.IsEdgeVariant()) {
     WriteRegister(kRegAddressLow, 1);
     WriteRegister(kRegAddressLow, 0);
   } else if (CounterClockLevel == 1) {
@@ -138,7 +125,7 @@ void ProgrammerLink::StepAddressCounter() {
 }
 
 void ProgrammerLink::ResetAddressCounter() {
-  if (device_.ManufacturerId000 == kEdgeVariantId) {
+  if (device_.IsEdgeVariant()) {
     SwitchLine(kLineEnable, false);
     SwitchLine(kLineStrobe, false);
     WriteRegister(kRegAddressLow, 1);
@@ -199,7 +186,7 @@ int ProgrammerLink::PowerUp() {
   SupplyLatch |= kSupplySocketOn;
   WriteRegister(kRegSupply, SupplyLatch);
 
-  if (device_.Package == 40) {
+  if (device_.IsDip40()) {
     // Only the 40-pin parts get their supply in 0.5 V steps instead of one jump.
     for (uint32_t millivolts = 0; millivolts <= 3500; millivolts += 500) {
       VccOutput = static_cast<uint8_t>(millivolts / 50);
@@ -214,7 +201,7 @@ int ProgrammerLink::PowerUp() {
       VppOn();
       SettlingWrites(3);
     }
-  } else if (device_.Package == 20 && device_.ManufacturerId000 == kEdgeVariantId) {
+  } else if (device_.IsEdgeVariant()) {
     // The edge variant enters programming mode with its counter clock held
     // high across a reset; it never gets the programming voltage here.
     VccOutput = device_.VccProgCode;
@@ -230,7 +217,7 @@ int ProgrammerLink::PowerUp() {
     WriteRegister(kRegAddressLow, 0);
     CounterClockLevel = 0;
     TimedPulse(1);
-  } else if (device_.Package == 20) {
+  } else if (device_.IsDip20()) {
     VccOutput = device_.VccProgCode;
     LoadVoltages();
     TimedPulse(100);

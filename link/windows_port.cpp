@@ -98,7 +98,7 @@ int SetupPortAccess(const std::string&, const Settings& settings, Feedback& feed
             "starten.\nDanach ist der Treiber installiert und das Programm\nkann auch von Usern benutzt werden.\n");
         access.DemoMode = 1;
         access.io.reset();
-        return 7;
+        return kNoPortAccess;
       }
       const std::string driverPath = CurrentDirectory() + "giveio.sys";
       const DWORD startType = os.OsCode >= 7 ? SERVICE_SYSTEM_START : SERVICE_AUTO_START;

@@ -24,7 +24,7 @@ int BlankCheck(OperationContext& ctx) {
     case FrameStart::Ready: break;
   }
 
-  if (IsDip20(device)) link.ResetAddressCounter();
+  if (device.IsDip20()) link.ResetAddressCounter();
   link.SetMode(kModeReadCode);
   link.SetData(0xFF);
   link.SetAddress(0, 0);

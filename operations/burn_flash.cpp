@@ -115,9 +115,9 @@ int BurnFlash20(OperationContext& ctx) {
 }  // namespace
 
 int BurnFlash(OperationContext& ctx) {
-  if (IsDip20(ctx.device)) ctx.link.ResetAddressCounter();
+  if (ctx.device.IsDip20()) ctx.link.ResetAddressCounter();
   ctx.link.SetAddress(0, ProgramAddressBits(ctx.device));
-  return IsDip20(ctx.device) ? BurnFlash20(ctx) : BurnFlash40(ctx);
+  return ctx.device.IsDip20() ? BurnFlash20(ctx) : BurnFlash40(ctx);
 }
 
 }  // namespace tav

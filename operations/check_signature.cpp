@@ -65,13 +65,13 @@ int CheckDip40Signature(OperationContext& ctx) {
 }  // namespace
 
 int CheckSignature(OperationContext& ctx) {
-  if (IsDip20(ctx.device)) ctx.link.ResetAddressCounter();
+  if (ctx.device.IsDip20()) ctx.link.ResetAddressCounter();
   ctx.link.SetAddress(0, 0);
   ctx.link.SetMode(kModeReadSignature);
   // 0xFF releases the data lines so that the chip can drive them.
   ctx.link.SetData(0xFF);
   ctx.link.SettlingWrites(3);
-  return IsDip20(ctx.device) ? CheckDip20Signature(ctx) : CheckDip40Signature(ctx);
+  return ctx.device.IsDip20() ? CheckDip20Signature(ctx) : CheckDip40Signature(ctx);
 }
 
 }  // namespace tav

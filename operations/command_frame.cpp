@@ -29,35 +29,35 @@ LockFileBusyMarker::~LockFileBusyMarker() { Release(); }
 // Windows: a file opened without sharing; a second open fails while the
 // first handle lives, and the system closes it when the process ends.
 int LockFileBusyMarker::Acquire() {
-  if (fd_ >= 0) return 0;
+  if (fd_ >= 0) return kSuccess;
   HANDLE handle = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : 0;
+  if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : kSuccess;
   handle_ = handle;
   fd_ = 0;
-  return 0;
+  return kSuccess;
 }
 #else
 int LockFileBusyMarker::Acquire() {
-  if (fd_ >= 0) return 0;
+  if (fd_ >= 0) return kSuccess;
   const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   // Where no marker file can be made (a read-only directory) the command
   // still runs; what is lost there is the exclusion, not the command.
-  if (fd < 0) return 0;
+  if (fd < 0) return kSuccess;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     close(fd);
     return kBusy;
   }
   fd_ = fd;
-  return 0;
+  return kSuccess;
 }
 #endif
 
 int LockFileBusyMarker::IsBusy() {
-  if (fd_ >= 0) return 0;
-  if (Acquire() != 0) return kBusy;
+  if (fd_ >= 0) return kSuccess;
+  if (Acquire() != kSuccess) return kBusy;
   Release();
-  return 0;
+  return kSuccess;
 }
 
 void LockFileBusyMarker::Release() {
@@ -102,12 +102,13 @@ int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, Co
     if (closes) CloseCommand(ctx.feedback);
     return result;
   };
-  if (command == Command::Read && hooks.PrepareRead() != 0) return notRun(kDialogCancelled);
+  if (command == Command::Read && hooks.PrepareRead() != kSuccess) return notRun(kDialogCancelled);
   int result = library.LoadSelectedDevice();
-  if (result != 0) return notRun(result);
+  if (result != kSuccess) return notRun(result);
   if (command == Command::Program || command == Command::Verify) {
-    result = LoadProgramFile(ctx.settings, ctx.device, ctx.image, ctx.feedback);
-    if (result != 0) return notRun(result);
+    result = LoadProgramFile(ctx.settings.ProgramFilePath, ctx.device.SizeBytes, ctx.settings.TestChecksum == 1,
+                             ctx.image, ctx.settings.DataFormat, ctx.feedback);
+    if (result != kSuccess) return notRun(result);
   }
   hooks.DisableControls();
   hooks.RaisePriority();
@@ -125,9 +126,9 @@ int RunCommand(Command command, OperationContext& ctx, DeviceLibrary& library, i
   if (command == Command::Program || command == Command::Verify) {
     // Busy first, then the file chooser (which opens even in demonstration
     // mode), then the demonstration check.
-    if (busy.IsBusy() != 0) return kBusy;
-    if (ctx.settings.ProgramFileName.empty() && hooks.ChooseProgramFile() != 0) {
-      if (busy.Acquire() != 0) return kBusy;
+    if (busy.IsBusy() != kSuccess) return kBusy;
+    if (ctx.settings.ProgramFileName.empty() && hooks.ChooseProgramFile() != kSuccess) {
+      if (busy.Acquire() != kSuccess) return kBusy;
       CloseCommand(ctx.feedback);
       busy.Release();
       return kDialogCancelled;
@@ -141,11 +142,11 @@ int RunCommand(Command command, OperationContext& ctx, DeviceLibrary& library, i
       ctx.feedback.ShowInfo(kDemoMessage);
       return kDemoModeRefused;
     }
-    if (busy.IsBusy() != 0) return kBusy;
+    if (busy.IsBusy() != kSuccess) return kBusy;
   }
   // Taking the marker is the real test: another copy may have started
   // between the check and now.
-  if (busy.Acquire() != 0) return kBusy;
+  if (busy.Acquire() != kSuccess) return kBusy;
   const int result = RunMarked(command, ctx, library, hooks);
   busy.Release();
   return result;

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "base/result_codes.h"
 #include "operations/operation_context.h"
 
 namespace tav {
@@ -15,14 +16,6 @@ namespace tav {
 class DeviceLibrary;
 
 enum class Command { BlankCheck, Read, Program, Verify, Erase };
-
-// Result of a command refused because the program runs in demonstration mode
-// (no code of the operations uses 1).
-inline constexpr int kDemoModeRefused = 1;
-// Result of IsBusy when another command is running.
-inline constexpr int kBusy = 7;
-// Result when a file dialog of the preparation was cancelled.
-inline constexpr int kDialogCancelled = 3;
 
 inline constexpr const char* kDemoMessage = "Keine Aktionen des Brenners möglich !\n\nProgramm läuft im Demomodus.";
 inline constexpr const char* kIdleStatus = "Warte auf Eingaben";
@@ -68,7 +61,7 @@ public:
   virtual int ChooseProgramFile() { return kDialogCancelled; }
   // "Auslesen": the save dialog, which sets DataFormat and ProgramFilePath.
   // 0, or kDialogCancelled.
-  virtual int PrepareRead() { return 0; }
+  virtual int PrepareRead() { return kSuccess; }
   virtual void DisableControls() {}
   virtual void EnableControls() {}
   virtual void RaisePriority();

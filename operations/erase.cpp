@@ -39,7 +39,7 @@ void LeaveEraseVoltage(OperationContext& ctx) {
 int EraseCycle(OperationContext& ctx) {
   ProgrammerLink& link = ctx.link;
   if (ctx.device.EraseTime == 1) return kSuccess;
-  if (IsDip20(ctx.device)) link.ResetAddressCounter();
+  if (ctx.device.IsDip20()) link.ResetAddressCounter();
   EnterEraseMode(ctx);
   // The strobe is held off for the whole pulse train: that is the erase pulse.
   link.StrobeLow();
@@ -101,7 +101,7 @@ int EraseCycleAtVcc65(OperationContext& ctx) {
 
 int EraseDevice(OperationContext& ctx) {
   // A part without electrical erase: refused before anything is shown or written.
-  if (ctx.device.EraseTime == 0) return kOperationFailed;
+  if (ctx.device.IsEprom()) return kOperationFailed;
 
   FrameOpening opening;
   opening.promptText = "*** Controller löschen ***\n\n";

@@ -100,7 +100,7 @@ int LockBitsByData(OperationContext& ctx) {
 
 int LockBitEprom(OperationContext& ctx, uint8_t modeCode) {
   // 20-pin parts take the lock bits wherever their counter stands.
-  if (ctx.device.Package == 40) ctx.link.SetAddress(0, ProgramAddressBits(ctx.device));
+  if (ctx.device.IsDip40()) ctx.link.SetAddress(0, ProgramAddressBits(ctx.device));
   EnterLockMode(ctx, 0x00, modeCode);
   if (EpromPulses(ctx, ctx.device.LockPulseCount) != kSuccess) return kTimerFailed;
   LeaveLockMode(ctx, 10);
@@ -132,12 +132,12 @@ int ProgramLockBits(OperationContext& ctx) {
   };
   const uint8_t modes[3] = {kModeLockBit1, kModeLockBit2, kModeLockBit3};
   int result = kSuccess;
-  if (device.EraseTime > 0 && device.Option == DeviceOption::LockP12) {
+  if (device.IsFlash() && device.Option == DeviceOption::LockP12) {
     LockBitsByData(ctx);
   } else {
     for (int bit = 0; bit < 3 && result == kSuccess && !ctx.link.BoardLost(); ++bit) {
       if (!wanted[bit]) continue;
-      if (device.EraseTime > 0) {
+      if (device.IsFlash()) {
         LockBitFlash(ctx, modes[bit]);
       } else {
         result = LockBitEprom(ctx, modes[bit]);

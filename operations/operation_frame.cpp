@@ -34,9 +34,9 @@ int SocketPrompt(OperationContext& ctx, const std::string& text) {
   std::string prompt = "*** " + ctx.device.DeviceName + " ***\n\n" + text + "\n\nController in Sockel ";
   // A package the board has no socket for gets no number: the user then sees
   // that the library line is wrong before anything is powered.
-  if (ctx.device.Package == 20) {
+  if (ctx.device.IsDip20()) {
     prompt += "3";
-  } else if (ctx.device.Package == 40) {
+  } else if (ctx.device.IsDip40()) {
     prompt += "2";
   }
   prompt += " einsetzen.\nNase zeigt zum Hebel";
@@ -74,10 +74,8 @@ uint32_t LastImageAddress(const ProgramImage& image) {
   return image.HighestAddress < ProgramImage::kSize ? image.HighestAddress : ProgramImage::kSize - 1;
 }
 
-bool IsDip20(const DeviceRecord& device) { return device.Package == 20; }
-
 void StepReadAddress(OperationContext& ctx, uint32_t next) {
-  if (IsDip20(ctx.device)) {
+  if (ctx.device.IsDip20()) {
     ctx.link.StepAddressCounter();
   } else {
     ctx.link.SetAddress(next, 0);

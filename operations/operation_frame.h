@@ -41,10 +41,6 @@ uint8_t ProgramAddressBits(const DeviceRecord& device);
 // index past the image even when handed an image that was not loaded.
 uint32_t LastImageAddress(const ProgramImage& image);
 
-// 20-pin parts are addressed through their internal counter, all others
-// through the address registers.
-bool IsDip20(const DeviceRecord& device);
-
 // Moves a reading loop on to address `next`: one counter step for 20-pin
 // parts, the address registers (without extra bits) for all others.
 void StepReadAddress(OperationContext& ctx, uint32_t next);

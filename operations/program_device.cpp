@@ -50,9 +50,9 @@ int ProgramDevice(OperationContext& ctx) {
   }
 
   int result;
-  if (ctx.device.EraseTime > 0) {
+  if (ctx.device.IsFlash()) {
     result = EraseAndBurnFlash(ctx);
-  } else if (IsDip20(ctx.device)) {
+  } else if (ctx.device.IsDip20()) {
     result = BurnEprom20(ctx);
   } else {
     result = BurnEprom40(ctx);

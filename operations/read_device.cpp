@@ -18,7 +18,7 @@ int ReadAllBytes(OperationContext& ctx) {
   const uint32_t size = device.SizeBytes < ProgramImage::kSize ? device.SizeBytes : ProgramImage::kSize;
 
   feedback.StartProgress(device.SizeBytes);
-  if (IsDip20(device)) link.ResetAddressCounter();
+  if (device.IsDip20()) link.ResetAddressCounter();
   link.SetData(0xFF);
   link.SettlingWrites(3);
   link.SetMode(kModeReadCode);
@@ -59,7 +59,10 @@ int ReadDevice(OperationContext& ctx) {
     feedback.ShowInfo("Auslesen abgebrochen !");
     return kReadFailed;
   }
-  if (SaveImageToFile(ctx.settings, ctx.device, ctx.image, feedback) != kSuccess) return kReadFailed;
+  if (SaveImageToFile(ctx.settings.ProgramFilePath, ctx.settings.DataFormat, ctx.device.SizeBytes,
+                      ctx.settings.HexLineLen, ctx.settings.FFSave != 0, ctx.image, feedback) != kSuccess) {
+    return kReadFailed;
+  }
   feedback.ShowInfo("\nProzessor-Programm gespeichert \n");
   return kSuccess;
 }

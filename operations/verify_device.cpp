@@ -18,7 +18,7 @@ int CompareWithImage(OperationContext& ctx) {
   feedback.StartProgress(ctx.image.HighestAddress);
   feedback.SetStatus("Prüfe Bausteininhalt");
   feedback.RepaintNow();
-  if (IsDip20(device)) link.ResetAddressCounter();
+  if (device.IsDip20()) link.ResetAddressCounter();
   link.SetData(0xFF);
   link.SetMode(kModeReadCode);
   link.SetAddress(0, 0);

@@ -1,26 +1,67 @@
-// Replacing a file so that it is never seen half-written.
+// Writing a file so that it is never seen half-written: the settings file
+// and the program files both go through AtomicFileWriter.
+//
+// The new content goes to a temporary file beside the target (a short name
+// of its own, so that a target name near the length limit still leaves room)
+// and replaces the target only when all of it is on the disk; a failed or
+// abandoned write leaves the previous file as it was and no temporary file
+// behind. The rules a plain truncating open would apply still hold: symbolic
+// links are followed and the file they name changes; a device or pipe is
+// written in place; a write-protected file is refused; a directory where no
+// new file may be made, but whose existing file may be written, gets that
+// file written in place. The replacement keeps the access rights of the
+// file it replaces.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace tav {
 
-// Where a replacement of a file must go, and whether it may be made at all.
-// Writing a temporary file and renaming it over the target needs only the
-// directory's permission, so without these checks a write-protected file
-// would be replaced anyway and a symbolic link would be replaced by a file.
-struct ReplaceTarget {
-  std::string path;     // the file that really changes (symbolic links resolved)
-  bool exists = false;
-  bool regular = true;  // false for a device or pipe: it can only be written in place
-  int error = 0;        // the errno when it may not be written (EACCES, EISDIR, ...)
-};
-ReplaceTarget ResolveReplaceTarget(const std::string& path);
+class AtomicFileWriter {
+public:
+  AtomicFileWriter() = default;
+  ~AtomicFileWriter() { Discard(); }
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
-// Writes `content` to a temporary file beside `path`, flushes it to the disk
-// and renames it over `path`. Returns false when any step failed or the file
-// may not be written; the file at `path` is then untouched and no temporary
-// file remains.
-bool ReplaceFileContents(const std::string& path, const std::string& content);
+  // Prepares the output for `path` (UTF-8). 0, or the errno that keeps the
+  // file from being written (EACCES for a write-protected file, EISDIR for a
+  // directory, ...).
+  int Open(const std::string& path);
+
+  // Writes all of `bytes` with as few system calls as the system allows, so
+  // that a failure belongs to the piece that caused it. False on failure;
+  // ErrorNumber() then tells why.
+  bool Write(std::string_view bytes);
+  int ErrorNumber() const { return error_; }
+
+  // Puts the written content in place of the target: flushed to the disk,
+  // renamed over the target, the rename made durable. 0 or the errno; after
+  // a failure the target is as it was.
+  int Commit();
+
+  // Drops what was written; the target stays as it was. Harmless when
+  // nothing is open.
+  void Discard();
+
+private:
+  int Fail(int error);
+
+  std::string target_;    // the file that really changes (links resolved)
+  std::string temp_;      // the temporary file; empty when writing in place
+  bool targetExists_ = false;
+  bool targetRegular_ = true;
+  int error_ = 0;
+#ifdef _WIN32
+  void* handle_ = nullptr;  // HANDLE; nullptr when nothing is open
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Writes `content` with an AtomicFileWriter. False when the file may not be
+// written or any step failed; the file at `path` is then untouched.
+bool ReplaceFileContents(const std::string& path, std::string_view content);
 
 }  // namespace tav

@@ -7,7 +7,7 @@ namespace tav::sim {
 
 std::shared_ptr<SimulatedChip> MakeChip(const DeviceRecord& device, int32_t timeBaseKorr, const ChipFaults& faults) {
   // The library marks electrically erasable parts by their erase time.
-  if (device.EraseTime > 0) return std::make_shared<FlashChip>(device, timeBaseKorr, faults);
+  if (device.IsFlash()) return std::make_shared<FlashChip>(device, timeBaseKorr, faults);
   return std::make_shared<EpromChip>(device, timeBaseKorr, faults);
 }
 

@@ -45,7 +45,7 @@ public:
   void OnPins(const SocketPins& pins, uint64_t nowNs) final;
   std::optional<uint8_t> DrivenData(const SocketPins& pins, uint64_t nowNs) final;
   uint8_t Package() const override { return device_.Package; }
-  bool EdgeVariant() const override { return device_.Package == 20 && device_.ManufacturerId000 == 0xE0; }
+  bool EdgeVariant() const override { return device_.IsEdgeVariant(); }
   uint32_t MaxVppMillivolts() const override;
   std::string Name() const override { return device_.DeviceName; }
 

@@ -5,6 +5,7 @@
 
 #include "sim/chip_models.h"
 #include "sim/chip_state_file.h"
+#include "settings/time_base.h"
 
 namespace tav::sim {
 
@@ -25,7 +26,7 @@ uint32_t AddressSpace(uint32_t sizeBytes) {
 }  // namespace
 
 SimulatedChip::SimulatedChip(const DeviceRecord& device, int32_t timeBaseKorr, const ChipFaults& faults)
-    : device_(device), timeBaseKorr_(std::max<int32_t>(1, timeBaseKorr)), faults_(faults) {
+    : device_(device), timeBaseKorr_(timeBaseKorr), faults_(faults) {
   const uint32_t size = std::clamp<uint32_t>(device.SizeBytes, 1, 0x10000);
   memory_.assign(size, 0xFF);
   if (faults_.notBlank) {
@@ -61,17 +62,17 @@ bool SimulatedChip::VppRight(const SocketPins& pins) const {
 uint32_t SimulatedChip::CodeAddress(const SocketPins& pins) const {
   // Unused high address lines are forced to 1 by the programmer for small
   // parts; the part itself simply has no such lines.
-  const uint32_t raw = device_.Package == 20 ? pins.counter : pins.Address40(device_.SizeBytes);
+  const uint32_t raw = device_.IsDip20() ? pins.counter : pins.Address40(device_.SizeBytes);
   return raw & (AddressSpace(static_cast<uint32_t>(memory_.size())) - 1);
 }
 
 uint64_t SimulatedChip::UnitsToNs(uint64_t units) const {
-  return units * static_cast<uint64_t>(timeBaseKorr_) * 1000u;
+  return TimeBaseMicroseconds(units, timeBaseKorr_) * 1000u;
 }
 
 uint8_t SimulatedChip::SignatureByte(const SocketPins& pins) const {
   uint8_t value = 0xFF;
-  if (device_.Package == 20) {
+  if (device_.IsDip20()) {
     // Two bytes presented from the internal counter.
     if (pins.counter == 0) value = device_.ManufacturerId000;
     if (pins.counter == 1) value = device_.DeviceIdDip20;

@@ -58,7 +58,7 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     SCOPED_TRACE(device.DeviceName);
     SimRig rig(device);
     test::ScratchDirectory dir("tav_e2e");
-    if (device.EraseTime == 0) {
+    if (device.IsEprom()) {
       EXPECT_EQ(rig.Run(EraseDevice), 7);  // refused without a word or a register write
       EXPECT_TRUE(rig.feedback.messages.empty());
       EXPECT_EQ(rig.link.WriteCount(), 0u);
@@ -86,18 +86,22 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     EXPECT_EQ(rig.feedback.LastText(), "Keine Fehler beim Prüfen");
 
     const ProgramImage burnt = rig.image;
-    for (int format = 1; format <= 9; ++format) {
+    for (const FileFormatInfo& entry : FileFormats()) {
+      const int format = entry.number;
       SCOPED_TRACE(format);
       rig.settings.DataFormat = format;
       rig.settings.ProgramFilePath = dir.Slash() + "read" + std::to_string(format) + (format == 1 ? ".bin" : ".hex");
       EXPECT_EQ(rig.Run(ReadDevice), 0);
       EXPECT_EQ(rig.feedback.LastText(), "\nProzessor-Programm gespeichert \n");
       ProgramImage loaded;
-      ASSERT_EQ(LoadProgramFile(rig.settings, device, loaded, rig.feedback), 0) << rig.feedback.LastText();
+      int32_t detected = 0;
+      ASSERT_EQ(LoadProgramFile(rig.settings.ProgramFilePath, device.SizeBytes, true, loaded, detected, rig.feedback), 0)
+          << rig.feedback.LastText();
+      EXPECT_EQ(detected, format);
       ASSERT_TRUE(std::equal(burnt.Bytes.begin(), burnt.Bytes.begin() + device.SizeBytes, loaded.Bytes.begin()));
     }
 
-    if (device.EraseTime == 0) {  // an EPROM cannot take a programmed bit back
+    if (device.IsEprom()) {  // an EPROM cannot take a programmed bit back
       rig.LoadImage({0x5B});      // over 0x5A
       for (int answer : {kOk, kRetry}) rig.feedback.QueueAnswer(answer);
       EXPECT_EQ(rig.Run(RunProgramSequence), 6);

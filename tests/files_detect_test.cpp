@@ -31,8 +31,8 @@ TEST_F(DetectTest, FirstTwoLinesDecide) {
   };
   for (const auto& [content, format] : cases) {
     SCOPED_TRACE(content);
-    test::WriteFile(settings.ProgramFilePath, content);
-    EXPECT_EQ(DetectFileFormat(settings.ProgramFilePath, feedback), format);
+    test::WriteFile(path, content);
+    EXPECT_EQ(DetectFileFormat(path, feedback), format);
   }
 }
 
@@ -63,12 +63,15 @@ TEST(FileFormatTableTest, NumbersNamesAndKeys) {
   const char* names[] = {"Binär", "Intel8", "Intel32", "IntelMCS", "Motorola S1 Exorciser",
                          "Motorola S2 Exormax", "Motorola S3 32Bit", "MOS Technology", "Tektronix"};
   const char* keys[] = {"bin", "intel8", "intel32", "intelmcs", "s1", "s2", "s3", "mos", "tek"};
-  for (int n = 1; n <= 9; ++n) {
-    const FileFormatInfo* f = FindFileFormat(n);
-    ASSERT_NE(f, nullptr);
-    EXPECT_STREQ(f->name, names[n - 1]);
-    EXPECT_EQ(FindFileFormatByKey(keys[n - 1]), f);
-    EXPECT_EQ(f->textMode, n != 1);
+  ASSERT_EQ(FileFormats().size(), std::size(names));
+  int n = 0;
+  for (const FileFormatInfo& f : FileFormats()) {
+    ++n;
+    EXPECT_EQ(f.number, n);
+    EXPECT_EQ(FindFileFormat(n), &f);
+    EXPECT_STREQ(f.name, names[n - 1]);
+    EXPECT_EQ(FindFileFormatByKey(keys[n - 1]), &f);
+    EXPECT_EQ(f.textMode, n != 1);
   }
 }
 

@@ -33,7 +33,7 @@ protected:
     std::mt19937 random(7);
     for (uint32_t a = 0; a < kSize; ++a)
       image.Bytes[a] = a >= 0x300 && a < 0x500 ? 0xFF : static_cast<uint8_t>(random());
-    device.SizeBytes = kSize;
+    sizeBytes = kSize;
   }
   std::string ImageBytes() const { return std::string(image.Bytes.begin(), image.Bytes.begin() + kSize); }
   // Runs srec_cat; its error output is the failure message.
@@ -48,10 +48,10 @@ TEST_F(InteropTest, TheToolReadsOurFilesAndWeLoadItsFiles) {
   const std::string bin = (dir / "tool.bin").string();
   for (const auto& [format, options] : kToolFormats) {
     SCOPED_TRACE(options);
-    settings.DataFormat = format;
-    ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0) << feedback.LastText();
+    dataFormat = format;
+    ASSERT_EQ(SaveFile(image), 0) << feedback.LastText();
     const std::string readName = std::string(options).substr(0, std::string(options).find(' '));
-    ASSERT_NO_FATAL_FAILURE(Run(settings.ProgramFilePath + " " + readName + " -fill 0xFF 0 " + std::to_string(kSize) +
+    ASSERT_NO_FATAL_FAILURE(Run(path + " " + readName + " -fill 0xFF 0 " + std::to_string(kSize) +
                                 " -o " + bin + " -binary"));
     EXPECT_TRUE(test::ReadFile(bin) == original);
 
@@ -59,10 +59,10 @@ TEST_F(InteropTest, TheToolReadsOurFilesAndWeLoadItsFiles) {
     // is what makes a file IntelMCS; its Intel files are Intel8 or Intel32.
     if (format == 4) continue;
     // Records of 250 bytes, where ours hold 32.
-    ASSERT_NO_FATAL_FAILURE(Run(bin + " -binary -o " + settings.ProgramFilePath + " " + options +
+    ASSERT_NO_FATAL_FAILURE(Run(bin + " -binary -o " + path + " " + options +
                                 " -output_block_size=250"));
-    ASSERT_EQ(LoadProgramFile(settings, device, image, feedback), 0) << feedback.LastText();
-    EXPECT_EQ(settings.DataFormat, format);
+    ASSERT_EQ(LoadFile(), 0) << feedback.LastText();
+    EXPECT_EQ(dataFormat, format);
     EXPECT_TRUE(ImageBytes() == original);
   }
 }

@@ -22,11 +22,11 @@ std::string ChecksumMessage(int line, std::string read, std::string computed) {
 
 class ReaderTest : public test::ProgramFileTest {
 protected:
-  int Load(const std::string& content, uint32_t sizeBytes = ProgramImage::kSize) {
-    test::WriteFile(settings.ProgramFilePath, content);
-    device.SizeBytes = sizeBytes;
+  int Load(const std::string& content, uint32_t deviceSize = ProgramImage::kSize) {
+    test::WriteFile(path, content);
+    sizeBytes = deviceSize;
     feedback.Clear();
-    return LoadProgramFile(settings, device, image, feedback);
+    return LoadFile();
   }
   std::string OnlyMessage() const {
     EXPECT_EQ(feedback.messages.size(), 1u);
@@ -51,7 +51,7 @@ TEST_F(ReaderTest, ExampleRecordOfEveryFormatLoadsThreeBytesAt0x10) {
   for (const auto& [file, format] : cases) {
     SCOPED_TRACE(file);
     ASSERT_EQ(Load(file), 0) << feedback.LastText();
-    EXPECT_EQ(settings.DataFormat, format);
+    EXPECT_EQ(dataFormat, format);
     EXPECT_EQ(std::string(image.Bytes.begin() + 0x10, image.Bytes.begin() + 0x13), std::string("\x02\x00\x30", 3));
     EXPECT_EQ(StrayBytes(0x10, 0x13), 0);
     EXPECT_EQ(image.ByteCount, 3u);
@@ -124,7 +124,7 @@ TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
     EXPECT_EQ(OnlyMessage(), message);
   }
   // With TestChecksum off a wrong sum is ignored.
-  settings.TestChecksum = 0;
+  testChecksum = false;
   EXPECT_EQ(Load(intel + ":0100210022BC\r\n:0100220033AB\r\n"), 0);
   EXPECT_EQ(image.Bytes[0x22], 0x33);
 }
@@ -157,13 +157,13 @@ TEST_F(ReaderTest, BinaryFilesLoadFromAddressZeroWithinTheDevice) {
 TEST_F(ReaderTest, EmptyMissingOrDirectoryFilesGiveThePlainFileMessage) {
   const std::string open = "Fehler beim Öffnen der Datei\n\n";
   EXPECT_EQ(Load(""), 3);
-  EXPECT_EQ(settings.DataFormat, 1);
-  EXPECT_EQ(OnlyMessage(), open + settings.ProgramFilePath + "\n\n ");
+  EXPECT_EQ(dataFormat, 1);
+  EXPECT_EQ(OnlyMessage(), open + path + "\n\n ");
 
   feedback.Clear();
-  settings.ProgramFilePath = dir.string();
-  EXPECT_EQ(LoadProgramFile(settings, device, image, feedback), 3);
-  EXPECT_EQ(settings.DataFormat, 0);
+  path = dir.string();
+  EXPECT_EQ(LoadFile(), 3);
+  EXPECT_EQ(dataFormat, 0);
   EXPECT_EQ(OnlyMessage(), open + dir.string() + "\n\n" + FileErrorText(EISDIR));
 }
 

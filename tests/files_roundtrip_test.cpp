@@ -30,17 +30,18 @@ TEST_F(RoundTripTest, EveryFormatReadsBackWhatItWrote) {
   uint32_t seed = 1;
   for (uint32_t size : {0x10000u, 2000u, 1u}) {
     for (uint32_t lineLen : {2u, 16u, 32u, 254u}) {
-      for (int format = 1; format <= 9; ++format) {
+      for (const FileFormatInfo& entry : FileFormats()) {
+        const int format = entry.number;
         RandomImage(written, ++seed);
-        settings.DataFormat = format;
-        settings.HexLineLen = lineLen;
-        settings.FFSave = static_cast<int>(seed % 2);  // nine formats a round: each meets both values
-        device.SizeBytes = size;
+        dataFormat = format;
+        hexLineLen = lineLen;
+        ffSave = seed % 2 != 0;  // nine formats a round: each meets both values
+        sizeBytes = size;
         SCOPED_TRACE(testing::Message() << "format " << format << " size " << size << " line " << lineLen);
-        ASSERT_EQ(SaveImageToFile(settings, device, written, feedback), 0) << feedback.LastText();
+        ASSERT_EQ(SaveFile(written), 0) << feedback.LastText();
 
-        ASSERT_EQ(LoadProgramFile(settings, device, image, feedback), 0) << feedback.LastText();
-        EXPECT_EQ(settings.DataFormat, format);
+        ASSERT_EQ(LoadFile(), 0) << feedback.LastText();
+        EXPECT_EQ(dataFormat, format);
         EXPECT_TRUE(std::equal(image.Bytes.begin(), image.Bytes.begin() + size, written.Bytes.begin()));
         EXPECT_TRUE(std::all_of(image.Bytes.begin() + size, image.Bytes.end(), [](uint8_t b) { return b == 0xFF; }));
       }

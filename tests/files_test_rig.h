@@ -52,22 +52,31 @@ private:
   bool active_ = false;
 };
 
-// A fresh directory with "prog.hex" as the program file, a 64 KiB device
-// and a feedback whose messages beep.
+// A fresh directory with "prog.hex" as the program file, the values a load
+// or save takes (a 64 KiB device to begin with) and a feedback whose
+// messages beep.
 class ProgramFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(scratch.Valid());
-    settings.ProgramFilePath = (dir / "prog.hex").string();
-    device.SizeBytes = ProgramImage::kSize;
+    path = (dir / "prog.hex").string();
+  }
+  int LoadFile() { return LoadProgramFile(path, sizeBytes, testChecksum, image, dataFormat, feedback); }
+  int SaveFile(const ProgramImage& from) {
+    return SaveImageToFile(path, dataFormat, sizeBytes, hexLineLen, ffSave, from, feedback);
   }
 
   ScratchDirectory scratch{"tav_files"};
   const fs::path& dir = scratch.Path();
-  Settings settings;
-  DeviceRecord device;
+  std::string path;
+  uint32_t sizeBytes = ProgramImage::kSize;
+  int32_t dataFormat = 1;
+  uint32_t hexLineLen = 32;
+  bool ffSave = false;
+  bool testChecksum = true;
   ProgramImage image;
-  ScriptedFeedback feedback{settings.MessageBeap};
+  int messageBeap = 1;
+  ScriptedFeedback feedback{messageBeap};
 };
 
 }  // namespace tav::test

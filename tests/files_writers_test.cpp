@@ -24,11 +24,11 @@ const std::string kS0 = "S00F00004252415354452056312E3030FA\r\n";
 // Writes into memory; the real files come in with SaveImageToFile.
 class WriterTest : public test::ProgramFileTest {
 protected:
-  int Write(int format, uint32_t sizeBytes, uint32_t hexLineLen = 32, bool ffSave = false) {
+  int Write(int format, uint32_t size, uint32_t lineLen = 32, bool blanks = false) {
     out = MemoryOutputFile();
     out.FailFromWrite(failAt, ENOSPC);
     feedback.Clear();
-    WriteContext context{out, feedback, settings.ProgramFilePath, image, sizeBytes, hexLineLen, ffSave, format};
+    WriteContext context{out, feedback, path, image, size, lineLen, blanks, format};
     return FindFileFormat(format)->write(context);
   }
   // Data bytes, none of them empty (0xFF).
@@ -113,7 +113,7 @@ TEST_F(WriterTest, BinaryEndsAfterTheLastUsedByteAndRefusesAnErasedChip) {
 TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
   Fill(32, 1024);  // the first record is empty, left out, and takes no line number
   const std::string noSpace =
-      "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath + "\n\nKein Platz mehr auf dem Gerät";
+      "Fehler beim Öffnen der Datei\n\n" + path + "\n\nKein Platz mehr auf dem Gerät";
   const struct {
     int format;
     uint32_t failAt;
@@ -135,57 +135,57 @@ TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
 }
 
 TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
-  test::WriteFile(settings.ProgramFilePath, "precious");
+  test::WriteFile(path, "precious");
   const auto rights = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-  fs::permissions(settings.ProgramFilePath, rights);
+  fs::permissions(path, rights);
   for (uint32_t a = 0; a < 4096; ++a) image.Bytes[a] = static_cast<uint8_t>(a);
-  device.SizeBytes = 4096;
-  settings.DataFormat = 2;
+  sizeBytes = 4096;
+  dataFormat = 2;
   {
     test::FileSizeLimit limit(100);  // the second record line fails half-way
     ASSERT_TRUE(limit.Active());
-    EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 4);
+    EXPECT_EQ(SaveFile(image), 4);
   }
   EXPECT_EQ(feedback.Texts(), Texts{"Hex-Zeile 2\nkonnte nicht geschrieben werden"});
-  EXPECT_EQ(test::ReadFile(settings.ProgramFilePath), "precious");
+  EXPECT_EQ(test::ReadFile(path), "precious");
   EXPECT_EQ(test::EntriesIn(dir), 1u);
 
   // Done: CR LF lines on the disk too, the file's rights kept.
-  device.SizeBytes = 0x13;
-  settings.HexLineLen = 3;
-  ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
-  EXPECT_TRUE(test::ReadFile(settings.ProgramFilePath).starts_with(":03000000000102FA\r\n:03000300030405EE\r\n"));
-  EXPECT_EQ(fs::status(settings.ProgramFilePath).permissions() & fs::perms::all, rights);
+  sizeBytes = 0x13;
+  hexLineLen = 3;
+  ASSERT_EQ(SaveFile(image), 0);
+  EXPECT_TRUE(test::ReadFile(path).starts_with(":03000000000102FA\r\n:03000300030405EE\r\n"));
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, rights);
 
   // A file that cannot be created gets the plain file message.
-  settings.ProgramFilePath = (dir / "no" / "such" / "dir.hex").string();
-  EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 4);
-  EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + settings.ProgramFilePath +
+  path = (dir / "no" / "such" / "dir.hex").string();
+  EXPECT_EQ(SaveFile(image), 4);
+  EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + path +
                                      "\n\nDatei oder Verzeichnis existiert nicht");
 }
 
 TEST_F(WriterTest, TheRealTargetIsWrittenNeverALinkOrDeviceReplaced) {
-  device.SizeBytes = 16;
-  settings.DataFormat = 1;
-  settings.FFSave = 1;
+  sizeBytes = 16;
+  dataFormat = 1;
+  ffSave = true;
   // Through a symbolic link: the file it names changes, the link stays.
   test::WriteFile(dir / "real.bin", "old");
   fs::create_symlink(dir / "real.bin", dir / "link.bin");
-  settings.ProgramFilePath = (dir / "link.bin").string();
-  ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  path = (dir / "link.bin").string();
+  ASSERT_EQ(SaveFile(image), 0);
   EXPECT_TRUE(fs::is_symlink(dir / "link.bin"));
   EXPECT_EQ(test::ReadFile(dir / "real.bin").size(), 16u);
   // A device behind a link is written in place, not replaced by a file.
   fs::create_symlink("/dev/null", dir / "null.bin");
-  settings.ProgramFilePath = (dir / "null.bin").string();
-  ASSERT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  path = (dir / "null.bin").string();
+  ASSERT_EQ(SaveFile(image), 0);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
   // A name close to the length limit leaves no room for a longer temporary name.
-  settings.ProgramFilePath = (dir / std::string(250, 'n')).string();
-  EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 0);
+  path = (dir / std::string(250, 'n')).string();
+  EXPECT_EQ(SaveFile(image), 0);
   // A directory cannot be written.
-  settings.ProgramFilePath = dir.string();
-  EXPECT_EQ(SaveImageToFile(settings, device, image, feedback), 4);
+  path = dir.string();
+  EXPECT_EQ(SaveFile(image), 4);
   EXPECT_EQ(test::EntriesIn(dir), 4u);  // real, link, null link, long name: nothing left over
 }
 

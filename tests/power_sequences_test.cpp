@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/time_base.h"
 #include "sim/pin_recorder_chip.h"
 #include "tests/sim_rig.h"
 
@@ -23,7 +24,7 @@ DeviceRecord Device(uint8_t package, bool edge = false, bool kvp = false) {
 
 struct Rig : test::BoardRig<sim::SimBoard> {
   explicit Rig(const DeviceRecord& d = Device(40))
-      : BoardRig(d), chip(std::make_shared<sim::PinRecorderChip>(d.Package, d.ManufacturerId000 == 0xE0, 13000)) {
+      : BoardRig(d), chip(std::make_shared<sim::PinRecorderChip>(d.Package, d.IsEdgeVariant(), 13000)) {
     settings.TimeOut = 50;
     board.InsertChip(chip);
   }
@@ -193,5 +194,35 @@ TEST(PowerCycle, EachPackageVariantPowersUpInOrderAndLeavesTheSocketAtRestWithou
   }
 }
 
+
+// The edge variant is a 20-pin part: a 40-pin part whose manufacturer byte
+// happens to be 0xE0 goes through the 40-pin sequences like any other.
+TEST(PartKinds, OnlyA20PinPartIsTheEdgeVariant) {
+  EXPECT_TRUE(Device(20, /*edge=*/true).IsEdgeVariant());
+  EXPECT_FALSE(Device(20).IsEdgeVariant());
+  EXPECT_FALSE(Device(40, /*edge=*/true).IsEdgeVariant());
+  Rig plain(Device(40)), marked(Device(40, /*edge=*/true));
+  const auto cycle = [](Rig& rig) {
+    return rig.Trace([&] {
+      rig.link.PowerUp();
+      rig.link.SetAddress(0x123, 0);
+      rig.link.PowerDown();
+    });
+  };
+  EXPECT_EQ(cycle(marked), cycle(plain));
+}
+
+// Whole register writes, never none; 64 bits, so that a long pulse at a
+// small correction does not wrap; a hand-made correction below 1 acts as
+// the settings file's default instead of dividing by zero.
+TEST(TimeBase, MicrosecondsBecomeAtLeastOneWholeRegisterWrite) {
+  EXPECT_EQ(TimeBaseUnits(1000, 85), 11u);
+  EXPECT_EQ(TimeBaseUnits(84, 85), 1u);
+  EXPECT_EQ(TimeBaseUnits(0, 85), 1u);
+  EXPECT_EQ(TimeBaseUnits(5'000'000'000ull, 1), 5'000'000'000ull);
+  EXPECT_EQ(TimeBaseUnits(1000, 0), 11u);
+  EXPECT_EQ(TimeBaseMicroseconds(11, 85), 935u);
+  EXPECT_EQ(TimeBaseMicroseconds(11, -5), 935u);
+}
 }  // namespace
 }  // namespace tav

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "tests/support/scripted_feedback.h"
+#include "settings/atomic_file.h"
 #include "settings/paths.h"
 #include "tests/files_test_rig.h"
 
@@ -239,5 +241,34 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
   EXPECT_THAT(test::ReadFile(dir_ + "real.ini"), HasSubstr("PortAdress=278\n"));
 }
 
+
+// The writer both the settings and the program files are saved with: what
+// is not committed never reaches the target, and nothing is left behind.
+TEST(AtomicFileWriterTest, OnlyACommittedWriteReplacesTheTarget) {
+  test::ScratchDirectory scratch{"tav_atomic"};
+  ASSERT_TRUE(scratch.Valid());
+  const std::string target = scratch.Slash() + "target";
+  test::WriteFile(target, "old");
+  {
+    AtomicFileWriter abandoned;
+    ASSERT_EQ(abandoned.Open(target), 0);
+    ASSERT_TRUE(abandoned.Write("new"));
+  }
+  EXPECT_EQ(test::ReadFile(target), "old");
+  EXPECT_EQ(test::EntriesIn(scratch.Path()), 1u);
+
+  AtomicFileWriter writer;
+  EXPECT_EQ(writer.Open(scratch.Path().string()), EISDIR);
+  EXPECT_EQ(writer.Open(scratch.Slash() + "no/such/file"), ENOENT);
+  ASSERT_EQ(writer.Open(target), 0);
+  ASSERT_TRUE(writer.Write("new, "));
+  ASSERT_TRUE(writer.Write("in two pieces"));
+  ASSERT_EQ(writer.Commit(), 0);
+  EXPECT_EQ(test::ReadFile(target), "new, in two pieces");
+  EXPECT_EQ(test::EntriesIn(scratch.Path()), 1u);
+  // Nothing is open any more.
+  EXPECT_FALSE(writer.Write("x"));
+  EXPECT_EQ(writer.ErrorNumber(), EBADF);
+}
 }  // namespace
 }  // namespace tav

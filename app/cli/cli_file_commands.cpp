@@ -52,7 +52,7 @@ int CliSession::CommandDevices() {
       if (library_.LoadSelectedDevice() != 0) continue;
       const bool selected = int32_t(m) == selectedManufacturer && entry.LibraryIndex == storedDevice;
       char signature[32];
-      if (device_.Package == 20) {
+      if (device_.IsDip20()) {
         std::snprintf(signature, sizeof signature, "%02X %02X", device_.ManufacturerId000, device_.DeviceIdDip20);
       } else {
         std::snprintf(signature, sizeof signature, "%02X %02X %02X", device_.ManufacturerId030, device_.DeviceId031,
@@ -60,7 +60,7 @@ int CliSession::CommandDevices() {
       }
       std::fprintf(out_, "  %c %-3zu %-14s DIP%-5d %8" PRIu32 "  %-6s %4.1f V %8d  %s\n", selected ? '*' : ' ', d,
                    device_.DeviceName.c_str(), int(device_.Package), device_.SizeBytes,
-                   device_.EraseTime != 0 ? "Flash" : "EPROM", device_.VppCode / 10.0, int(device_.LockBitCount),
+                   device_.IsFlash() ? "Flash" : "EPROM", device_.VppCode / 10.0, int(device_.LockBitCount),
                    signature);
     }
   }

@@ -8,12 +8,11 @@
 #include <vector>
 
 #include "app/session/session_options.h"
+#include "base/result_codes.h"
 
 namespace tav {
 
 struct FileFormatInfo;
-
-inline constexpr int kUsageError = 2;
 
 struct CliOptions {
   std::string command;             // the subcommand

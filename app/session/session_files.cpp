@@ -5,43 +5,26 @@
 
 #include "app/session/session.h"
 #include "files/program_files.h"
-#include "settings/paths.h"
+#include "settings/program_file.h"
 
 namespace tav {
-
-namespace {
-
-// A device as large as the image, so that a file is never refused for the
-// size of whatever device happens to be selected.
-DeviceRecord WholeImageDevice(uint32_t size = ProgramImage::kSize) {
-  DeviceRecord device;
-  device.SizeBytes = size;
-  return device;
-}
-
-}  // namespace
 
 void Session::UseProgramFile(const std::string& path) {
   std::error_code error;
   const std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  settings_.ProgramFilePath = error ? path : absolute.string();
-  const PathParts parts = SplitPath(settings_.ProgramFilePath);
-  settings_.ProgramFileName = parts.name + parts.extension;
-  settings_.DataDirectory = parts.drive + parts.directory;
+  tav::UseProgramFile(settings_, error ? path : absolute.string());
 }
 
 int Session::LoadFileAlone(const std::string& path, ProgramImage& image) {
-  // A copy: looking at a file must not change the stored format or file.
-  Settings settings = settings_;
-  settings.ProgramFilePath = path;
-  return LoadProgramFile(settings, WholeImageDevice(), image, feedback_);
+  // As large as the image, so that a file is never refused for the size of
+  // whatever device happens to be selected; looking at a file must not
+  // change the stored format.
+  int32_t detected = 0;
+  return LoadProgramFile(path, ProgramImage::kSize, settings_.TestChecksum == 1, image, detected, feedback_);
 }
 
 int Session::SaveImageAs(const std::string& path, int format, uint32_t size, const ProgramImage& image) {
-  Settings settings = settings_;
-  settings.ProgramFilePath = path;
-  settings.DataFormat = format;
-  return SaveImageToFile(settings, WholeImageDevice(size), image, feedback_);
+  return SaveImageToFile(path, format, size, settings_.HexLineLen, settings_.FFSave != 0, image, feedback_);
 }
 
 }  // namespace tav

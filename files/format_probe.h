@@ -1,0 +1,39 @@
+// What the format recognisers of the table look at: the first lines of a
+// file, one at a time, and on request the line after the one examined.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "files/input_file.h"
+
+namespace tav {
+
+class FormatProbe {
+public:
+  explicit FormatProbe(InputFile& file) : file_(file) {}
+
+  // Takes the next line of the file for examination; false at its end.
+  bool Advance();
+  // How many lines have been read, following lines included.
+  int Examined() const { return examined_; }
+
+  std::string_view Line() const { return line_; }
+  // The character at `pos` of the line under examination, '\0' beyond it.
+  char At(size_t pos) const { return pos < line_.size() ? line_[pos] : '\0'; }
+  // The character at `pos` ('\0' beyond its end) of the line after the one
+  // under examination; false when the file ends before it. That line is
+  // read once, whichever recogniser asks first, and is not examined itself.
+  bool Following(size_t pos, char& c);
+
+private:
+  InputFile& file_;
+  std::string line_;
+  std::string following_;
+  bool followingRead_ = false;
+  bool hasFollowing_ = false;
+  int examined_ = 0;
+};
+
+}  // namespace tav
