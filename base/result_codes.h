@@ -12,6 +12,7 @@ inline constexpr int kReadFailed = 4;          // read device / file writers: fa
 inline constexpr int kBlankCheckCancelled = 5; // blank check: cancelled or signature mismatch
 inline constexpr int kVerifyFailed = 6;        // verify: a cell differed or cancelled
 inline constexpr int kOperationFailed = 7;     // erase/program/verify: refused, cancelled or failed
+inline constexpr int kNoPortAccess = 7;        // SetupPortAccess: no port access (Windows: no service manager)
 inline constexpr int kLatchTestFailed = 8;     // DetectProgrammer: registers 12/14 or latch test
 inline constexpr int kTimerFailed = 9;         // a register write failed inside a timed pulse
 inline constexpr int kHandshakeTimeout = 10;   // WriteRegister / DetectProgrammer

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "link/ppdev_port.h"
 #include "settings/settings.h"
 
@@ -83,7 +84,7 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
   feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" + kWhatIsMissing +
                             kDemoNote);
   access.DemoMode = 1;
-  return 7;
+  return kNoPortAccess;
 }
 
 void RaisePriority() {
