@@ -10,7 +10,9 @@
 #include "app/version/version_info.h"
 #include "app/version/version_record.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <filesystem>
 #include <fstream>
 
@@ -168,7 +170,26 @@ TEST(OwnVersionRecordTest, TheProgramFileFoundByItsBareNameReadsV139) {
   EXPECT_EQ(VersionText(missing), "V.");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// The resource compiler's record read by the reader the Linux programs use:
+// both systems agree on one layout.
+TEST(OwnVersionRecordTest, TheResourceCompilersRecordHasTheLayoutOfTheBuiltOne) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA("tavrolith.exe", &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<uint8_t> resource(size);
+  ASSERT_TRUE(GetFileVersionInfoA("tavrolith.exe", 0, size, resource.data()));
+  const std::vector<uint8_t> built = BuildVersionRecord(OwnValues());
+  for (const char* path : {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040704b0\\FileVersion",
+                           "\\StringFileInfo\\040704b0\\FileDescription"}) {
+    std::string fromResource, fromBuilt;
+    ASSERT_TRUE(QueryVersionRecord(resource, path, fromResource)) << path;
+    ASSERT_TRUE(QueryVersionRecord(built, path, fromBuilt)) << path;
+    // The fixed part: signature, structure version, file and product version.
+    EXPECT_EQ(fromResource.substr(0, 24), fromBuilt.substr(0, 24)) << path;
+  }
+}
+#else
 TEST(ElfVersionSourceTest, BareNamesSearchTheProgramDirectoryAndOnlyElfSectionsCount) {
   namespace fs = std::filesystem;
   test::ScratchDirectory scratch("tav_version");
