@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "link/ppdev_port.h"
 #include "settings/settings.h"
 

@@ -5,7 +5,9 @@
 // Linux: ppdev when a /dev/parportN serves the configured address (or is
 // named), else direct I/O by ioperm, else a German message saying what is
 // missing and demonstration mode. Windows: the giveio driver, installed as a
-// kernel service when its device cannot be opened.
+// kernel service when its device cannot be opened (windows_access.h holds
+// that logic, windows_port.cpp the system calls); `device` and `environment`
+// are not used there.
 #pragma once
 
 #include <memory>
@@ -41,8 +43,8 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
                     const PortAccessEnvironment& environment = {});
 
 // Best effort; results are not examined. Linux: real-time scheduling when
-// permitted, else the highest niceness allowed. RestorePriority always
-// returns to normal scheduling and niceness 0.
+// permitted, else the highest niceness allowed. Windows: the priority
+// classes of RaiseWindowsPriority. RestorePriority always returns to normal.
 void RaisePriority();
 void RestorePriority();
 

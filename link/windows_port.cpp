@@ -3,9 +3,6 @@
 #include "link/windows_port.h"
 
 #include <windows.h>
-#if defined(_MSC_VER)
-#include <intrin.h>
-#endif
 
 #include "base/feedback.h"
 #include "link/port_access.h"
@@ -14,132 +11,107 @@
 
 namespace tav {
 
+static_assert(kServiceSystemStart == SERVICE_SYSTEM_START && kServiceAutoStart == SERVICE_AUTO_START);
+static_assert(kNormalPriorityClass == NORMAL_PRIORITY_CLASS && kHighPriorityClass == HIGH_PRIORITY_CLASS &&
+              kRealtimePriorityClass == REALTIME_PRIORITY_CLASS);
+static_assert(kThreadPriorityNormal == THREAD_PRIORITY_NORMAL && kThreadPriorityHighest == THREAD_PRIORITY_HIGHEST &&
+              kThreadPriorityTimeCritical == THREAD_PRIORITY_TIME_CRITICAL);
+static_assert(kErrorServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING &&
+              kErrorServiceNotActive == ERROR_SERVICE_NOT_ACTIVE && kErrorServiceExists == ERROR_SERVICE_EXISTS);
+static_assert(sizeof(OSVERSIONINFOA) == 148);
+
 void WindowsPort::Out(uint16_t address, uint8_t value) {
-#if defined(_MSC_VER)
-  __outbyte(address, value);
-#else
   __asm__ __volatile__("outb %0, %1" : : "a"(value), "Nd"(address));
-#endif
 }
 
 uint8_t WindowsPort::In(uint16_t address) {
-#if defined(_MSC_VER)
-  return __inbyte(address);
-#else
   uint8_t value;
   __asm__ __volatile__("inb %1, %0" : "=a"(value) : "Nd"(address));
   return value;
-#endif
 }
 
-OsIdentity IdentifyOperatingSystem() {
-  OsIdentity os;
+bool Win32Platform::GetVersion(OsVersion& version) {
   OSVERSIONINFOA info{};
-  info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
-  if (!GetVersionExA(&info)) return os;
-  os.ok = true;
-  os.Platform = int(info.dwPlatformId);
-  const std::string pack = info.szCSDVersion;
-  const DWORD major = info.dwMajorVersion, minor = info.dwMinorVersion;
-  struct Row { int platform; DWORD major, minor; const char* name; int code; };
-  static const Row kRows[] = {
-      {1, 4, 0, "Microsoft® Windows 95(TM) ", 1},         {1, 4, 10, "Microsoft® Windows 98(TM) ", 2},
-      {1, 4, 90, "Microsoft® Windows ME(TM) ", 3},        {2, 3, 51, "Microsoft® Windows NT3.51(TM) ", 4},
-      {2, 4, 0, "Microsoft® Windows NT4.00(TM) ", 5},      {2, 5, 0, "Microsoft® Windows 2000(TM) ", 6},
-      {2, 5, 1, "Microsoft® Windows XP(TM) ", 7},          {2, 5, 2, "Microsoft® Windows Server 2003(TM) ", 8},
-  };
-  for (const Row& row : kRows) {
-    if (row.platform != os.Platform || row.major != major || row.minor != minor) continue;
-    std::string suffix = pack;
-    if (row.code == 1 && pack == " C ") suffix = "OSR2";
-    if (row.code == 2 && pack == " A ") suffix = "Second Edition";
-    os.OsName = std::string(row.name) + suffix;
-    os.OsCode = row.code;
-  }
-  return os;
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  // Deprecated because newer systems report themselves as older ones to
+  // unmanifested programs; the table of known systems ends long before that.
+  if (!GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+  version.platform = info.dwPlatformId;
+  version.major = info.dwMajorVersion;
+  version.minor = info.dwMinorVersion;
+  version.servicePack = info.szCSDVersion;
+  return true;
 }
 
-namespace {
-
-bool OpenGiveio() {
-  HANDLE handle = CreateFileA("\\\\.\\giveio", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool Win32Platform::OpenDevice(const std::string& path) {
+  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   CloseHandle(handle);
   return true;
 }
 
-int StartDriverService(SC_HANDLE manager, const char* service) {
-  SC_HANDLE handle = OpenServiceA(manager, service, SERVICE_ALL_ACCESS);
-  if (handle == nullptr) return int(GetLastError());
-  const int result = StartServiceA(handle, 0, nullptr) ? 0 : int(GetLastError());
-  CloseServiceHandle(handle);
+bool Win32Platform::OpenServiceManager() {
+  if (serviceManager_ == nullptr) serviceManager_ = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  return serviceManager_ != nullptr;
+}
+
+int Win32Platform::CreateDriverService(const std::string& name, const std::string& displayName, uint32_t startType,
+                                       const std::string& binaryPath) {
+  if (serviceManager_ == nullptr) return ERROR_INVALID_HANDLE;
+  SC_HANDLE service = CreateServiceA(static_cast<SC_HANDLE>(serviceManager_), name.c_str(), displayName.c_str(),
+                                     SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, startType, SERVICE_ERROR_NORMAL,
+                                     binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (service == nullptr) return int(GetLastError());
+  CloseServiceHandle(service);
+  return 0;
+}
+
+int Win32Platform::StartDriverService(const std::string& name) {
+  if (serviceManager_ == nullptr) return ERROR_INVALID_HANDLE;
+  SC_HANDLE service = OpenServiceA(static_cast<SC_HANDLE>(serviceManager_), name.c_str(), SERVICE_ALL_ACCESS);
+  if (service == nullptr) return int(GetLastError());
+  const int result = StartServiceA(service, 0, nullptr) ? 0 : int(GetLastError());
+  CloseServiceHandle(service);
   return result;
 }
 
-}  // namespace
+std::string Win32Platform::WorkingDirectory() { return CurrentDirectory(); }
+
+void Win32Platform::SetPriority(uint32_t processClass, int threadPriority) {
+  SetPriorityClass(GetCurrentProcess(), processClass);
+  SetThreadPriority(GetCurrentThread(), threadPriority);
+}
 
 int SetupPortAccess(const std::string&, const Settings& settings, Feedback& feedback, PortAccess& access,
                     const PortAccessEnvironment&) {
   access = PortAccess{};
-  access.io = std::make_unique<WindowsPort>();
-  access.description = "Portbefehle";
-  const bool debug = settings.DebugNT == 1;
-  const OsIdentity os = IdentifyOperatingSystem();
-  if (!os.ok) return 0;
-  if (os.Platform == 2) {
-    if (!OpenGiveio()) {
-      // The handle stays open for the rest of the run, as the driver
-      // installation expects; the process end closes it.
-      SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-      if (manager == nullptr) {
-        feedback.ShowPlainMessage(
-            "Keine Verbindung zum ServiceControlManager möglich.\n\nDer 'giveio.sys' Treiber kann nicht von Usern "
-            "installiert werden.\n\nDas kann nur der Administrator !\n\nDieses Programm bitte einmal als Administrator "
-            "starten.\nDanach ist der Treiber installiert und das Programm\nkann auch von Usern benutzt werden.\n");
-        access.DemoMode = 1;
-        access.io.reset();
-        return kNoPortAccess;
-      }
-      const std::string driverPath = CurrentDirectory() + "giveio.sys";
-      const DWORD startType = os.OsCode >= 7 ? SERVICE_SYSTEM_START : SERVICE_AUTO_START;
-      SC_HANDLE service = CreateServiceA(manager, "giveio", "giveio", SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER, startType,
-                                         SERVICE_ERROR_NORMAL, driverPath.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr);
-      const int created = service ? 0 : int(GetLastError());
-      if (service) CloseServiceHandle(service);
-      if (debug && created == 0) feedback.ShowPlainMessage("'giveio.sys' Driver installed !");
-      if (debug && created == 1062) feedback.ShowPlainMessage("Driver installed but not started !\nWe will try to do this now.");
-      const int started = StartDriverService(manager, "giveio");
-      if (debug && started == 1056) feedback.ShowPlainMessage("'giveio.sys' Driver already started !");
-      if (debug && started == 1062) feedback.ShowPlainMessage("'giveio.sys' Driver has not been started !");
-      if (debug && started == 0) feedback.ShowPlainMessage("'giveio.sys' Driver started !");
-      if (!OpenGiveio()) {
-        feedback.ShowPlainMessage("'giveio.sys' Devicetreiber konnte nicht geladen werden\n");
-        access.DemoMode = 1;
-        access.io.reset();
-      }
-    }
-  } else if (os.Platform != 1) {
-    feedback.ShowPlainMessage("Operating System nicht erkannt !");
+  // The platform keeps an opened service manager handle unreleased: it
+  // stays open until the process ends.
+  Win32Platform platform;
+  const WindowsAccessResult result = SetupWindowsPortAccess(platform, settings.DebugNT == 1, feedback);
+  access.DemoMode = result.DemoMode;
+  if (result.DemoMode == 0) {
+    access.io = std::make_unique<WindowsPort>();
+    access.description = "Portbefehle (" + (result.os.OsName.empty() ? std::string("Windows") : result.os.OsName) + ")";
   }
-  if (debug) feedback.ShowPlainMessage(os.OsName);
-  return 0;
+  return result.result;
 }
 
+// The system version does not change during a run, so asking again gives
+// the OsCode the port setup saw.
 void RaisePriority() {
-  const int code = IdentifyOperatingSystem().OsCode;
-  if (code >= 4 && code <= 8) {
-    SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-  } else {
-    SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
-  }
+  Win32Platform platform;
+  OsVersion version;
+  const int code = platform.GetVersion(version) ? IdentifyOperatingSystem(version).OsCode : 0;
+  RaiseWindowsPriority(platform, code);
 }
 
 void RestorePriority() {
-  SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+  Win32Platform platform;
+  RestoreWindowsPriority(platform);
 }
 
 std::string AccessErrorText(int error) { return "Fehler " + std::to_string(error); }

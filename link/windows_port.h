@@ -1,7 +1,7 @@
 // Port access on 32-bit Windows: the in and out instructions themselves. On
 // the DOS-based family they are always allowed; on the NT family only after
-// the giveio driver has been opened once by this process (SetupPortAccess in
-// windows_port.cpp installs and starts it when needed).
+// the giveio driver has been opened once by this process (SetupPortAccess
+// installs and starts it when needed, by the logic of windows_access.h).
 #pragma once
 
 #ifdef _WIN32
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "link/port_io.h"
+#include "link/windows_access.h"
 
 namespace tav {
 
@@ -19,14 +20,23 @@ public:
   uint8_t In(uint16_t address) override;
 };
 
-struct OsIdentity {
-  int OsCode = 0;      // 1..8 by the table of known systems; 0 = not recognised
-  int Platform = 0;    // 1 = DOS-based family, 2 = NT family, else unknown
-  std::string OsName;  // shown only in debug mode
-  bool ok = false;     // the version information could be read
-};
+// The real system calls behind WindowsPlatform.
+class Win32Platform : public WindowsPlatform {
+public:
+  bool GetVersion(OsVersion& version) override;
+  bool OpenDevice(const std::string& path) override;
+  bool OpenServiceManager() override;
+  int CreateDriverService(const std::string& name, const std::string& displayName, uint32_t startType,
+                          const std::string& binaryPath) override;
+  int StartDriverService(const std::string& name) override;
+  std::string WorkingDirectory() override;
+  void SetPriority(uint32_t processClass, int threadPriority) override;
 
-OsIdentity IdentifyOperatingSystem();
+private:
+  // Kept for the rest of the run once opened (never closed here: the driver
+  // setup happens once, and the process end releases the handle).
+  void* serviceManager_ = nullptr;
+};
 
 }  // namespace tav
 

@@ -13,6 +13,9 @@ packages=(
   srecord
   xvfb
   clang
+  # Cross builds for Windows and their tests (scripts/cross-build.sh);
+  # googletest brings the GoogleTest sources the cross build compiles.
+  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
 )
 
 missing=()

@@ -1,0 +1,3 @@
+// Does nothing: it exists to carry the version record under the program's
+// own name, for version_test.
+int main() { return 0; }

@@ -1,0 +1,233 @@
+// The version record: the reader's steps against a scripted source, the
+// record layout, the short version text, and the programs' own record found
+// by the bare name "tavrolith.exe" (on Linux in an ELF section, on Windows
+// in the resource).
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/version/version_info.h"
+#include "app/version/version_record.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <filesystem>
+#include <fstream>
+
+#include "app/version/elf_version_source.h"
+#include "tests/scratch_directory.h"
+#endif
+
+namespace tav {
+namespace {
+
+VersionRecordValues OwnValues() {
+  VersionRecordValues values;
+  values.numbers[0] = 1;
+  values.numbers[1] = 3;
+  values.numbers[2] = 9;
+  values.language = 0x0407;
+  values.codePage = 0x04B0;
+  values.strings = {{"FileDescription", "8051 Controller Programmer"}, {"FileVersion", "1, 3, 9, 0"}};
+  return values;
+}
+
+// A source over one built record that can fail at each step.
+class ScriptedSource : public VersionRecordSource {
+public:
+  std::vector<uint8_t> record = BuildVersionRecord(OwnValues());
+  bool readFails = false;
+  std::string hiddenPath;  // a path QueryValue pretends not to find
+  std::vector<std::string> files, paths;
+
+  uint32_t RecordSize(const std::string& file) override {
+    files.push_back(file);
+    return uint32_t(record.size());
+  }
+  bool ReadRecord(const std::string&, std::vector<uint8_t>& out) override {
+    if (readFails || out.size() != record.size()) return false;
+    out = record;
+    return true;
+  }
+  bool QueryValue(const std::vector<uint8_t>& in, const std::string& path, std::string& value) override {
+    paths.push_back(path);
+    return path != hiddenPath && QueryVersionRecord(in, path, value);
+  }
+};
+
+std::string TextFor(const std::string& fileVersion) {
+  ScriptedSource source;
+  VersionRecordValues values = OwnValues();
+  values.strings = {{"FileVersion", fileVersion}};
+  source.record = BuildVersionRecord(values);
+  VersionInfo info(source);
+  EXPECT_TRUE(info.Open("tavrolith.exe"));
+  return VersionText(info);
+}
+
+TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndQueryBuildsTheBlockPath) {
+  ScriptedSource source;
+  VersionInfo info(source);
+  EXPECT_EQ(info.QueryString("FileVersion"), "");  // nothing open
+  ASSERT_TRUE(info.Open("tavrolith.exe"));
+  EXPECT_EQ(source.files, std::vector<std::string>{"tavrolith.exe"});  // handed on unchanged
+  EXPECT_EQ(info.Translation(), 0x040704B0u);
+  EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");
+  EXPECT_EQ(info.QueryString("FileDescription", 0x040704B0), "8051 Controller Programmer");
+  EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\040704b0\\FileDescription");
+  EXPECT_EQ(info.QueryString("FileVersion", 0x04090000), "");  // no such block
+  EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\04090000\\FileVersion");
+  EXPECT_EQ(info.QueryString("Comments"), "");
+  info.Close();
+  EXPECT_EQ(info.Translation(), 0u);
+  EXPECT_EQ(info.QueryString("FileVersion"), "");
+}
+
+TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
+  {
+    ScriptedSource source;
+    source.record.clear();  // size 0: no record
+    VersionInfo info(source);
+    EXPECT_FALSE(info.Open("tavrolith.exe"));
+    EXPECT_EQ(VersionText(info), "V.");
+  }
+  {
+    ScriptedSource source;
+    source.readFails = true;
+    VersionInfo info(source);
+    EXPECT_FALSE(info.Open("tavrolith.exe"));
+    EXPECT_TRUE(source.paths.empty());
+  }
+  {
+    ScriptedSource source;
+    source.hiddenPath = "\\VarFileInfo\\Translation";
+    VersionInfo info(source);
+    EXPECT_FALSE(info.Open("tavrolith.exe"));
+    EXPECT_FALSE(info.IsOpen());
+    EXPECT_EQ(info.Translation(), 0u);
+    EXPECT_EQ(VersionText(info), "V.");
+  }
+  {
+    // A reopen that fails closes what was open before.
+    ScriptedSource source;
+    VersionInfo info(source);
+    ASSERT_TRUE(info.Open("a.exe"));
+    source.readFails = true;
+    EXPECT_FALSE(info.Open("b.exe"));
+    EXPECT_EQ(info.QueryString("FileVersion"), "");
+  }
+}
+
+TEST(VersionTextTest, OnlyTheDocumentedFormIsRenderedSensibly) {
+  EXPECT_EQ(TextFor("1, 3, 9, 0"), "V1.39");
+  EXPECT_EQ(TextFor("10, 3, 9, 0"), "V10.39");
+  EXPECT_EQ(TextFor("1,3,9,0"), "V1.,0");
+  EXPECT_EQ(TextFor("1, 10, 2, 0"), "V1.1 ");
+  EXPECT_EQ(TextFor(""), "V.");
+  EXPECT_EQ(TextFor("1, 3"), "V1.3");  // positions beyond the end give nothing
+  EXPECT_EQ(TextFor("7"), "V7.");
+}
+
+TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefused) {
+  const std::vector<uint8_t> record = BuildVersionRecord(OwnValues());
+  std::string value;
+  ASSERT_TRUE(QueryVersionRecord(record, "\\stringfileinfo\\040704B0\\fileversion", value));
+  EXPECT_EQ(value, "1, 3, 9, 0");
+  ASSERT_TRUE(QueryVersionRecord(record, "\\VarFileInfo\\Translation", value));
+  EXPECT_EQ(value, std::string("\x07\x04\xB0\x04", 4));
+  ASSERT_TRUE(QueryVersionRecord(record, "\\", value));  // the fixed part: signature, then 1.3.9.0
+  ASSERT_EQ(value.size(), 52u);
+  EXPECT_EQ(value.substr(0, 4), std::string("\xBD\x04\xEF\xFE", 4));
+  EXPECT_EQ(value.substr(8, 8), std::string("\x03\x00\x01\x00\x00\x00\x09\x00", 8));
+  EXPECT_FALSE(QueryVersionRecord(record, "\\StringFileInfo\\040704b0\\FileVersio", value));
+  EXPECT_FALSE(QueryVersionRecord(record, "\\VarFileInfo\\Translation\\More", value));
+
+  // Cut anywhere or with a length pointing past the end: refused or found
+  // intact, never read beyond the buffer.
+  for (size_t size = 0; size < record.size(); ++size) {
+    const std::vector<uint8_t> cut(record.begin(), record.begin() + long(size));
+    if (QueryVersionRecord(cut, "\\StringFileInfo\\040704b0\\FileVersion", value)) {
+      EXPECT_EQ(value, "1, 3, 9, 0") << size;
+    }
+  }
+  std::vector<uint8_t> lying = record;
+  lying[0] = 0xFF;
+  lying[1] = 0xFF;
+  EXPECT_FALSE(QueryVersionRecord(lying, "\\VarFileInfo\\Translation", value));
+}
+
+TEST(OwnVersionRecordTest, TheProgramFileFoundByItsBareNameReadsV139) {
+  VersionInfo info;
+  ASSERT_TRUE(info.Open("tavrolith.exe"));
+  EXPECT_EQ(info.Translation(), 0x040704B0u);
+  EXPECT_EQ(info.QueryString("FileDescription"), "8051 Controller Programmer");
+  EXPECT_EQ(VersionText(info), "V1.39");
+
+  VersionInfo missing;
+  EXPECT_FALSE(missing.Open("keinprogramm.exe"));
+  EXPECT_EQ(VersionText(missing), "V.");
+}
+
+#ifdef _WIN32
+// The resource compiler's record read by the reader the Linux programs use:
+// both systems agree on one layout.
+TEST(OwnVersionRecordTest, TheResourceCompilersRecordHasTheLayoutOfTheBuiltOne) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeA("tavrolith.exe", &ignored);
+  ASSERT_GT(size, 0u);
+  std::vector<uint8_t> resource(size);
+  ASSERT_TRUE(GetFileVersionInfoA("tavrolith.exe", 0, size, resource.data()));
+  const std::vector<uint8_t> built = BuildVersionRecord(OwnValues());
+  for (const char* path : {"\\", "\\VarFileInfo\\Translation", "\\StringFileInfo\\040704b0\\FileVersion",
+                           "\\StringFileInfo\\040704b0\\FileDescription"}) {
+    std::string fromResource, fromBuilt;
+    ASSERT_TRUE(QueryVersionRecord(resource, path, fromResource)) << path;
+    ASSERT_TRUE(QueryVersionRecord(built, path, fromBuilt)) << path;
+    // The fixed part: signature, structure version, file and product version.
+    EXPECT_EQ(fromResource.substr(0, 24), fromBuilt.substr(0, 24)) << path;
+  }
+}
+#else
+TEST(ElfVersionSourceTest, BareNamesSearchTheProgramDirectoryAndOnlyElfSectionsCount) {
+  namespace fs = std::filesystem;
+  test::ScratchDirectory scratch("tav_version");
+  ElfVersionSource source(scratch.Path().string());
+  VersionInfo info(source);
+  // Test programs carry the record too; an explicit path is taken as it is.
+  ASSERT_TRUE(info.Open(fs::read_symlink("/proc/self/exe").string()));
+  EXPECT_EQ(VersionText(info), "V1.39");
+
+  // In the given program directory, with the working directory there too
+  // (so that the build folder's own tavrolith does not answer): first
+  // nothing, then a text file by that name (no ELF), then a copy of this
+  // program.
+  const fs::path previous = fs::current_path();
+  fs::current_path(scratch.Path());
+  EXPECT_FALSE(info.Open("tavrolith.exe"));
+  std::ofstream(scratch.Slash() + "tavrolith.exe") << "MZ kein ELF";
+  EXPECT_FALSE(info.Open("tavrolith.exe"));
+  fs::copy_file("/proc/self/exe", scratch.Slash() + "tavrolith", fs::copy_options::overwrite_existing);
+  EXPECT_FALSE(info.Open("tavrolith.exe"));  // the name with ".exe" wins and is no program
+  fs::remove(scratch.Slash() + "tavrolith.exe");
+  ASSERT_TRUE(info.Open("tavrolith.exe"));
+  EXPECT_EQ(source.Resolve("tavrolith.exe"), scratch.Slash() + "tavrolith");
+  EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");
+
+  // A program without the section.
+  fs::copy_file(fs::read_symlink("/proc/self/exe").parent_path() / "version_probe_plain", scratch.Slash() + "plain");
+  EXPECT_FALSE(info.Open(scratch.Slash() + "plain"));
+  fs::current_path(previous);
+
+  // The working directory is searched after the program directory.
+  const test::ScratchDirectory empty("tav_version_empty");
+  ElfVersionSource elsewhere(empty.Path().string());
+  fs::current_path(scratch.Path());
+  EXPECT_EQ(elsewhere.Resolve("tavrolith.exe"), (scratch.Path() / "tavrolith").string());
+  fs::current_path(previous);
+}
+#endif
+
+}  // namespace
+}  // namespace tav
