@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts the window on a virtual X display and saves a picture of it.
-# Usage: scripts/screenshot.sh [OUTPUT.png] [--busy]
-#   --busy  also shows the busy indicator over the logo.
+# Usage: scripts/screenshot.sh [OUTPUT.png] [--busy | --settings]
+#   --busy      also shows the busy indicator over the logo;
+#   --settings  also shows the settings dialog below the window.
 # Builds `tavrolith` into ${BUILD_DIR:-build} first.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -3,8 +3,9 @@
 // dialog on the values it last confirmed, and nothing reaches a board.
 //
 // Hidden option for the documentation and for checking the layout:
-//   --screenshot FILE [--busy]   show the window (and the busy indicator),
-//                                save a picture of the screen area, quit.
+//   --screenshot FILE [--busy | --settings]
+//       show the window (with the busy indicator, or with the settings
+//       dialog beside it), save a picture of the screen area, quit.
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
@@ -20,6 +21,7 @@ namespace {
 struct Options {
   QString screenshot;
   bool busy = false;
+  bool settings = false;
 };
 
 Options ParseOptions(const QStringList& arguments) {
@@ -29,6 +31,8 @@ Options ParseOptions(const QStringList& arguments) {
       options.screenshot = arguments[++i];
     } else if (arguments[i] == QLatin1String("--busy")) {
       options.busy = true;
+    } else if (arguments[i] == QLatin1String("--settings")) {
+      options.settings = true;
     }
   }
   return options;
@@ -66,9 +70,18 @@ int main(int argc, char** argv) {
     busy = std::make_unique<BusyIndicator>(window.mapToGlobal(QPoint(0, 0)));
     busy->show();
   }
+  std::unique_ptr<SettingsDialog> dialog;
+  if (options.settings) {
+    dialog = std::make_unique<SettingsDialog>(LocalFieldCheck);
+    dialog->SetValues(settings);
+    dialog->move(window.frameGeometry().bottomLeft() + QPoint(0, 10));
+    dialog->show();
+  }
   int status = 1;
   QTimer::singleShot(1000, &app, [&] {
-    const QRect area = window.frameGeometry().adjusted(-10, -10, 10, 10);
+    QRect area = window.frameGeometry();
+    if (dialog) area = area.united(dialog->frameGeometry());
+    area.adjust(-10, -10, 10, 10);
     const QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     status = shot.save(options.screenshot) ? 0 : 1;
     app.quit();

@@ -27,8 +27,8 @@ constexpr int kRightColumn = 62;
 constexpr int kButtonWidth = 50;
 constexpr int kButtonHeight = 14;
 // The right half: lists, option group with the logo, lock group.
-constexpr int kListColumn = 120;
-constexpr int kListWidth = 139;
+constexpr int kListColumn = 116;
+constexpr int kListWidth = 143;
 
 QString IdName(int id) { return QString::number(id); }
 
@@ -116,12 +116,12 @@ void MainWindow::BuildLayout() {
   auto* options = new QGroupBox(QStringLiteral("Optionen"), this);
   options->setObjectName(QStringLiteral("Optionen"));
   options->setAccessibleName(QStringLiteral("Optionen"));
-  options->setGeometry(du.Rect(kListColumn, 61, 86, 53));
+  options->setGeometry(du.Rect(kListColumn, 61, 89, 53));
   options->lower();
-  AddCheckBox(kVerifyBox, QStringLiteral("Baustein prüfen"), kListColumn + 4, 73, 80, 9);
-  AddCheckBox(kIdCheckBox, QStringLiteral("ID prüfen"), kListColumn + 4, 82, 80, 9);
-  AddCheckBox(kFfSaveBox, QStringLiteral("Leerzellen speichern"), kListColumn + 4, 91, 80, 9);
-  AddCheckBox(kChecksumBox, QStringLiteral("Checksummen prüfen"), kListColumn + 4, 100, 80, 9);
+  AddCheckBox(kVerifyBox, QStringLiteral("Baustein prüfen"), kListColumn + 4, 73, 84, 9);
+  AddCheckBox(kIdCheckBox, QStringLiteral("ID prüfen"), kListColumn + 4, 82, 84, 9);
+  AddCheckBox(kFfSaveBox, QStringLiteral("Leerzellen speichern"), kListColumn + 4, 91, 84, 9);
+  AddCheckBox(kChecksumBox, QStringLiteral("Checksummen prüfen"), kListColumn + 4, 100, 84, 9);
 
   logo_ = new QLabel(this);
   logo_->setObjectName(QStringLiteral("Logo"));
@@ -135,9 +135,9 @@ void MainWindow::BuildLayout() {
   locks->setAccessibleName(QStringLiteral("Schutzbits"));
   locks->setGeometry(du.Rect(kListColumn, 116, kListWidth, 29));
   locks->lower();
-  AddCheckBox(kLock1Box, QStringLiteral("Lock1"), kListColumn + 8, 130, 40, 10);
-  AddCheckBox(kLock2Box, QStringLiteral("Lock2"), kListColumn + 52, 130, 40, 10);
-  AddCheckBox(kLock3Box, QStringLiteral("Lock3"), kListColumn + 96, 130, 40, 10);
+  AddCheckBox(kLock1Box, QStringLiteral("Lock1"), kListColumn + 10, 130, 40, 10);
+  AddCheckBox(kLock2Box, QStringLiteral("Lock2"), kListColumn + 55, 130, 40, 10);
+  AddCheckBox(kLock3Box, QStringLiteral("Lock3"), kListColumn + 100, 130, 40, 10);
 }
 
 QWidget* MainWindow::Control(int id) const {

@@ -68,7 +68,9 @@ SettingsDialog::SettingsDialog(FieldCheck check, QWidget* parent) : QDialog(pare
 
   auto addLabel = [&](const QString& text, QWidget* buddy, int x, int y, int w) {
     auto* label = new QLabel(text, this);
-    label->setGeometry(du.Rect(x, y, w, 8));
+    // Labels may reach a little past their field: "Länge HEX-Zeile" is
+    // wider than a number needs.
+    label->setGeometry(du.Rect(x, y, w + 6, 8));
     label->setBuddy(buddy);
   };
   auto addNumber = [&](int id, const QString& label, int x, int y, int w) {
@@ -89,8 +91,8 @@ SettingsDialog::SettingsDialog(FieldCheck check, QWidget* parent) : QDialog(pare
   port_->setGeometry(du.Rect(7, 17, 60, 13));
   addLabel(QStringLiteral("Portadresse"), port_, 7, 7, 60);
   timeOut_ = addNumber(kTimeOutField, QStringLiteral("Timeout-Zähler"), 7, 35, 60);
-  lineLength_ = addNumber(kLineLengthField, QStringLiteral("Länge HEX-Zeile"), 74, 7, 50);
-  correction_ = addNumber(kCorrectionField, QStringLiteral("Korrektur"), 74, 35, 50);
+  lineLength_ = addNumber(kLineLengthField, QStringLiteral("Länge HEX-Zeile"), 72, 7, 50);
+  correction_ = addNumber(kCorrectionField, QStringLiteral("Korrektur"), 72, 35, 50);
   setTabOrder(port_, timeOut_);
   setTabOrder(timeOut_, lineLength_);
   setTabOrder(lineLength_, correction_);

@@ -84,8 +84,12 @@ private slots:
       QCOMPARE(Caption(control), caption);
       if (id != kStatusLine) QCOMPARE(control->accessibleName(), caption);
     }
-    // Every control lies inside the window.
+    // Every control lies inside the window, and no caption is cut off.
     QVERIFY(QRect(QPoint(0, 0), window.size()).contains(control->geometry()));
+    if (qobject_cast<QAbstractButton*>(control)) {
+      QVERIFY2(control->sizeHint().width() <= control->width(),
+               qPrintable(QString("%1 > %2").arg(control->sizeHint().width()).arg(control->width())));
+    }
   }
 
   void groupsFrameTheirBoxesAndTheLogoSitsBesideTheOptions() {

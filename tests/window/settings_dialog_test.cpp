@@ -2,6 +2,7 @@
 // message and focus, and the values it hands back.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -37,6 +38,10 @@ private slots:
       QVERIFY2(control != nullptr, row.name);
       QCOMPARE(control->accessibleName(), QString::fromUtf8(row.name));
       QVERIFY(QRect(QPoint(0, 0), expected).contains(control->geometry()));
+    }
+    // No caption is cut off in the dialog font.
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+      QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
     }
     QVERIFY(qobject_cast<QPushButton*>(dialog.Control(kSettingsOk))->isDefault());
     QVERIFY(!qobject_cast<QPushButton*>(dialog.Control(kSettingsCancel))->isDefault());
