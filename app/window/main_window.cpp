@@ -43,7 +43,7 @@ MainWindow::MainWindow(QWidget* parent) : QDialog(parent) {
   // Caption with system menu and minimise button; no maximise, no help button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  // The version text is added to the title once the version record is read.
+  // The version text is added once the version record is read.
   setWindowTitle(QStringLiteral("Brastel"));
   setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
   setFont(DialogUnits::DialogFont());
@@ -146,6 +146,10 @@ QWidget* MainWindow::Control(int id) const {
 
 QPushButton* MainWindow::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
 QCheckBox* MainWindow::CheckBox(int id) const { return qobject_cast<QCheckBox*>(Control(id)); }
+
+void MainWindow::SetVersionText(const QString& version) {
+  setWindowTitle(QStringLiteral("Brastel ") + version);
+}
 
 void MainWindow::SetStatusText(const QString& text) { status_->setText(text); }
 QString MainWindow::StatusText() const { return status_->text(); }

@@ -57,6 +57,9 @@ public:
   QPushButton* Button(int id) const;
   QCheckBox* CheckBox(int id) const;
 
+  // The title is "Brastel" followed by the version text, once it is known.
+  void SetVersionText(const QString& version);
+
   void SetStatusText(const QString& text);
   QString StatusText() const;
   void ShowProgress(int position, int range);

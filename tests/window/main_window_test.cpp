@@ -206,6 +206,20 @@ private slots:
     QCOMPARE(closing.count(), 1);
   }
 
+  void titleAndMovesAreReported() {
+    MainWindow window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel"));
+    window.SetVersionText(QStringLiteral("V1.39"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel V1.39"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy moved(&window, &MainWindow::ClientMoved);
+    window.move(123, 77);
+    QTRY_VERIFY(!moved.isEmpty());
+    // The client-area corner, which is what places the busy indicator.
+    QCOMPARE(moved.last().at(0).toPoint(), window.mapToGlobal(QPoint(0, 0)));
+  }
+
   void busyIndicatorCoversTheLogo() {
     MainWindow window;
     window.move(40, 30);
