@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev
+  librsvg2-bin fonts-dejavu-core
   libsimpleini-dev
   libcli11-dev
   libgtest-dev libgmock-dev
   libbenchmark-dev
   srecord
-  xvfb
+  xvfb xauth
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.

@@ -1,0 +1,127 @@
+// The program's one window: status line and progress bar across the top,
+// the command buttons and the program file name on the left, the
+// manufacturer and device lists, the option and lock boxes and the logo on
+// the right. It only shows state and reports what the user did; what a
+// click means is decided by whoever listens to its signals.
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+#include <QStringList>
+#include <functional>
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace tav::window {
+
+class DialogUnits;
+
+// Control ids; each control carries its id as its object name.
+enum ControlId : int {
+  kBlankCheckButton = 1000,   // "Leertest"
+  kReadButton = 1001,         // "Auslesen"
+  kProgramButton = 1002,      // "Brennen"
+  kVerifyButton = 1003,       // "Prüfen"
+  kManufacturerList = 1004,
+  kFileNameField = 1005,
+  kNewFileButton = 1006,      // "Neue Datei"
+  kPrefsButton = 1007,        // "Prefs"
+  kIdCheckBox = 1008,         // "ID prüfen"
+  kLock2Box = 1009,           // "Lock2"
+  kLock3Box = 1010,           // "Lock3"
+  kDeviceList = 1011,
+  kVerifyBox = 1012,          // "Baustein prüfen"
+  kFfSaveBox = 1013,          // "Leerzellen speichern"
+  kEraseButton = 1014,        // "Löschen"
+  kLock1Box = 1015,           // "Lock1"
+  kStatusLine = 1016,
+  kCancelButton = 1017,       // "Abbrechen"
+  kProgressBar = 1019,
+  kChecksumBox = 1022,        // "Checksummen prüfen"
+};
+
+class MainWindow : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit MainWindow(QWidget* parent = nullptr);
+
+  // Any control by its id; nullptr for an unknown id.
+  QWidget* Control(int id) const;
+  QPushButton* Button(int id) const;
+  QCheckBox* CheckBox(int id) const;
+
+  // The title is "Brastel" followed by the version text, once it is known.
+  void SetVersionText(const QString& version);
+
+  void SetStatusText(const QString& text);
+  QString StatusText() const;
+  void ShowProgress(int position, int range);
+  void SetFileName(const QString& name);
+  void SetChecked(int id, bool checked);
+  bool IsChecked(int id) const;
+  void SetControlEnabled(int id, bool enabled);
+
+  // Refill a list and select an entry without reporting a selection change:
+  // only the user's choices are reported.
+  void SetManufacturers(const QStringList& names, int selected);
+  void SetDevices(const QStringList& names, int selected);
+
+  // The input controls of a running command: Disable takes all of them,
+  // Enable gives back all but "Löschen" and the lock boxes, whose state
+  // depends on the selected device and is set by the caller afterwards.
+  // "Abbrechen" belongs to neither group.
+  void DisableControls();
+  void EnableControls();
+
+  // Consulted before the window closes; returning false keeps it open (a
+  // command is running). Without a guard the window always closes.
+  void SetCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }
+
+  // The logo's top-left corner relative to the client area, in pixels.
+  QPoint LogoPosition() const;
+  // Where the logo goes for the given base units: 311, 102 pixels at the
+  // classic 6 by 13, and over the same spot of the layout for any font, so
+  // that the busy indicator placed there always covers it.
+  static QPoint LogoOffset(const DialogUnits& units);
+
+signals:
+  // A push button was clicked; the argument is its control id.
+  void ButtonClicked(int id);
+  // The user toggled a check box; the box already shows the new state.
+  void CheckBoxClicked(int id, bool checked);
+  void ManufacturerChosen(int index);
+  void DeviceChosen(int index);
+  // The client area's top-left corner moved to this screen position.
+  void ClientMoved(QPoint topLeft);
+  // The window is about to close (the guard allowed it).
+  void Closing();
+
+public slots:
+  // Escape and the close button both arrive here; the guard decides.
+  void reject() override;
+
+protected:
+  void moveEvent(QMoveEvent* event) override;
+
+private:
+  QPushButton* AddButton(int id, const QString& caption, int x, int y, int w, int h);
+  QCheckBox* AddCheckBox(int id, const QString& caption, int x, int y, int w, int h);
+  void BuildLayout();
+
+  QLabel* status_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLineEdit* fileName_ = nullptr;
+  QComboBox* manufacturers_ = nullptr;
+  QComboBox* devices_ = nullptr;
+  QLabel* logo_ = nullptr;
+  std::function<bool()> closeGuard_;
+};
+
+}  // namespace tav::window

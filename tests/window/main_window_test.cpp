@@ -1,0 +1,240 @@
+// The main window's controls, geometry, default button and signals, and
+// the busy indicator over its logo.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "app/window/busy_indicator.h"
+#include "app/window/dialog_units.h"
+#include "app/window/main_window.h"
+
+using namespace tav::window;
+
+namespace {
+QString Caption(const QWidget* control) {
+  if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
+  if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
+  return {};
+}
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void dialogUnitsRoundToNearestPixelAndShareEdges() {
+    // The classic 8-point base units: the window's 266 x 149 units and the
+    // logo corner at 311, 102 pixels.
+    const DialogUnits classic(6, 13);
+    QCOMPARE(classic.Size(266, 149), QSize(399, 242));
+    QCOMPARE(QPoint(classic.X(207), classic.Y(63)), QPoint(311, 102));
+    QCOMPARE(classic.X(1), 2);  // 1.5 rounds up
+    // Neighbouring rectangles meet without a gap or overlap.
+    const DialogUnits odd(7, 15);
+    for (int x = 0; x < 40; ++x) {
+      QCOMPARE(odd.Rect(x, x, 13, 9).right() + 1, odd.Rect(x + 13, x + 9, 5, 5).left());
+      QCOMPARE(odd.Rect(x, x, 13, 9).bottom() + 1, odd.Rect(x + 13, x + 9, 5, 5).top());
+    }
+    // Measured from a real 8-point font the units are plausible pixel sizes.
+    const DialogUnits measured = DialogUnits::FromFont(DialogUnits::DialogFont());
+    QVERIFY(measured.BaseWidth() >= 4 && measured.BaseWidth() <= 10);
+    QVERIFY(measured.BaseHeight() >= 9 && measured.BaseHeight() <= 20);
+  }
+
+  void controlsCarryIdsCaptionsAndAccessibleNames_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("caption");
+    const struct { int id; const char* kind; const char* caption; } rows[] = {
+        {1016, "QLabel", "Warte auf Eingaben"}, {1019, "QProgressBar", ""},
+        {1000, "QPushButton", "Leertest"},      {1001, "QPushButton", "Auslesen"},
+        {1002, "QPushButton", "Brennen"},       {1003, "QPushButton", "Prüfen"},
+        {1005, "QLineEdit", ""},                {1006, "QPushButton", "Neue Datei"},
+        {1007, "QPushButton", "Prefs"},         {1014, "QPushButton", "Löschen"},
+        {1017, "QPushButton", "Abbrechen"},     {1004, "QComboBox", ""},
+        {1011, "QComboBox", ""},                {1012, "QCheckBox", "Baustein prüfen"},
+        {1008, "QCheckBox", "ID prüfen"},       {1013, "QCheckBox", "Leerzellen speichern"},
+        {1022, "QCheckBox", "Checksummen prüfen"}, {1015, "QCheckBox", "Lock1"},
+        {1009, "QCheckBox", "Lock2"},           {1010, "QCheckBox", "Lock3"},
+    };
+    for (const auto& row : rows) {
+      QTest::newRow(QByteArray::number(row.id).constData())
+          << row.id << QString::fromLatin1(row.kind) << QString::fromUtf8(row.caption);
+    }
+  }
+
+  void controlsCarryIdsCaptionsAndAccessibleNames() {
+    QFETCH(int, id);
+    QFETCH(QString, kind);
+    QFETCH(QString, caption);
+    MainWindow window;
+    QWidget* control = window.Control(id);
+    QVERIFY(control != nullptr);
+    QCOMPARE(control->objectName(), QString::number(id));
+    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
+    QVERIFY(!control->accessibleName().isEmpty());
+    if (!caption.isEmpty()) {
+      QCOMPARE(Caption(control), caption);
+      if (id != kStatusLine) QCOMPARE(control->accessibleName(), caption);
+    }
+    // Every control lies inside the window, and no caption is cut off.
+    QVERIFY(QRect(QPoint(0, 0), window.size()).contains(control->geometry()));
+    if (qobject_cast<QAbstractButton*>(control)) {
+      QVERIFY2(control->sizeHint().width() <= control->width(),
+               qPrintable(QString("%1 > %2").arg(control->sizeHint().width()).arg(control->width())));
+    }
+  }
+
+  void groupsFrameTheirBoxesAndTheLogoSitsBesideTheOptions() {
+    MainWindow window;
+    auto* options = window.findChild<QGroupBox*>(QStringLiteral("Optionen"));
+    auto* locks = window.findChild<QGroupBox*>(QStringLiteral("Schutzbits"));
+    QVERIFY(options && locks);
+    QCOMPARE(options->title(), QStringLiteral("Optionen"));
+    QCOMPARE(locks->title(), QStringLiteral("Schutzbits"));
+    for (int id : {kVerifyBox, kIdCheckBox, kFfSaveBox, kChecksumBox}) {
+      QVERIFY2(options->geometry().contains(window.Control(id)->geometry()), qPrintable(QString::number(id)));
+    }
+    for (int id : {kLock1Box, kLock2Box, kLock3Box}) {
+      QVERIFY(locks->geometry().contains(window.Control(id)->geometry()));
+      QCOMPARE(window.Control(id)->y(), window.Control(kLock1Box)->y());
+    }
+    auto* logo = window.findChild<QLabel*>(QStringLiteral("Logo"));
+    QVERIFY(logo != nullptr);
+    QCOMPARE(logo->size(), QSize(75, 75));
+    QCOMPARE(logo->pixmap().size(), QSize(75, 75));
+    QVERIFY(logo->x() > options->geometry().right());
+    QVERIFY(logo->geometry().bottom() < locks->y());
+    QVERIFY(QRect(QPoint(0, 0), window.size()).contains(logo->geometry()));
+  }
+
+  void windowHasFixedDialogUnitSizeAndMinimiseOnly() {
+    MainWindow window;
+    const QSize expected = DialogUnits::FromFont(window.font()).Size(266, 149);
+    QCOMPARE(window.minimumSize(), expected);
+    QCOMPARE(window.maximumSize(), expected);
+    QCOMPARE(window.font().pointSize(), 8);
+    const Qt::WindowFlags flags = window.windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+  }
+
+  void enterPressesBrennenOnlyAndTheAppArtLoads() {
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int id : {kBlankCheckButton, kReadButton, kVerifyButton, kNewFileButton, kPrefsButton, kEraseButton,
+                   kCancelButton}) {
+      QVERIFY(!window.Button(id)->isDefault());
+    }
+    QVERIFY(window.Button(kProgramButton)->isDefault());
+    QSignalSpy clicks(&window, &MainWindow::ButtonClicked);
+    window.Control(kFileNameField)->setFocus();
+    QTest::keyClick(window.Control(kFileNameField), Qt::Key_Return);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(clicks.at(0).at(0).toInt(), int(kProgramButton));
+    QCOMPARE(QPixmap(QStringLiteral(":/art/busy.png")).size(), QSize(64, 64));
+    QCOMPARE(window.windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+  }
+
+  void userChoicesAreReportedButFillingIsNot() {
+    MainWindow window;
+    window.show();
+    QSignalSpy manufacturer(&window, &MainWindow::ManufacturerChosen);
+    QSignalSpy device(&window, &MainWindow::DeviceChosen);
+    QSignalSpy boxes(&window, &MainWindow::CheckBoxClicked);
+    window.SetManufacturers({QStringLiteral("Atmel"), QStringLiteral("Intel")}, 1);
+    window.SetDevices({QStringLiteral("AT89C51"), QStringLiteral("AT89C52"), QStringLiteral("AT89C55")}, 2);
+    window.SetChecked(kLock2Box, true);
+    QCOMPARE(manufacturer.count() + device.count() + boxes.count(), 0);
+    QCOMPARE(qobject_cast<QComboBox*>(window.Control(kDeviceList))->currentText(), QStringLiteral("AT89C55"));
+
+    QTest::keyClick(window.Control(kManufacturerList), Qt::Key_Up);
+    QCOMPARE(manufacturer.count(), 1);
+    QCOMPARE(manufacturer.at(0).at(0).toInt(), 0);
+    QTest::keyClick(window.Control(kDeviceList), Qt::Key_Up);
+    QCOMPARE(device.at(0).at(0).toInt(), 1);
+    // A click toggles the box first, then reports the new state.
+    QTest::mouseClick(window.CheckBox(kLock2Box), Qt::LeftButton);
+    QCOMPARE(boxes.count(), 1);
+    QCOMPARE(boxes.at(0).at(0).toInt(), int(kLock2Box));
+    QCOMPARE(boxes.at(0).at(1).toBool(), false);
+    QVERIFY(!window.IsChecked(kLock2Box));
+  }
+
+  void commandGroupsLeaveCancelAndDeviceControlsToTheirOwners() {
+    MainWindow window;
+    window.SetControlEnabled(kCancelButton, true);
+    window.SetChecked(kLock1Box, true);
+    window.DisableControls();
+    QVERIFY(!window.Control(kFileNameField)->isEnabled());
+    QVERIFY(window.Control(kCancelButton)->isEnabled());
+    window.EnableControls();
+    QVERIFY(window.Control(kFileNameField)->isEnabled());
+    // Löschen and the lock boxes wait for the selected device's rules.
+    for (int id : {kEraseButton, kLock1Box, kLock2Box, kLock3Box}) QVERIFY(!window.Control(id)->isEnabled());
+    QVERIFY(window.IsChecked(kLock1Box));
+  }
+
+  void closeGuardKeepsTheWindowOpenAgainstCloseAndEscape() {
+    MainWindow window;
+    bool busy = true;
+    window.SetCloseGuard([&busy] { return !busy; });
+    QSignalSpy closing(&window, &MainWindow::Closing);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.close();
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+    QCOMPARE(closing.count(), 0);
+    busy = false;
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible());
+    QCOMPARE(closing.count(), 1);
+  }
+
+  void titleAndMovesAreReported() {
+    MainWindow window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel"));
+    window.SetVersionText(QStringLiteral("V1.39"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel V1.39"));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy moved(&window, &MainWindow::ClientMoved);
+    window.move(123, 77);
+    QTRY_VERIFY(!moved.isEmpty());
+    // The client-area corner, which is what places the busy indicator.
+    QCOMPARE(moved.last().at(0).toPoint(), window.mapToGlobal(QPoint(0, 0)));
+  }
+
+  void busyIndicatorCoversTheLogo() {
+    MainWindow window;
+    window.move(40, 30);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint clientCorner = window.mapToGlobal(QPoint(0, 0));
+    BusyIndicator busy(clientCorner);
+    busy.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&busy));
+    QCOMPARE(busy.windowTitle(), QStringLiteral("Quenvaldokraft"));
+    QVERIFY(busy.windowFlags().testFlag(Qt::FramelessWindowHint));
+    const DialogUnits units = DialogUnits::FromFont(busy.font());
+    QCOMPARE(busy.pos(), clientCorner + MainWindow::LogoOffset(units));
+    QCOMPARE(busy.size(), units.Size(50, 50));
+    const QRect logo(window.mapToGlobal(window.LogoPosition()), QSize(75, 75));
+    QVERIFY(busy.geometry().contains(logo));
+    auto* picture = busy.findChild<QLabel*>(QStringLiteral("BusyPicture"));
+    QVERIFY(picture != nullptr);
+    QCOMPARE(picture->pixmap().size(), QSize(64, 64));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
