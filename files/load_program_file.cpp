@@ -38,9 +38,9 @@ int DetectFileFormat(const std::string& path, Feedback& feedback) {
 }
 
 int LoadProgramFile(const std::string& path, uint32_t sizeBytes, bool testChecksum, ProgramImage& image,
-                    int32_t& dataFormat, Feedback& feedback) {
+                    int32_t& dataFormat, Feedback& feedback, int32_t forcedFormat) {
   image.ByteCount = 0;
-  dataFormat = DetectFileFormat(path, feedback);
+  dataFormat = forcedFormat != 0 ? forcedFormat : DetectFileFormat(path, feedback);
   const FileFormatInfo* format = FindFileFormat(dataFormat);
   if (!format) return kFileFailed;
 

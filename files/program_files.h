@@ -52,9 +52,10 @@ const FileFormatInfo* FindFileFormatByKey(std::string_view key);
 // content and storing its number in `dataFormat` (0 when the file cannot be
 // opened; kept when the load fails later). Refuses data that does not fit a
 // device of `sizeBytes`; with `testChecksum` a line with a wrong checksum is
-// refused. Returns 0, or kFileFailed after showing the cause.
+// refused. Returns 0, or kFileFailed after showing the cause. A
+// `forcedFormat` other than 0 is used instead of recognising the format.
 int LoadProgramFile(const std::string& path, uint32_t sizeBytes, bool testChecksum, ProgramImage& image,
-                    int32_t& dataFormat, Feedback& feedback);
+                    int32_t& dataFormat, Feedback& feedback, int32_t forcedFormat = 0);
 
 // The format number 1..9 of the file, or 0 (after the file-open error
 // message) when the file cannot be opened or read.

@@ -81,6 +81,7 @@ DeviceLibrary::DeviceLibrary(Settings& settings, DeviceRecord& device, Feedback&
 DeviceLibrary::~DeviceLibrary() { CloseLibrary(); }
 
 std::string DeviceLibrary::LibraryFilePath() const {
+  if (!libraryPath_.empty()) return libraryPath_;
   PathParts parts = SplitPath(settings_.SettingsFilePath);
   parts.name = kLibraryName;
   parts.extension = kLibraryExtension;

@@ -31,13 +31,18 @@ public:
   int ParseDeviceLine(const std::string& line);
   int LoadSelectedDevice();
 
-  // Directory of settings.SettingsFilePath + "8789LIST.CSV".
+  // The path set by SetLibraryPath; without one, the directory of
+  // settings.SettingsFilePath + "8789LIST.CSV".
   std::string LibraryFilePath() const;
+  // The front end's lookup may find the library elsewhere (a sample library
+  // installed with the program). Empty = next to the settings again.
+  void SetLibraryPath(const std::string& path) { libraryPath_ = path; }
 
   Settings& LibrarySettings() { return settings_; }
   const DeviceRecord& Device() const { return device_; }
 
 private:
+  std::string libraryPath_;
   // Reads one line; false at the end of the file or when nothing is open.
   bool ReadLine(std::string& line);
   int Refuse(const std::string& text);

@@ -79,6 +79,7 @@ int ProgrammerLink::WriteRegister(uint8_t reg, uint8_t value) {
   if (!answered) {
     if (!quiet) ShowTimeout();
     if (inOperation_) boardLost_ = true;
+    ++failedWrites_;
     return kHandshakeTimeout;
   }
   // Only a complete transaction replaces LastStatus; after a failure the

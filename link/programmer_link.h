@@ -113,6 +113,8 @@ public:
 
   // Number of completed or failed WriteRegister calls since construction.
   uint64_t WriteCount() const { return writeCount_; }
+  // Those of them whose handshake failed, the silent ones included.
+  uint64_t FailedWriteCount() const { return failedWrites_; }
 
   const DeviceRecord& Device() const { return device_; }
   const Settings& CurrentSettings() const { return settings_; }
@@ -132,6 +134,7 @@ private:
   const DeviceRecord& device_;
   Feedback& feedback_;
   uint64_t writeCount_ = 0;
+  uint64_t failedWrites_ = 0;
   bool inOperation_ = false;
   bool boardLost_ = false;
 };

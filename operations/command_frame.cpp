@@ -5,6 +5,10 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <unistd.h>
 #endif
 
@@ -38,9 +42,32 @@ int LockFileBusyMarker::Acquire() {
   return kSuccess;
 }
 #else
+namespace {
+
+// Opens the marker file, making it when it is missing. An existing file is
+// opened without O_CREAT: in a sticky folder such as /tmp, Linux refuses
+// O_CREAT on another user's file (fs.protected_regular), and a lock needs no
+// more than reading. A new file is made writable for everyone, whatever the
+// umask, so that every user's copy can open it.
+int OpenMarkerFile(const std::string& path) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    const int made = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (made >= 0) {
+      fchmod(made, 0666);
+      return made;
+    }
+    if (errno != EEXIST) return -1;  // else another copy made it just now
+  }
+  return -1;
+}
+
+}  // namespace
+
 int LockFileBusyMarker::Acquire() {
   if (fd_ >= 0) return kSuccess;
-  const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = OpenMarkerFile(path_);
   // Where no marker file can be made (a read-only directory) the command
   // still runs; what is lost there is the exclusion, not the command.
   if (fd < 0) return kSuccess;
@@ -71,6 +98,49 @@ void LockFileBusyMarker::Release() {
   fd_ = -1;
   handle_ = nullptr;
 }
+
+std::string MachineBusyDirectory() {
+#ifdef _WIN32
+  return std::string();  // a kernel object needs no folder
+#else
+  std::error_code error;
+  if (std::filesystem::is_directory("/run/lock", error) && access("/run/lock", W_OK) == 0) return "/run/lock/";
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+  return error ? std::string("/tmp/") : temporary.string() + "/";
+#endif
+}
+
+MachineBusyMarker::MachineBusyMarker() : MachineBusyMarker(MachineBusyDirectory()) {}
+
+MachineBusyMarker::MachineBusyMarker(const std::string& directory)
+    : LockFileBusyMarker(AtPath{}, directory + (directory.empty() || directory.back() == '/' ? "" : "/") +
+                                       "tavrolith-busy.lock") {}
+
+#ifdef _WIN32
+// The global namespace reaches every session of the machine; the mutex is
+// abandoned, and so free again, when its holder ends.
+int MachineBusyMarker::Acquire() {
+  if (fd_ >= 0) return kSuccess;
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\TavrolithBusy");
+  if (mutex == nullptr) return kSuccess;  // as for an unwritable folder: the command runs
+  const DWORD waited = WaitForSingleObject(mutex, 0);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    return kBusy;
+  }
+  handle_ = mutex;
+  fd_ = 0;
+  return kSuccess;
+}
+
+void MachineBusyMarker::Release() {
+  if (fd_ < 0) return;
+  ReleaseMutex(static_cast<HANDLE>(handle_));
+  CloseHandle(static_cast<HANDLE>(handle_));
+  fd_ = -1;
+  handle_ = nullptr;
+}
+#endif
 
 void CommandFrameHooks::RaisePriority() { tav::RaisePriority(); }
 void CommandFrameHooks::RestorePriority() { tav::RestorePriority(); }
@@ -107,7 +177,7 @@ int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, Co
   if (result != kSuccess) return notRun(result);
   if (command == Command::Program || command == Command::Verify) {
     result = LoadProgramFile(ctx.settings.ProgramFilePath, ctx.device.SizeBytes, ctx.settings.TestChecksum == 1,
-                             ctx.image, ctx.settings.DataFormat, ctx.feedback);
+                             ctx.image, ctx.settings.DataFormat, ctx.feedback, hooks.ProgramFileFormat());
     if (result != kSuccess) return notRun(result);
   }
   hooks.DisableControls();

@@ -46,10 +46,39 @@ public:
   void Release() override;
   const std::string& Path() const { return path_; }
 
+protected:
+  // The marker file at `path` itself.
+  struct AtPath {};
+  LockFileBusyMarker(AtPath, const std::string& path) : path_(path) {}
+
+  int fd_ = -1;             // >= 0 while held
+  void* handle_ = nullptr;  // the open file (or mutex) on Windows
+
 private:
   std::string path_;
-  int fd_ = -1;             // >= 0 while held
-  void* handle_ = nullptr;  // the open file on Windows
+};
+
+// The folder every user and every copy of the program on this machine
+// reaches: /run/lock where it exists, else the temporary folder.
+std::string MachineBusyDirectory();
+
+// The one marker of this machine, shared by the command line and the window
+// wherever they were started: two copies started in different folders must
+// not drive the same port at once. A lock on "tavrolith-busy.lock" in
+// MachineBusyDirectory(), created writable for every user. The lock, not the
+// file, is the marker: it goes with the process that held it, also after a
+// crash, and a file left behind means nothing. On Windows a named mutex in the
+// global namespace, which the system also drops with its process.
+class MachineBusyMarker : public LockFileBusyMarker {
+public:
+  MachineBusyMarker();
+  // Another folder, for tests that must not meet a real run on the machine.
+  explicit MachineBusyMarker(const std::string& directory);
+  ~MachineBusyMarker() override { Release(); }
+#ifdef _WIN32
+  int Acquire() override;
+  void Release() override;
+#endif
 };
 
 // What differs between front ends.
@@ -62,6 +91,9 @@ public:
   // "Auslesen": the save dialog, which sets DataFormat and ProgramFilePath.
   // 0, or kDialogCancelled.
   virtual int PrepareRead() { return kSuccess; }
+  // The format "Brennen"/"Prüfen" read the program file in; 0 = recognised
+  // from its content, as the window always does.
+  virtual int ProgramFileFormat() const { return 0; }
   virtual void DisableControls() {}
   virtual void EnableControls() {}
   virtual void RaisePriority();

@@ -97,6 +97,11 @@ bool IniFile::Write(const char* section, const char* key, const std::string& tex
   return ini_.SetValue(section, key, text.c_str()) >= 0;
 }
 
+bool IniFile::Remove(const char* section, const char* key) {
+  ini_.Delete(section, key, false);
+  return true;
+}
+
 bool IniFile::Save(const std::string& path) const {
   std::string content;
   // A file that came with a UTF-8 signature keeps it.

@@ -33,6 +33,9 @@ public:
   // line and smuggle the rest in as entries of its own.
   bool Write(const char* section, const char* key, const std::string& text);
 
+  // Removes one entry (missing ones count as removed).
+  bool Remove(const char* section, const char* key);
+
   // Writes the whole profile to `path` atomically. False when that failed;
   // the file at `path` is then as it was.
   bool Save(const std::string& path) const;

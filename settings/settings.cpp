@@ -1,10 +1,13 @@
 #include "settings/settings.h"
 
+#include <cctype>
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/feedback.h"
+#include "base/result_codes.h"
 #include "settings/ini_file.h"
 #include "settings/paths.h"
 #include "settings/profile_numbers.h"
@@ -50,6 +53,14 @@ int32_t InRange(int32_t value, int32_t low, int32_t high, int32_t fallback) {
   return value >= low && value <= high ? value : fallback;
 }
 
+bool SameKey(const char* a, const std::string& b) {
+  size_t i = 0;
+  for (; a[i] != '\0' && i < b.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  }
+  return a[i] == '\0' && i == b.size();
+}
+
 int Flag(int32_t value) { return value != 0 ? 1 : 0; }
 int OnlyOne(int32_t value) { return value == 1 ? 1 : 0; }
 
@@ -60,14 +71,10 @@ std::string NameAndExtension(const std::string& path) {
 
 }  // namespace
 
-void LoadSettings(Settings& s, Feedback& feedback, const std::string& directory) {
-  std::string dir = directory.empty() ? CurrentDirectory() : directory;
-  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
-  s.SettingsFilePath = dir + kFileName;
+namespace {
 
-  IniFile ini;
-  // An unreadable file is treated like a missing one: every key its default.
-  ini.Load(s.SettingsFilePath);
+// Every rule of loading, on the profile in memory.
+void ApplyLoadRules(Settings& s, Feedback& feedback, const IniFile& ini) {
   const ProfileReader read(ini);
 
   // The port address is checked before MessageBeap has been read, and the
@@ -138,47 +145,87 @@ void LoadSettings(Settings& s, Feedback& feedback, const std::string& directory)
   s.ProgramFileName = fileParts.name + fileParts.extension;
 }
 
-void SaveSettings(Settings& s) {
+}  // namespace
+
+void LoadSettings(Settings& s, Feedback& feedback, const std::string& directory) {
+  std::string dir = directory.empty() ? CurrentDirectory() : directory;
+  if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';
+  s.SettingsFilePath = dir + kFileName;
+
+  IniFile ini;
+  // An unreadable file is treated like a missing one: every key its default.
+  ini.Load(s.SettingsFilePath);
+  ApplyLoadRules(s, feedback, ini);
+}
+
+std::vector<SettingsEntry> SettingsEntries(const Settings& s) {
+  char port[16];
+  std::snprintf(port, sizeof port, "%x", static_cast<unsigned>(s.PortAdress));
+  const PathParts parts = SplitPath(s.ProgramFilePath);
+  return {
+      {kHardware, "PortAdress", port},
+      {kHardware, "SearchHardware", std::to_string(s.SearchHardware)},
+      // Written as a signed number; ProfileUnsigned reads it back unchanged.
+      {kHardware, "TimeOut", std::to_string(static_cast<int32_t>(s.TimeOut))},
+      {kHardware, "TimeBaseKorr", std::to_string(s.TimeBaseKorr)},
+      {kHardware, "MessageBeap", std::to_string(s.MessageBeap)},
+      {kBrastel, "Verify", std::to_string(s.Verify)},
+      {kBrastel, "FFSave", std::to_string(s.FFSave)},
+      {kBrastel, "X-Koord", std::to_string(s.XKoord)},
+      {kBrastel, "Y-Koord", std::to_string(s.YKoord)},
+      {kBrastel, "DataFormat", std::to_string(s.DataFormat)},
+      {kBrastel, "ManufIndex", std::to_string(s.ManufIndex)},
+      {kBrastel, "DeviceIndex", std::to_string(s.DeviceIndex)},
+      {kBrastel, "TestChecksum", std::to_string(s.TestChecksum)},
+      {kBrastel, "ShowDeviceData", std::to_string(s.ShowDeviceData)},
+      {kBrastel, "IDCheck", std::to_string(static_cast<int>(s.IDCheck))},
+      {kBrastel, "Lock1", std::to_string(s.Lock1)},
+      {kBrastel, "Lock2", std::to_string(s.Lock2)},
+      {kBrastel, "Lock3", std::to_string(s.Lock3)},
+      {kBrastel, "ReadFilter", std::to_string(s.ReadFilter)},
+      {kBrastel, "HexLineLen", std::to_string(static_cast<int32_t>(s.HexLineLen))},
+      {kBrastel, "DataPath", parts.drive + parts.directory},
+      {kBrastel, "LastFile", parts.name + parts.extension},
+  };
+}
+
+bool SaveSettings(Settings& s) {
   IniFile ini;
   // An existing file that cannot be read is not overwritten: its other
   // sections and keys would be lost.
-  if (!ini.Load(s.SettingsFilePath)) return;
+  if (!ini.Load(s.SettingsFilePath)) return false;
 
-  char port[16];
-  std::snprintf(port, sizeof port, "%x", static_cast<unsigned>(s.PortAdress));
-  ini.Write(kHardware, "PortAdress", port);
-  ini.Write(kHardware, "SearchHardware", std::to_string(s.SearchHardware));
-  // Written as a signed number; ProfileUnsigned reads it back unchanged.
-  ini.Write(kHardware, "TimeOut", std::to_string(static_cast<int32_t>(s.TimeOut)));
-  ini.Write(kHardware, "TimeBaseKorr", std::to_string(s.TimeBaseKorr));
-  ini.Write(kHardware, "MessageBeap", std::to_string(s.MessageBeap));
-
-  ini.Write(kBrastel, "Verify", std::to_string(s.Verify));
-  ini.Write(kBrastel, "FFSave", std::to_string(s.FFSave));
-  ini.Write(kBrastel, "X-Koord", std::to_string(s.XKoord));
-  ini.Write(kBrastel, "Y-Koord", std::to_string(s.YKoord));
-  ini.Write(kBrastel, "DataFormat", std::to_string(s.DataFormat));
-  ini.Write(kBrastel, "ManufIndex", std::to_string(s.ManufIndex));
-  ini.Write(kBrastel, "DeviceIndex", std::to_string(s.DeviceIndex));
-  ini.Write(kBrastel, "TestChecksum", std::to_string(s.TestChecksum));
-  ini.Write(kBrastel, "ShowDeviceData", std::to_string(s.ShowDeviceData));
-  ini.Write(kBrastel, "IDCheck", std::to_string(static_cast<int>(s.IDCheck)));
-  ini.Write(kBrastel, "Lock1", std::to_string(s.Lock1));
-  ini.Write(kBrastel, "Lock2", std::to_string(s.Lock2));
-  ini.Write(kBrastel, "Lock3", std::to_string(s.Lock3));
-  ini.Write(kBrastel, "ReadFilter", std::to_string(s.ReadFilter));
-  ini.Write(kBrastel, "HexLineLen", std::to_string(static_cast<int32_t>(s.HexLineLen)));
-
-  const PathParts parts = SplitPath(s.ProgramFilePath);
   // A path with a line break cannot be stored in a line of the file. The two
   // entries name one file together, so then both keep their previous values.
-  if (s.ProgramFilePath.find_first_of("\r\n") == std::string::npos) {
-    ini.Write(kBrastel, "DataPath", parts.drive + parts.directory);
-    ini.Write(kBrastel, "LastFile", parts.name + parts.extension);
+  const bool pathFits = s.ProgramFilePath.find_first_of("\r\n") == std::string::npos;
+  for (const SettingsEntry& entry : SettingsEntries(s)) {
+    const bool pathEntry = std::string_view(entry.key) == "DataPath" || std::string_view(entry.key) == "LastFile";
+    if (pathFits || !pathEntry) ini.Write(entry.section, entry.key, entry.text);
   }
   s.ProgramFileName = NameAndExtension(s.ProgramFilePath);
+  return ini.Save(s.SettingsFilePath);
+}
 
-  ini.Save(s.SettingsFilePath);
+int StoreSetting(Settings& s, Feedback& feedback, const std::string& key, const std::optional<std::string>& text) {
+  const SettingsEntry* known = nullptr;
+  const std::vector<SettingsEntry> entries = SettingsEntries(s);
+  for (const SettingsEntry& entry : entries) {
+    if (SameKey(entry.key, key)) known = &entry;
+  }
+  if (known == nullptr) return kInvalidField;
+  IniFile ini;
+  if (!ini.Load(s.SettingsFilePath)) return kWriteFailed;
+  if (text ? !ini.Write(known->section, known->key, *text) : !ini.Remove(known->section, known->key)) {
+    return kInvalidField;
+  }
+  // The stored text goes through the rules of the next start now, so that
+  // what is kept is what that start would use, with the same messages.
+  Settings loaded;
+  loaded.SettingsFilePath = s.SettingsFilePath;
+  ApplyLoadRules(loaded, feedback, ini);
+  if (!SaveSettings(loaded)) return kWriteFailed;
+  s = loaded;
+  return kSuccess;
 }
 
 }  // namespace tav

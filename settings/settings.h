@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tav {
 
@@ -10,8 +12,11 @@ class Feedback;
 
 // Port base addresses the settings file accepts. The settings dialog keeps to
 // the same range, so that what it lets through survives the next start.
-inline constexpr int32_t kLowestPortAdress = 0x200;
-inline constexpr int32_t kHighestPortAdress = 0x400;
+// Parallel-port cards on PCI and PCIe sit anywhere in the I/O space (0xD010,
+// 0xE800, ...), so any address whose three registers fit below 0x10000 is
+// taken; below 0x100 live the system board's own devices, never a port card.
+inline constexpr int32_t kLowestPortAdress = 0x100;
+inline constexpr int32_t kHighestPortAdress = 0xFFFD;
 
 struct Settings {
   // Section "Hardware".
@@ -62,7 +67,27 @@ void LoadSettings(Settings& settings, Feedback& feedback, const std::string& dir
 
 // Writes the record back to settings.SettingsFilePath, replacing entries in
 // place and keeping everything else in the file. Written atomically; a failed
-// write leaves the previous file as it was and is not reported.
-void SaveSettings(Settings& settings);
+// write leaves the previous file as it was. Returns false then (the window
+// does not report it; the command line's config command does).
+bool SaveSettings(Settings& settings);
+
+// One entry of the file as SaveSettings writes it.
+struct SettingsEntry {
+  const char* section;
+  const char* key;
+  std::string text;
+};
+
+// Every entry SaveSettings writes, in the file's order.
+std::vector<SettingsEntry> SettingsEntries(const Settings& settings);
+
+// Stores one entry in the settings file at settings.SettingsFilePath: `text`
+// as if the file held it (nullopt: the entry removed, so its default
+// applies), then every range rule and message of loading, and the result is
+// written back. `settings` is the record as loaded from that file
+// afterwards. Returns 0; kInvalidField for a key SaveSettings does not write
+// or a text with a line break; kWriteFailed when the file could not be read
+// or written (nothing changed then).
+int StoreSetting(Settings& settings, Feedback& feedback, const std::string& key, const std::optional<std::string>& text);
 
 }  // namespace tav

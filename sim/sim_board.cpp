@@ -1,6 +1,7 @@
 #include "sim/sim_board.h"
 
 #include <ostream>
+#include <thread>
 
 namespace tav::sim {
 
@@ -78,6 +79,13 @@ uint8_t SimBoard::In(uint16_t address) {
 
 uint64_t SimBoard::WritesOfRegister(uint8_t reg) const { return writesPerRegister_[(reg >> 1) & 7]; }
 
+void SimBoard::SetRealtime(bool on) {
+  realtime_ = on;
+  realtimeStartNs_ = nowNs_;
+  wallStart_ = std::chrono::steady_clock::now();
+  nextSleepNs_ = nowNs_ + kRealtimeBatchNs;
+}
+
 void SimBoard::CompleteWrite(uint8_t reg, uint8_t value) {
   const unsigned index = (reg >> 1) & 7;
   const uint8_t previous = registers_[index];
@@ -85,6 +93,12 @@ void SimBoard::CompleteWrite(uint8_t reg, uint8_t value) {
   ++writesPerRegister_[index];
   ++completedWrites_;
   nowNs_ += writeDurationNs_;
+  if (realtime_ && nowNs_ >= nextSleepNs_) {
+    // Catch up with the virtual clock: a slow batch is not followed by a
+    // fast one, so the pace holds over the whole run.
+    std::this_thread::sleep_until(wallStart_ + std::chrono::nanoseconds(nowNs_ - realtimeStartNs_));
+    nextSleepNs_ = nowNs_ + kRealtimeBatchNs;
+  }
   const SocketPins before = pins_;
 
   switch (reg) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -78,6 +79,11 @@ public:
   // Virtual clock: every completed register write lasts this long.
   void SetWriteDurationNs(uint64_t ns) { writeDurationNs_ = ns; }
   uint64_t NowNs() const { return nowNs_; }
+  // Real time: the board then takes as long as its virtual clock says,
+  // sleeping in batches of kRealtimeBatchNs of virtual time (a sleep per
+  // write would cost more than the write itself).
+  static constexpr uint64_t kRealtimeBatchNs = 10'000'000;
+  void SetRealtime(bool on);
   uint64_t CompletedWrites() const { return completedWrites_; }
   uint64_t WritesOfRegister(uint8_t reg) const;
   // The value last latched into a register (0 before its first write).
@@ -122,6 +128,10 @@ private:
   uint64_t writeDurationNs_ = 85000;
   uint64_t nowNs_ = 0;
   uint64_t completedWrites_ = 0;
+  bool realtime_ = false;
+  uint64_t realtimeStartNs_ = 0;                  // virtual time when real time began
+  std::chrono::steady_clock::time_point wallStart_;  // and the wall clock then
+  uint64_t nextSleepNs_ = 0;                      // virtual time of the next sleep
 
   // The port side of the handshake.
   uint8_t dataPort_ = 0;

@@ -1,15 +1,20 @@
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/cli/cli.h"
+#include "app/session/session.h"
 #include "library/device_library.h"
 #include "operations/command_frame.h"
 #include "tests/start_up_directory.h"
@@ -37,7 +42,7 @@ struct Step {
 // The arguments of a run on the simulated AT89C2051 whose chip lives in
 // chip.state.
 std::vector<std::string> Sim(std::vector<std::string> args) {
-  args.insert(args.begin(), {"--simulate", "--device", "AT89C2051", "--chip-state", "chip.state", "-q"});
+  args.insert(args.begin(), {"--simulate", "--device", "AT89C2051", "--chip-state", "chip.state"});
   return args;
 }
 
@@ -54,6 +59,8 @@ protected:
     environment_.ports = directory_.RefusedPorts();
     environment_.in = nullptr;
     environment_.installInterruptHandler = false;
+    // The machine-wide marker of a real run stays out of the tests' way.
+    environment_.busyMarkerDirectory = dir().string();
   }
 
   CliRun Run(std::vector<std::string> args) const {
@@ -88,19 +95,33 @@ TEST_F(CliTest, UsageErrorsExitWithTwoChangeNothingAndHelpSaysSo) {
   Play({{{}, 2}, {{"frobnicate"}, 2}, {{"--bogus", "devices"}, 2}, {{"program"}, 2}, {{"--lock", "4", "devices"}, 2},
         {{"--port", "lpt1", "detect"}, 2}, {{"convert", "a.hex", "b.hex", "--format", "intel99"}, 2},
         {{"--simulate", "--chip-fault", "melted", "detect"}, 2, {"melted"}},
-        {{"--help"}, 0, {"2 for usage errors", "blank-check"}}});
+        {{"--help"}, 0, {"2   Aufruf nicht verstanden", "blank-check"}}});
   EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  // One language: CLI11's own explanations are not passed through.
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {}, {"--bogus", "devices"}, {"program"}, {"--lock", "4", "devices"}, {"--lock"}, {"detect", "extra"}}) {
+    const CliRun run = Run(args);
+    EXPECT_THAT(run.err, AllOf(HasSubstr("tavrolith-cli: "), HasSubstr("Hilfe: tavrolith-cli --help"),
+                               Not(HasSubstr("expected")), Not(HasSubstr("required")), Not(HasSubstr("range"))))
+        << run.err;
+  }
 }
 
-TEST_F(CliTest, DevicesListsTheLibraryAndTheChoiceIsStored) {
+TEST_F(CliTest, DevicesListsFiltersAndSuggestsNearNames) {
   const CliRun run = Run({"--device", "87C52", "devices"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, AllOf(HasSubstr("Atmel (Hersteller 0)"), HasSubstr("Intel (Hersteller 1)"),
                              Not(HasSubstr("Siemens")),  // its header is flagged n
                              HasSubstr("AT89C2051      DIP20        2048  Flash"), HasSubstr("* 1   87C52")));
-  // A refused choice keeps the stored one.
-  Play({{{"--device", "AT89C9999", "devices"}, 13, {"Baustein 'AT89C9999' nicht in der Bibliothek."}}});
-  EXPECT_THAT(Ini(), AllOf(HasSubstr("ManufIndex=1"), HasSubstr("DeviceIndex=1")));
+  // A pattern shows the matching devices under their manufacturers only.
+  const CliRun filtered = Run({"devices", "at89C20*"});
+  EXPECT_THAT(filtered.out, AllOf(HasSubstr("AT89C2051"), HasSubstr("Atmel"), Not(HasSubstr("AT89C52")),
+                                  Not(HasSubstr("Intel"))));
+  Play({{{"devices", "89c5"}, 0, {"AT89C51", "AT89C55"}}, {{"devices", "Z80"}, 13, {"Kein Baustein passt zu 'Z80'."}},
+        // A misspelt name gets the nearest names of the library.
+        {{"--device", "AT89C2015", "devices"}, 13,
+         {"Baustein 'AT89C2015' nicht in der Bibliothek.", "Ähnliche Namen: AT89C2051"}}});
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));  // --device chose for one run only
   // An empty library says so instead of failing silently.
   std::ofstream(dir() / "8789LIST.CSV", std::ios::trunc);
   Play({{{"devices"}, 13, {"Keine Hersteller"}}});
@@ -119,14 +140,17 @@ TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
         // the read-back is longer; the images are the same.
         {{"info", "back.s19"}, 0, {"Format:         5 (Motorola S1 Exorciser)", "HighestAddress: 31 (0x1F)"}},
         {Sim({"--yes", "blank-check"}), 5, {"(abgebrochen)"}},  // the first report is answered Cancel
-        {Sim({"--yes", "erase"}), 0, {"Baustein ist gelöscht !"}}, {Sim({"--yes", "blank-check"}), 0}});
+        {Sim({"--yes", "erase"}), 0, {"Baustein ist gelöscht !"}}, {Sim({"--yes", "blank-check"}), 0},
+        // A blank chip into BIN: the hint names the option, not the window's box.
+        {Sim({"--yes", "read", "blank.bin"}), 4, {"mit --ff-save aufrufen !"}},
+        {Sim({"--yes", "--ff-save", "read", "blank.bin"}), 0, {"2048 Bytes geschrieben"}}});
   EXPECT_FALSE(fs::exists(dir() / "never.hex"));
   EXPECT_EQ(Slurp(dir() / "back.bin").substr(0, 3), "\x75\x81\x2F");  // the first instruction, as bytes
   EXPECT_EQ(Slurp(dir() / "back.hex").substr(0, 9), ":20000000");
   const auto crc = [](const std::string& text) { return text.substr(text.find("CRC-32")); };
   EXPECT_EQ(crc(Run({"info", blink_}).out), crc(Run({"info", "back.s19"}).out));
-  // The settings remember the file and the format, as the window would.
-  EXPECT_THAT(Ini(), AllOf(HasSubstr("LastFile=back.s19"), HasSubstr("DataFormat=5")));
+  // Nothing of the runs is stored: the next run starts from the stored settings.
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
 }
 
 TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
@@ -140,7 +164,8 @@ TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
         {Sim({"--yes", "--board-fault", "no-board", "blank-check"}), 1,
          {"Timeout-Fehler bei Datenübertragung", "Kann Hardware nicht finden !", kDemoMessage}},
         {Sim({"--board-fault", "broken-latch", "detect"}), 8}});
-  EXPECT_THAT(Ini(), AllOf(HasSubstr("TimeBaseKorr=50"), HasSubstr("IDCheck=0")));
+  // calibrate --save stores; --no-id-check was for its run only.
+  EXPECT_THAT(Ini(), AllOf(HasSubstr("TimeBaseKorr=50"), HasSubstr("IDCheck=1")));
 }
 
 // A board that stops answering in the middle of a burn: one timeout message,
@@ -163,16 +188,43 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
         {{"--yes", "program", blink_}, 1, {access, demo}}, {{"--yes", "read", "x.hex"}, 1, {access, demo}},
         {{"--port", "0x278", "detect"}, 1, {"Direkter Portzugriff auf 0x278: Zugriff verweigert"}}});
   EXPECT_FALSE(fs::exists(dir() / "x.hex"));
-  EXPECT_THAT(Ini(), HasSubstr("PortAdress=278"));  // an address given is kept
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));  // the address given was for that run
 }
 
-TEST_F(CliTest, TheLockFileKeepsASecondCommandOut) {
-  LockFileBusyMarker other(dir().string());
+// One marker for the machine: a copy started in another folder is kept out
+// too, and the marker goes with the process that held it.
+TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
+  MachineBusyMarker other(dir().string());
   ASSERT_EQ(other.Acquire(), 0);
   EXPECT_EQ(other.IsBusy(), 0);  // its own marker does not count
-  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Quenvaldokraft.lock"}}});
+  const test::StartUpDirectory elsewhere("tav_cli_elsewhere");
+  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Ein anderer Befehl benutzt den Brenner gerade", "tavrolith-busy.lock"}},
+        {{"--simulate", "calibrate"}, kBusy}});
   other.Release();
   Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed
+  EXPECT_FALSE(fs::exists(elsewhere.Path() / "Quenvaldokraft.lock"));  // nothing in the working folder
+  // Every user's copy must be able to open the marker.
+  EXPECT_EQ(fs::status(other.Path()).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
+                fs::perms::others_read | fs::perms::others_write);
+
+  // A holder that crashes: the system drops its lock, the file left behind means nothing.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    MachineBusyMarker crashing(dir().string());
+    if (crashing.Acquire() == 0) std::abort();
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(fs::exists(other.Path()));
+  EXPECT_EQ(other.Acquire(), 0);
+  other.Release();
+  // The default place is outside any working folder and the same for every copy.
+  EXPECT_THAT(MachineBusyMarker().Path(), AllOf(HasSubstr(MachineBusyDirectory()), HasSubstr("tavrolith-busy.lock")));
+  EXPECT_THAT(MachineBusyDirectory(), ::testing::AnyOf(HasSubstr("/run/lock/"), HasSubstr("/tmp")));
 }
 
 TEST_F(CliTest, CtrlCCancelsAtTheNextProgressStep) {
@@ -202,6 +254,133 @@ TEST_F(CliTest, InfoAndConvertUseTheSameReadersAndWriters) {
   const std::string bin = Slurp(dir() / "blink.bin");
   ASSERT_EQ(bin.size(), 32u);
   EXPECT_EQ(bin.substr(0, 1) + bin.substr(19, 2), "\x75\x22\xFF");  // first and last byte, then a blank
+}
+
+// Options are for their run; config alone stores, with the rules and
+// messages of loading, and what it stores is every later run's default.
+TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
+  Play({{Sim({"--yes", "--lock", "2", "--no-verify", "--no-checksum", "--ff-save", "--port", "0x278", "program", blink_}),
+         0, {"Gebrannt: 20 Bytes (0x0000 bis 0x0013), nicht geprüft, Lockbits bis 2 gesetzt"}}});
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  Play({{{"config", "set", "Verify", "0"}, 0, {"Verify=0"}},
+        {{"config", "set", "PortAdress", "d010"}, 0, {"PortAdress=d010"}},
+        {{"config", "set", "Device", "87c52"}, 0, {"ManufIndex=1", "DeviceIndex=1"}},
+        // Out of range: the message of loading and its fallback.
+        {{"config", "set", "TimeBaseKorr", "101"}, 0, {"TimeBaseKorr=85"}},
+        {{"config", "set", "PortAdress", "ff"}, 0, {"Portadresse in\n'QUENVALD.INI'\nkann nicht stimmen!!", "PortAdress=378"}},
+        {{"config", "set", "Bogus", "1"}, 2, {"'Bogus'"}}, {{"config", "set", "Verify"}, 2},
+        {{"config", "set", "Device", "87c5x"}, 13, {"Ähnliche Namen: 87C51, 87C52"}}});
+  EXPECT_THAT(Ini(), AllOf(HasSubstr("Verify=0"), HasSubstr("ManufIndex=1"), HasSubstr("DeviceIndex=1")));
+  // The stored settings are the defaults; an option still wins for its run.
+  Play({{Sim({"--yes", "program", blink_}), 0, {"nicht geprüft"}},
+        {Sim({"--yes", "--verify", "program", blink_}), 0, {", geprüft"}},
+        {{"config"}, 0, {"Verify=0", "[Hardware]", "PortAdress=378"}},
+        {{"config", "reset", "Verify"}, 0, {"Verify=1"}}, {{"config", "reset", "Device"}, 0, {"ManufIndex=0"}}});
+  EXPECT_THAT(Ini(), AllOf(HasSubstr("Verify=1"), HasSubstr("DeviceIndex=0")));
+}
+
+// PCIe port cards sit high in the I/O space; --port reads its text as the
+// settings dialog does and says what it took.
+TEST_F(CliTest, PortAddressesAnywhereInTheIoSpace) {
+  std::ofstream(dir() / "QUENVALD.INI") << "[Hardware]\nPortAdress=D010\n";
+  Play({{{"--simulate", "detect"}, 0, {"Portadresse 0xD010"}},
+        {{"--port", "888", "--simulate", "detect"}, 0, {"Portadresse 0x378 (aus --port 888)"}},
+        {{"--port", "0xE800", "detect"}, 1, {"Portadresse 0xE800 (aus --port 0xE800)", "0xE800"}},
+        {{"--port", "0x50", "detect"}, 2, {"0x100 bis 0xFFFD"}}, {{"--port", "0xFFFE", "detect"}, 2}});
+  EXPECT_THAT(Ini(), HasSubstr("PortAdress=D010"));
+}
+
+// The library from the working folder, else the sample library; --config-dir
+// names the folder of both; a missing library is named with its path.
+TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
+  fs::remove(dir() / "8789LIST.CSV");
+  const std::string sample = (fs::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV").string();
+  Play({{{"-v", "--simulate", "--device", "AT89C2051", "detect"}, 0, {"Bibliothek: " + sample}}});
+  const fs::path other = dir() / "other";
+  fs::create_directory(other);
+  Play({{{"--config-dir", other.string(), "devices"}, 13,
+         {"Kann Bauteilbibliothek nicht öffnen !", "Bauteilbibliothek: " + (other / "8789LIST.CSV").string()}},
+        {{"--config-dir", other.string(), "config", "set", "Verify", "0"}, 0}});
+  EXPECT_THAT(Slurp(other / "QUENVALD.INI"), HasSubstr("Verify=0"));
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  EXPECT_EQ(FindLibrary("", {(other).string(), fs::path(sample).parent_path().string()}), sample);
+}
+
+// What a script user sees: the plan before, the result after, -q and -v.
+TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
+  const CliRun program = Run(Sim({"--yes", "program", blink_}));
+  ASSERT_EQ(program.status, 0) << program.err;
+  EXPECT_THAT(program.out, AllOf(HasSubstr("Baustein: AT89C2051 (Flash, 2048 Bytes)"), HasSubstr("Datei:    " + blink_),
+                                 HasSubstr("Format:   Intel8 (erkannt)"),
+                                 HasSubstr("Daten:    20 Bytes, Adressen 0x0000 bis 0x0013")));
+  // Without a terminal the progress is plain lines by the phase; never an empty bar.
+  EXPECT_THAT(program.err, AllOf(HasSubstr("Programmiere Baustein: 50 %\n"), Not(HasSubstr(" 0 %")),
+                                 Not(HasSubstr("\r"))));
+  const CliRun verify = Run(Sim({"--yes", "verify", blink_}));
+  EXPECT_THAT(verify.out, HasSubstr("Geprüft: 20 Bytes verglichen, keine Unterschiede"));
+  const CliRun read = Run(Sim({"--yes", "read", "back.hex"}));
+  EXPECT_THAT(read.out, HasSubstr("Gelesen: 2048 Bytes nach " + (dir() / "back.hex").string() + " (Intel8), " +
+                                  std::to_string(fs::file_size(dir() / "back.hex")) + " Bytes geschrieben"));
+
+  const CliRun quiet = Run(Sim({"-q", "--yes", "verify", blink_}));
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out, "Geprüft: 20 Bytes verglichen, keine Unterschiede\n");
+  EXPECT_EQ(quiet.err, "");
+  const CliRun failed = Run(Sim({"-q", "--yes", "--chip-fault", "wrong-signature", "verify", blink_}));
+  EXPECT_EQ(failed.status, 7);
+  EXPECT_EQ(failed.out, "verify: fehlgeschlagen, Exit-Status 7\n");
+  EXPECT_THAT(failed.err, HasSubstr("Prozessor-ID's stimmen nicht"));
+
+  const CliRun verbose = Run(Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "blank-check"}));
+  EXPECT_THAT(verbose.err, AllOf(HasSubstr("Port: simulierter Brenner, Portadresse 0x378"),
+                                 HasSubstr("TimeBaseKorr 85 (µs je Registerzugriff), Simulator 85 µs"),
+                                 HasSubstr("Erhöhte Priorität: "), MatchesRegex("(.|\n)*ohne Antwort des Brenners: [1-9](.|\n)*")));
+  Play({{{"-q", "-v", "devices"}, 2}, {{"--format", "bin", "detect"}, 2, {"--format gilt nicht für detect"}}});
+}
+
+TEST_F(CliTest, VersionAndEachCommandsHelpWithItsOptionsAndExitStatus) {
+  Play({{{"--version"}, 0, {"tavrolith-cli V1."}}});
+  for (const char* command : {"devices", "config", "detect", "calibrate", "blank-check", "erase", "read", "program",
+                              "verify", "info", "convert"}) {
+    const CliRun help = Run({command, "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, AllOf(HasSubstr(std::string("tavrolith-cli [OPTIONEN] ") + command), HasSubstr("Exit-Status:"),
+                                HasSubstr("1   Demomodus"), HasSubstr("2   Aufruf nicht verstanden")))
+        << command;
+  }
+  EXPECT_THAT(Run({"program", "--help"}).out,
+              AllOf(HasSubstr("--lock N"), HasSubstr("--format F"), HasSubstr("22  die Lockbits wirken nicht"),
+                    Not(HasSubstr("--size")), Not(HasSubstr("--ff-save"))));
+  EXPECT_THAT(Run({"read", "--help"}).out, AllOf(HasSubstr("--ff-save"), Not(HasSubstr("--lock"))));
+  EXPECT_THAT(Run({"info", "--help"}).out, Not(HasSubstr("--simulate")));
+}
+
+// --format forces the reader; erase says why an EPROM stays as it is.
+TEST_F(CliTest, ForcedFormatsAndEpromErase) {
+  Play({{{"convert", blink_, "blink.s19", "--format", "s1"}, 0},
+        {Sim({"--yes", "--format", "s1", "program", "blink.s19"}), 0, {"Motorola S1 Exorciser (mit --format)"}},
+        {Sim({"--yes", "--format", "intel8", "verify", "blink.s19"}), 3},
+        // Forced BIN takes the hex text as bytes: ':' is the first cell.
+        {Sim({"--yes", "--format", "bin", "verify", blink_}), 6, {"Binär (mit --format)", "Richtig: 0x3A"}},
+        {{"--simulate", "--device", "87C52", "--yes", "erase"}, 7, {"87C52 ist ein EPROM ohne elektrisches Löschen"}}});
+}
+
+// Real time: the simulated board takes as long as its writes.
+TEST_F(CliTest, TheSimulatorCanRunAtTheSpeedOfRealHardware) {
+  const auto timed = [&](std::vector<std::string> args) {
+    const auto start = std::chrono::steady_clock::now();
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return std::pair(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), run.err);
+  };
+  const auto [fast, fastErr] = timed(Sim({"-v", "--yes", "--sim-write-us", "20", "blank-check"}));
+  const auto [real, realErr] = timed(Sim({"-v", "--yes", "--sim-realtime", "--sim-write-us", "20", "blank-check"}));
+  const size_t at = realErr.find("Registerzugriffe: ");
+  ASSERT_NE(at, std::string::npos);
+  const double writes = std::stod(realErr.substr(at + 18));
+  EXPECT_GE(real, writes * 20e-6 * 0.95);
+  EXPECT_LT(fast, writes * 20e-6 * 0.5);
+  EXPECT_THAT(realErr, HasSubstr("Simulator 20 µs je Zugriff in Echtzeit"));
 }
 
 // The command frame itself, as the window will use it: the order of its

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -215,6 +216,63 @@ TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
     EXPECT_EQ(fb.CancelRequested(), 0);
   });
   presser.join();
+}
+
+// On a terminal the bar names its phase and the elapsed time, never shows
+// an empty bar, and fits the terminal's width, however narrow.
+TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
+  for (const unsigned short width : {16, 40, 100}) {
+    const PseudoTerminal pty;
+    if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+    winsize size{};
+    size.ws_col = width;
+    size.ws_row = 24;
+    ASSERT_EQ(ioctl(pty.master, TIOCSWINSZ, &size), 0);
+    std::string shown;
+    std::thread drain([&] {
+      char buffer[4096];
+      ssize_t got;
+      while ((got = read(pty.master, buffer, sizeof buffer)) > 0) shown.append(buffer, size_t(got));
+    });
+    {
+      const int fd = open(ptsname(pty.master), O_RDWR | O_NOCTTY);
+      ASSERT_GE(fd, 0);
+      std::FILE* terminal = fdopen(fd, "w");
+      int beep = 0;
+      ConsoleFeedback fb(beep, {}, nullptr, terminal);
+      fb.SetStatus("Prüfe Bausteininhalt");
+      fb.StartProgress(300);
+      for (int i = 0; i < 300; ++i) fb.StepProgress();
+      fb.ResetProgress();
+      std::fclose(terminal);
+    }
+    // The slave is closed: reading the master ends (EIO) once it is drained.
+    drain.join();
+    std::vector<std::string> bars;
+    std::string segment;
+    for (const char c : shown + "\n") {
+      if (c != '\r' && c != '\n') {
+        segment += c;
+        continue;
+      }
+      const size_t clear = segment.find("\033[K");
+      if (clear != std::string::npos) {
+        bars.push_back(segment.substr(0, clear));
+        EXPECT_EQ(clear + 3, segment.size()) << segment;  // the clearing ends the line
+      }
+      segment.clear();
+    }
+    ASSERT_FALSE(bars.empty()) << width;
+    for (const std::string& bar : bars) {
+      const auto columns = std::count_if(bar.begin(), bar.end(), [](char c) { return (c & 0xC0) != 0x80; });
+      EXPECT_LT(columns, width) << bar;
+      EXPECT_THAT(bar, ::testing::MatchesRegex(".*[0-9]+ % 0:0[0-9]")) << bar;
+      EXPECT_THAT(bar, ::testing::Not(HasSubstr("  0 %")));
+    }
+    EXPECT_THAT(bars.back(), HasSubstr("100 %"));
+    EXPECT_EQ(bars.back().find("Prüfe Bausteininhalt [") == 0, width == 100) << bars.back();
+    EXPECT_EQ(bars.back().find('[') != std::string::npos, width >= 40) << bars.back();
+  }
 }
 
 }  // namespace

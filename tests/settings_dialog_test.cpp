@@ -63,7 +63,8 @@ TEST(SettingsDialog, PortTextsConvertWithAutomaticBaseAndMustNameAPort) {
   EXPECT_EQ(PortTextValue("keine"), 0);
   EXPECT_EQ(PortTextValue("99999999999"), INT32_MAX);
   const std::pair<std::string, int32_t> accepted[] = {
-      {"888", 0x378}, {"0x3bc", 0x3BC}, {" 0x278 Drucker", 0x278}, {"0x200", 0x200}, {"0x400", 0x400}, {"01000", 0x200}};
+      {"888", 0x378}, {"0x3bc", 0x3BC}, {" 0x278 Drucker", 0x278}, {"0x200", 0x200}, {"0x400", 0x400}, {"01000", 0x200},
+      {"0xD010", 0xD010}, {"0xFFFD", 0xFFFD}};
   for (const auto& [text, port] : accepted) {
     Settings settings;
     ASSERT_FALSE(ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings)) << text;
@@ -73,12 +74,12 @@ TEST(SettingsDialog, PortTextsConvertWithAutomaticBaseAndMustNameAPort) {
   }
   // What the next start would replace by 0x378, and port 0 from a text
   // without digits, are refused with the port field named.
-  for (const char* text : {"0378", "378", "", "keine", "0x1FF", "0x401", "-0x378", "99999999999"}) {
+  for (const char* text : {"0378", "", "keine", "0xFF", "0xFFFE", "-0x378", "99999999999"}) {
     Settings settings;
     const auto refusal = ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings);
     ASSERT_TRUE(refusal) << text;
     EXPECT_EQ(refusal->Field, SettingsField::PortAdress);
-    EXPECT_EQ(refusal->Message, "Portadresse: Bitte eine Adresse zwischen 0x200 und 0x400 eingeben.");
+    EXPECT_EQ(refusal->Message, "Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.");
     EXPECT_EQ(Five(settings), Five(Settings{}));
   }
 }

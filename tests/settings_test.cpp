@@ -87,8 +87,9 @@ TEST_F(SettingsFileTest, MissingFileGivesEveryDefaultAndTheFirstSaveWritesThemIn
 
 TEST_F(SettingsFileTest, EveryKeyKeepsItsRangeOrFallsBack) {
   ExpectKey(kHw, "PortAdress", &Settings::PortAdress,
-            {{"3BC", 0x3BC}, {"0x278", 0x278}, {"200", 0x200}, {"400", 0x400}, {"1000", 0x378, kPortMessage},
-             {"1ff", 0x378, kPortMessage}, {"401", 0x378, kPortMessage}, {"zz", 0x378, kPortMessage}});
+            {{"3BC", 0x3BC}, {"0x278", 0x278}, {"200", 0x200}, {"400", 0x400}, {"1000", 0x1000}, {"D010", 0xD010},
+             {"100", 0x100}, {"FFFD", 0xFFFD}, {"ff", 0x378, kPortMessage}, {"FFFE", 0x378, kPortMessage},
+             {"10000", 0x378, kPortMessage}, {"zz", 0x378, kPortMessage}});
   ExpectKey(kBr, "HexLineLen", &Settings::HexLineLen,
             {{"33", 32}, {"300", 44}, {"255", 254}, {"2", 2}, {"1", 32, kHexLenMessage}, {"256", 32, kHexLenMessage}});
   // Above the dialog's 10000000 one failed detection would wait for hours;
@@ -117,7 +118,7 @@ TEST_F(SettingsFileTest, EveryKeyKeepsItsRangeOrFallsBack) {
 }
 
 TEST_F(SettingsFileTest, PortMessageNeverBeepsHexLineMessageFollowsMessageBeap) {
-  Load("[Hardware]\nPortAdress=1000\nMessageBeap=1\n[Brastel INI-Section]\nHexLineLen=1\n");
+  Load("[Hardware]\nPortAdress=10000\nMessageBeap=1\n[Brastel INI-Section]\nHexLineLen=1\n");
   ASSERT_EQ(feedback.Texts(), (std::vector<std::string>{kPortMessage, kHexLenMessage}));
   EXPECT_FALSE(feedback.messages[0].beeped);
   EXPECT_TRUE(feedback.messages[1].beeped);

@@ -7,7 +7,7 @@ namespace tav {
 
 int RunCli(int argc, char** argv, std::FILE* out, std::FILE* err, const CliEnvironment& environment) {
   CliOptions options;
-  const int status = ParseCliOptions(argc, argv, options, out, err);
+  const int status = ParseCliOptions(argc, argv, options, out, err, environment.versionFile);
   if (status >= 0) return status;
   CliSession session(options, out, err, environment);
   const int result = session.Run();

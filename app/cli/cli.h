@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "link/port_access.h"
 
@@ -17,10 +18,19 @@ struct CliEnvironment {
   // Raise SIGINT in the process at this progress pump (1-based; 0 = never),
   // so that tests press Ctrl+C at a known moment of an operation.
   uint64_t raiseInterruptAtPump = 0;
+  // Where the machine-wide busy marker lives; empty = MachineBusyDirectory().
+  // Tests use a folder of their own, so as not to meet a real run.
+  std::string busyMarkerDirectory;
+  // The program file whose version record --version shows.
+#ifdef _WIN32
+  std::string versionFile = "tavrolith-cli.exe";
+#else
+  std::string versionFile = "/proc/self/exe";
+#endif
 };
 
 // Runs one command line. Returns the exit status: the result code of the
-// command (0 = success), 2 for usage errors.
+// command (0 = success), 1 in demonstration mode, 2 for usage errors.
 int RunCli(int argc, char** argv, std::FILE* out, std::FILE* err, const CliEnvironment& environment = {});
 
 }  // namespace tav

@@ -1,6 +1,7 @@
 // The commands that need no board: the library listing and the file
 // commands, which go through the same readers and writers as the device
 // operations.
+#include <cctype>
 #include <cinttypes>
 
 #include "app/cli/cli_session.h"
@@ -20,6 +21,33 @@ uint32_t ImageCrc32(const ProgramImage& image) {
   return ~crc;
 }
 
+// A device name against `devices PATTERN`: without regard to case, '*' for
+// any run of characters and '?' for one; a pattern without wildcards is
+// looked for anywhere in the name.
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+  if (pattern.find_first_of("*?") == std::string::npos) return MatchesPattern(name, "*" + pattern + "*");
+  auto same = [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+  };
+  size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], name[n]))) {
+      ++n;
+      ++p;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      starP = p++;
+      starN = n;
+    } else if (starP != std::string::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
 }  // namespace
 
 int CliSession::CommandDevices() {
@@ -36,8 +64,11 @@ int CliSession::CommandDevices() {
   // "Gehäuse" is passed ready-padded: printf counts its bytes, not its letters.
   std::fprintf(out_, "    %-3s %-14s %s %8s  %-6s %6s %8s  %s\n", "Nr", "Baustein", "Gehäuse ", "Bytes", "Art", "Vpp",
                "Lockbits", "Signatur");
+  const std::string pattern = options_.files.empty() ? std::string() : options_.files[0];
+  int shown = 0;
   for (size_t m = 0; m < manufacturers.Entries.size(); ++m) {
-    std::fprintf(out_, "%s (Hersteller %zu)\n", manufacturers.Entries[m].Text.c_str(), m);
+    if (pattern.empty()) std::fprintf(out_, "%s (Hersteller %zu)\n", manufacturers.Entries[m].Text.c_str(), m);
+    bool headerShown = pattern.empty();
     settings_.ManufIndex = int32_t(m);
     settings_.DeviceIndex = 0;
     SelectionList devices;
@@ -45,9 +76,13 @@ int CliSession::CommandDevices() {
     for (size_t d = 0; d < devices.Entries.size(); ++d) {
       const SelectionEntry& entry = devices.Entries[d];
       if (entry.Placeholder) {
-        std::fprintf(out_, "    %s\n", entry.Text.c_str());
+        if (pattern.empty()) std::fprintf(out_, "    %s\n", entry.Text.c_str());
         continue;
       }
+      if (!MatchesPattern(entry.Text, pattern)) continue;
+      if (!headerShown) std::fprintf(out_, "%s (Hersteller %zu)\n", manufacturers.Entries[m].Text.c_str(), m);
+      headerShown = true;
+      ++shown;
       settings_.DeviceIndex = entry.LibraryIndex;
       if (library_.LoadSelectedDevice() != 0) continue;
       const bool selected = int32_t(m) == selectedManufacturer && entry.LibraryIndex == storedDevice;
@@ -66,6 +101,10 @@ int CliSession::CommandDevices() {
   }
   settings_.ManufIndex = storedManufacturer;
   settings_.DeviceIndex = storedDevice;
+  if (!pattern.empty() && shown == 0) {
+    std::fprintf(err_, "Kein Baustein passt zu '%s'.\n", pattern.c_str());
+    return kLibraryUnusable;
+  }
   return 0;
 }
 
@@ -103,10 +142,11 @@ int CliSession::CommandConvert() {
   const FileFormatInfo* format = ResolveFormat(options_.format);
   result = session_.SaveImageAs(out, format->number, size, image);
   if (result != 0) return result;
-  if (!options_.quiet) {
-    std::fprintf(out_, "%s -> %s (%s), Adressen 0x0000 bis 0x%04" PRIX32 "\n", in.c_str(), out.c_str(), format->name,
-                 size - 1);
-  }
+  char line[600];
+  std::snprintf(line, sizeof line, "%s -> %s (%s), Adressen 0x0000 bis 0x%04" PRIX32, in.c_str(), out.c_str(),
+                format->name, size - 1);
+  finalLine_ = line;
+  if (!options_.quiet) std::fprintf(out_, "%s\n", line);
   return 0;
 }
 

@@ -5,27 +5,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/cli/cli_help.h"
+#include "app/version/version_info.h"
 #include "files/program_files.h"
+#include "settings/settings_dialog.h"
 
 namespace tav {
 
 namespace {
-
-constexpr const char* kFooter =
-    "Settings come from QUENVALD.INI and the device library from 8789LIST.CSV in the\n"
-    "working directory. Options that mirror the window's check boxes and lists\n"
-    "(--device, --verify, --lock, --ff-save, ...) are stored there like the window\n"
-    "stores them; --lock 0 clears the lock bits again.\n"
-    "\n"
-    "Formats (--format), by number or key: 1 bin, 2 intel8, 3 intel32, 4 intelmcs,\n"
-    "5 s1 (Motorola S19), 6 s2, 7 s3, 8 mos (MOS Technology), 9 tek (Tektronix).\n"
-    "Chip faults (--chip-fault): empty-socket, wrong-signature, not-blank,\n"
-    "stuck-bit:ADDR:BIT:LEVEL, dead-cell:ADDR, weak:PULSES.\n"
-    "Board faults (--board-fault): no-board, handshake-low, broken-latch,\n"
-    "silent-after:N (the board stops answering after N register writes).\n"
-    "\n"
-    "Exit status: the result code of the command (0 = success), 1 in demonstration\n"
-    "mode, 2 for usage errors.";
 
 bool ParseNumber(const std::string& text, uint64_t& value) {
   if (text.empty()) return false;
@@ -53,9 +40,8 @@ const FileFormatInfo* ResolveFormat(const std::string& text) {
 }
 
 bool ParsePortAddress(const std::string& text, uint16_t& address) {
-  uint64_t value = 0;
-  // The three port addresses must fit below 0x10000.
-  if (!ParseNumber(text, value) || value == 0 || value > 0xFFFD) return false;
+  const int32_t value = PortTextValue(text);
+  if (value < kLowestPortAdress || value > kHighestPortAdress) return false;
   address = uint16_t(value);
   return true;
 }
@@ -104,105 +90,151 @@ bool ApplyBoardFault(const std::string& text, sim::BoardFaults& faults) {
   return true;
 }
 
-int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, std::FILE* err) {
-  CLI::App app{"tavrolith-cli - programs 8051-family microcontrollers on the Tavrolith programmer board",
-               "tavrolith-cli"};
-  app.footer(kFooter);
+namespace {
+
+// CLI11 explains its errors in English; the program speaks German. The
+// option or argument concerned leads CLI11's text up to its first colon.
+std::string GermanParseError(const CLI::ParseError& error) {
+  const std::string what = error.what();
+  const size_t colon = what.find(": ");
+  const std::string before = what.substr(0, colon);
+  const std::string after = colon == std::string::npos ? what : what.substr(colon + 2);
+  if (dynamic_cast<const CLI::ExtrasError*>(&error)) return "Unbekannte Angabe: " + after;
+  if (dynamic_cast<const CLI::RequiredError*>(&error)) {
+    if (what.find("subcommand") != std::string::npos) return "Bitte genau einen Befehl angeben.";
+    return "Angabe fehlt: " + what.substr(0, what.find(' '));
+  }
+  if (dynamic_cast<const CLI::ArgumentMismatch*>(&error)) return "Falsche Anzahl von Werten für " + before;
+  if (dynamic_cast<const CLI::ValidationError*>(&error)) return "Ungültiger Wert für " + before;
+  if (dynamic_cast<const CLI::ConversionError*>(&error)) return "Keine Zahl: " + what;
+  return "Aufruf nicht verstanden: " + what;
+}
+
+// The program's version from its own version record.
+void PrintVersion(const std::string& versionFile, std::FILE* out) {
+  VersionInfo info;
+  info.Open(versionFile);
+  std::fprintf(out, "tavrolith-cli %s\n", VersionText(info).c_str());
+}
+
+}  // namespace
+
+int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, std::FILE* err,
+                    const std::string& versionFile) {
+  // Help and version come before everything else, so that `program --help`
+  // needs no FILE; the first command name decides whose help it is.
+  std::string helpFor;
+  bool help = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "-h" || arg == "--help") help = true;
+    if (helpFor.empty() && IsCommand(arg)) helpFor = arg;
+    if (arg == "--version" && !help) {
+      PrintVersion(versionFile, out);
+      return 0;
+    }
+  }
+  if (help) {
+    PrintHelp(helpFor, out);
+    return 0;
+  }
+
+  CLI::App app{"tavrolith-cli", "tavrolith-cli"};
+  app.set_help_flag();
   app.require_subcommand(1, 1);
   app.fallthrough();
 
-  auto flag = [&](const char* name, std::optional<int>& target, int value, const char* help) {
-    app.add_flag_callback(name, [&target, value] { target = value; }, help);
+  auto flag = [&](const char* name, std::optional<int>& target, int value) {
+    app.add_flag_callback(name, [&target, value] { target = value; });
   };
-  app.add_option("--device", options.device, "Device by name (e.g. AT89C2051) or list position");
-  app.add_option("--manufacturer", options.manufacturer, "Manufacturer by name (e.g. Atmel) or list position");
-  flag("--verify", options.verify, 1, "Verify after programming");
-  flag("--no-verify", options.verify, 0, "Do not verify after programming");
-  flag("--id-check", options.idCheck, 1, "Check the signature before each operation");
-  flag("--no-id-check", options.idCheck, 0, "Do not check the signature");
-  app.add_option_function<int>("--lock", [&](const int& level) { options.lock = level; },
-                               "Program lock bits up to 1, 2 or 3 after programming; 0 = none")
-      ->check(CLI::Range(0, 3));
-  flag("--ff-save", options.ffSave, 1, "Write blank cells (0xFF) into saved files");
-  flag("--no-ff-save", options.ffSave, 0, "Leave blank cells out of saved files");
-  flag("--no-checksum", options.testChecksum, 0, "Do not test the checksums of hex lines");
-  flag("--checksum", options.testChecksum, 1, "Test the checksums of hex lines");
-  app.add_flag("-y,--yes", options.assumeYes, "Confirm the socket prompts");
-  app.add_option("--on-error", options.onError, "Answer to Retry/Cancel reports without a terminal (default cancel)")
-      ->check(CLI::IsMember({"retry", "cancel"}));
-  app.add_option("--trace", options.trace, "Write the register-write trace to FILE");
-  app.add_flag("-q,--quiet", options.quiet, "No status lines and no progress");
-  app.add_option("--port", options.port, "I/O address (0x378) or ppdev device (/dev/parport0); default PortAdress");
-  app.add_flag("--simulate", options.simulate, "Use the simulated board with a chip of the selected device");
-  app.add_option("--chip-state", options.simulator.chipState, "Keep the simulated chip in FILE between runs");
-  app.add_option("--sim-write-us", options.simulator.writeMicroseconds, "Duration of one simulated register write, in us")
-      ->check(CLI::Range(1, 10000));
+  app.add_option("--device", options.device);
+  app.add_option("--manufacturer", options.manufacturer);
+  flag("--verify", options.verify, 1);
+  flag("--no-verify", options.verify, 0);
+  flag("--id-check", options.idCheck, 1);
+  flag("--no-id-check", options.idCheck, 0);
+  app.add_option_function<int>("--lock", [&](const int& level) { options.lock = level; })->check(CLI::Range(0, 3));
+  flag("--ff-save", options.ffSave, 1);
+  flag("--no-ff-save", options.ffSave, 0);
+  flag("--no-checksum", options.testChecksum, 0);
+  flag("--checksum", options.testChecksum, 1);
+  app.add_flag("-y,--yes", options.assumeYes);
+  app.add_option("--on-error", options.onError)->check(CLI::IsMember({"retry", "cancel"}));
+  app.add_option("--trace", options.trace);
+  // Before the command as well as after it.
+  app.add_option("--format", options.format);
+  app.add_flag("-q,--quiet", options.quiet);
+  app.add_flag("-v,--verbose", options.verbose);
+  app.add_option("--config-dir", options.configDir);
+  app.add_option("--port", options.port);
+  app.add_flag("--simulate", options.simulate);
+  app.add_flag("--sim-realtime", options.simulator.realtime);
+  app.add_option("--chip-state", options.simulator.chipState);
+  // Unset, the simulated write lasts TimeBaseKorr microseconds.
+  options.simulator.writeMicroseconds = 0;
+  app.add_option("--sim-write-us", options.simulator.writeMicroseconds)->check(CLI::Range(1, 10000));
   std::vector<std::string> chipFaults, boardFaults;
-  app.add_option("--chip-fault", chipFaults, "Insert a faulty simulated chip (see below)");
-  app.add_option("--board-fault", boardFaults, "Simulate a faulty board (see below)");
+  app.add_option("--chip-fault", chipFaults);
+  app.add_option("--board-fault", boardFaults);
 
-  auto command = [&](const char* name, const char* help) {
-    CLI::App* sub = app.add_subcommand(name, help);
+  auto command = [&](const char* name) {
+    CLI::App* sub = app.add_subcommand(name);
+    sub->set_help_flag();
     sub->fallthrough();
     return sub;
   };
-  command("devices", "List the manufacturers and devices of the library");
-  command("detect", "Search for the programmer board");
-  command("calibrate", "Measure one register write and the matching TimeBaseKorr")
-      ->add_flag("--save", options.save, "Store the measured TimeBaseKorr");
-  command("blank-check", "Check that the chip is blank");
-  command("erase", "Erase the chip (flash parts)");
-  CLI::App* read = command("read", "Read the chip into FILE");
-  read->add_option("FILE", options.files, "File to write")->required()->expected(1);
-  read->add_option("--format", options.format, "Format number or key (default: by extension .bin .hex .s19 .s28 .s37, else DataFormat)");
-  command("program", "Program FILE into the chip (verify and lock bits as set)")
-      ->add_option("FILE", options.files, "Program file")->required()->expected(1);
-  command("verify", "Compare the chip with FILE")
-      ->add_option("FILE", options.files, "Program file")->required()->expected(1);
-  command("info", "Show the detected format, ByteCount and HighestAddress of FILE")
-      ->add_option("FILE", options.files, "Program file")->required()->expected(1);
-  CLI::App* convert = command("convert", "Convert IN into OUT in another format");
-  convert->add_option("IN OUT", options.files, "Input and output file")->required()->expected(2);
-  convert->add_option("--format", options.format, "Format number or key of OUT")->required();
-  convert->add_option_function<uint32_t>("--size", [&](const uint32_t& size) { options.size = size; },
-                                         "Write addresses 0 .. N-1 (default: up to the highest address)")
+  command("devices")->add_option("PATTERN", options.files)->expected(0, 1);
+  command("config")->add_option("WORDS", options.files)->expected(0, 3);
+  command("detect");
+  command("calibrate")->add_flag("--save", options.save);
+  command("blank-check");
+  command("erase");
+  for (const char* name : {"read", "program", "verify"}) {
+    CLI::App* sub = command(name);
+    sub->add_option("DATEI", options.files)->required()->expected(1);
+    sub->add_option("--format", options.format);
+  }
+  command("info")->add_option("DATEI", options.files)->required()->expected(1);
+  CLI::App* convert = command("convert");
+  convert->add_option("EIN AUS", options.files)->required()->expected(2);
+  convert->add_option("--format", options.format);
+  convert->add_option_function<uint32_t>("--size", [&](const uint32_t& size) { options.size = size; })
       ->check(CLI::Range(1, 65536));
 
-  std::ostringstream outText, errText;
-  int status = -1;
+  std::vector<std::string> errors;
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    status = app.exit(error, outText, errText) == 0 ? 0 : kUsageError;
+    errors.push_back(GermanParseError(error));
   }
-  if (status < 0) {
+  if (errors.empty()) {
     for (const CLI::App* sub : app.get_subcommands()) options.command = sub->get_name();
     for (const std::string& fault : chipFaults) {
-      if (!ApplyChipFault(fault, options.simulator.chipFaults)) {
-        errText << "--chip-fault: unknown fault '" << fault << "'\n";
-        status = kUsageError;
-      }
+      if (!ApplyChipFault(fault, options.simulator.chipFaults)) errors.push_back("--chip-fault: unbekannter Fehler '" + fault + "'");
     }
     for (const std::string& fault : boardFaults) {
-      if (!ApplyBoardFault(fault, options.simulator.boardFaults)) {
-        errText << "--board-fault: unknown fault '" << fault << "'\n";
-        status = kUsageError;
-      }
+      if (!ApplyBoardFault(fault, options.simulator.boardFaults)) errors.push_back("--board-fault: unbekannter Fehler '" + fault + "'");
     }
+    const std::string& c = options.command;
+    const bool takesFormat = c == "read" || c == "program" || c == "verify" || c == "convert";
+    if (c == "convert" && options.format.empty()) errors.push_back("Angabe fehlt: --format");
+    if (!options.format.empty() && !takesFormat) errors.push_back("--format gilt nicht für " + c);
     if (!options.format.empty() && ResolveFormat(options.format) == nullptr) {
-      errText << "--format: unknown format '" << options.format << "'\n";
-      status = kUsageError;
+      errors.push_back("--format: unbekanntes Format '" + options.format + "'");
     }
     uint16_t address = 0;
     if (!options.port.empty() && options.port[0] != '/' && !ParsePortAddress(options.port, address)) {
-      errText << "--port: neither an I/O address nor a device path: '" << options.port << "'\n";
-      status = kUsageError;
+      char range[64];
+      std::snprintf(range, sizeof range, " (0x%X bis 0x%X; hexadezimal mit 0x)", unsigned(kLowestPortAdress),
+                    unsigned(kHighestPortAdress));
+      errors.push_back("--port: weder eine Portadresse noch ein Gerät: '" + options.port + "'" + range);
     }
-    if (status == kUsageError) errText << "Run with --help for more information.\n";
+    if (options.quiet && options.verbose) errors.push_back("-q und -v schließen sich aus.");
   }
-  std::fputs(outText.str().c_str(), out);
-  std::fputs(errText.str().c_str(), err);
-  return status;
+  for (const std::string& text : errors) std::fprintf(err, "tavrolith-cli: %s\n", text.c_str());
+  if (errors.empty()) return -1;
+  std::fprintf(err, "%s\n", kUsageHint);
+  return kUsageError;
 }
 
 }  // namespace tav

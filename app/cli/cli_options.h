@@ -16,7 +16,7 @@ struct FileFormatInfo;
 
 struct CliOptions {
   std::string command;             // the subcommand
-  std::vector<std::string> files;  // FILE, or IN and OUT for convert
+  std::vector<std::string> files;  // FILE, IN and OUT for convert, PATTERN for devices, config's words
   std::string format;              // --format, as given
   std::optional<uint32_t> size;    // convert --size
   bool save = false;               // calibrate --save
@@ -32,7 +32,9 @@ struct CliOptions {
   bool assumeYes = false;
   std::string onError = "cancel";
   bool quiet = false;
+  bool verbose = false;
   std::string trace;
+  std::string configDir;  // --config-dir
 
   // Ports and the simulator.
   std::string port;  // I/O address or ppdev device
@@ -40,14 +42,19 @@ struct CliOptions {
   SimulatorOptions simulator;
 };
 
-// Parses argv. Returns -1 to go on, 0 after --help, kUsageError after a
-// usage error (the message is on `err`).
-int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, std::FILE* err);
+// Parses argv. Returns -1 to go on, 0 after --help or --version,
+// kUsageError after a usage error (the message is on `err`). `versionFile`
+// is the program file whose version record --version shows.
+int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, std::FILE* err,
+                    const std::string& versionFile);
 
-// "0x378", "888" (automatic base as in the settings dialog) or a path. True
-// and `address` set for a usable address; false and `address` untouched for
-// anything that is not a number.
+// "0xD010", "888" (read as the settings dialog reads its port text: "0x"
+// hexadecimal, otherwise decimal) or a path. True and `address` set for an
+// address the settings accept; false and `address` untouched otherwise.
 bool ParsePortAddress(const std::string& text, uint16_t& address);
+
+// Names of devices, manufacturers and settings match without regard to case.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 
 // A --format value: a number 1..9 or a key; nullptr for anything else.
 const FileFormatInfo* ResolveFormat(const std::string& text);

@@ -18,17 +18,19 @@ ConsolePolicy PolicyFor(const CliOptions& options) {
   return policy;
 }
 
-// The command line's session: the settings are written only when the run
-// changed one, the device is loaded by each command's frame, and nothing
+// The command line's session: its options are the run's own and never
+// written back, the device is loaded by each command's frame, and nothing
 // happens between failed board searches.
 SessionOptions SessionOptionsFor(const CliOptions& options, const CliEnvironment& environment) {
   SessionOptions session;
   session.alwaysSaveAtClose = false;
+  session.writeSettings = false;
   session.loadDeviceAtStart = false;
   if (options.simulate) session.simulator = options.simulator;
   if (!options.port.empty() && options.port[0] == '/') session.ppdevDevice = options.port;
   session.ports = environment.ports;
   session.tracePath = options.trace;
+  session.configDirectory = options.configDir;
   return session;
 }
 
@@ -36,21 +38,43 @@ SessionOptions SessionOptionsFor(const CliOptions& options, const CliEnvironment
 // then the setting's default stands in.
 constexpr int kDefaultMessageBeep = 1;
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
 }
+
+}  // namespace
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
+
+namespace {
 
 // The entry named `text`, or at list position `text`; -1 when none.
 int FindEntry(const SelectionList& list, const std::string& text) {
   for (size_t i = 0; i < list.Entries.size(); ++i) {
-    if (!list.Entries[i].Placeholder && SameName(list.Entries[i].Text, text)) return int(i);
+    if (!list.Entries[i].Placeholder && SameNameIgnoringCase(list.Entries[i].Text, text)) return int(i);
   }
   if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return -1;
   const size_t position = text.size() > 6 ? list.Entries.size() : std::strtoul(text.c_str(), nullptr, 10);
   if (position >= list.Entries.size() || list.Entries[position].Placeholder) return -1;
   return int(position);
+}
+
+// Edits between two names, without regard to case.
+size_t Distance(const std::string& a, const std::string& b) {
+  const std::string x = Lower(a), y = Lower(b);
+  std::vector<size_t> row(y.size() + 1);
+  for (size_t j = 0; j <= y.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= x.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= y.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (x[i - 1] == y[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[y.size()];
 }
 
 }  // namespace
@@ -71,28 +95,40 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out, std::FILE* err
 int CliSession::Run() {
   session_.LoadSettings();
   ApplySettingOptions();
+  const int status = session_.Close(RunCommand());
+  Finish(status);
+  return status;
+}
 
-  int status = 0;
+int CliSession::RunCommand() {
   const std::string& command = options_.command;
-  if (command == "info") status = CommandInfo();
-  else if (command == "convert") status = CommandConvert();
-  else {
-    status = SelectDevice();
-    if (status == 0 && command == "devices") status = CommandDevices();
-    else if (status == 0) {
-      status = session_.StartHardware();
-      if (status == 0) {
-        if (command == "detect") status = CommandDetect();
-        else if (command == "calibrate") status = CommandCalibrate();
-        else if (command == "blank-check") status = CommandOperation(Command::BlankCheck);
-        else if (command == "erase") status = CommandOperation(Command::Erase);
-        else if (command == "read") status = CommandOperation(Command::Read);
-        else if (command == "program") status = CommandOperation(Command::Program);
-        else if (command == "verify") status = CommandOperation(Command::Verify);
-      }
-    }
+  if (command == "info") return CommandInfo();
+  if (command == "convert") return CommandConvert();
+  if (command == "config") return CommandConfig();
+  int status = SelectDevice(options_.device);
+  if (status != 0) return status;
+  if (command == "devices") return CommandDevices();
+  status = session_.StartHardware();
+  if (options_.verbose) ReportVerbose();
+  if (status != 0) return status;
+  if (command == "detect") return CommandDetect();
+  if (command == "calibrate") return CommandCalibrate();
+  if (command == "blank-check") return CommandOperation(Command::BlankCheck);
+  if (command == "erase") return CommandOperation(Command::Erase);
+  if (command == "read") return CommandOperation(Command::Read);
+  if (command == "program") return CommandOperation(Command::Program);
+  return CommandOperation(Command::Verify);
+}
+
+void CliSession::Finish(int status) {
+  feedback_.ReleaseHeldMessages(status != 0);
+  if (status == kLibraryUnusable) std::fprintf(err_, "Bauteilbibliothek: %s\n", session_.LibraryPath().c_str());
+  if (!options_.quiet) return;
+  if (status != 0) {
+    std::fprintf(out_, "%s: fehlgeschlagen, Exit-Status %d\n", options_.command.c_str(), status);
+  } else {
+    std::fprintf(out_, "%s\n", finalLine_.empty() ? (options_.command + ": erledigt").c_str() : finalLine_.c_str());
   }
-  return session_.Close(status);
 }
 
 void CliSession::ApplySettingOptions() {
@@ -110,17 +146,18 @@ void CliSession::ApplySettingOptions() {
   uint16_t address = 0;
   if (!options_.port.empty() && options_.port[0] != '/' && ParsePortAddress(options_.port, address)) {
     settings_.SetPortAdress(address);
+    if (!options_.quiet) std::fprintf(err_, "Portadresse 0x%X (aus --port %s)\n", unsigned(address), options_.port.c_str());
   }
 }
 
-int CliSession::SelectDevice() {
-  if (options_.manufacturer.empty() && options_.device.empty()) return 0;
+int CliSession::SelectDevice(const std::string& device) {
+  if (options_.manufacturer.empty() && device.empty()) return 0;
   const int32_t storedManufacturer = settings_.ManufIndex;
   const int32_t storedDevice = settings_.DeviceIndex;
   auto refuse = [&](const std::string& text) {
     settings_.ManufIndex = storedManufacturer;
     settings_.DeviceIndex = storedDevice;
-    std::fprintf(err_, "%s\n(tavrolith-cli devices zeigt die Bibliothek.)\n", text.c_str());
+    std::fprintf(err_, "%s\n", text.c_str());
     return kLibraryUnusable;
   };
 
@@ -138,7 +175,7 @@ int CliSession::SelectDevice() {
   }
 
   SelectionList devices;
-  if (options_.device.empty()) {
+  if (device.empty()) {
     // Like a change in the manufacturer list: the device at the same
     // position, or the first one.
     OnManufacturerChanged(library_, searched[0], devices);
@@ -148,14 +185,43 @@ int CliSession::SelectDevice() {
     settings_.ManufIndex = manufacturer;
     settings_.DeviceIndex = 0;
     FillDeviceList(library_, devices);
-    const int position = FindEntry(devices, options_.device);
+    const int position = FindEntry(devices, device);
     // A bare number is a position only within a named manufacturer.
-    if (position < 0 || (options_.manufacturer.empty() && !SameName(devices.Entries[position].Text, options_.device)))
+    if (position < 0 || (options_.manufacturer.empty() && !SameNameIgnoringCase(devices.Entries[position].Text, device)))
       continue;
     settings_.DeviceIndex = devices.Entries[size_t(position)].LibraryIndex;
     return 0;
   }
-  return refuse("Baustein '" + options_.device + "' nicht in der Bibliothek.");
+  const int result = refuse("Baustein '" + device + "' nicht in der Bibliothek.");
+  SuggestDevices(device);
+  return result;
+}
+
+// The names closest to a misspelt one, from every manufacturer.
+void CliSession::SuggestDevices(const std::string& device) {
+  const int32_t storedManufacturer = settings_.ManufIndex;
+  const int32_t storedDevice = settings_.DeviceIndex;
+  std::vector<std::pair<size_t, std::string>> names;
+  SelectionList manufacturers, devices;
+  FillManufacturerList(library_, manufacturers);
+  for (size_t m = 0; m < manufacturers.Entries.size(); ++m) {
+    settings_.ManufIndex = int32_t(m);
+    settings_.DeviceIndex = 0;
+    FillDeviceList(library_, devices);
+    for (const SelectionEntry& entry : devices.Entries) {
+      if (!entry.Placeholder) names.emplace_back(Distance(device, entry.Text), entry.Text);
+    }
+  }
+  settings_.ManufIndex = storedManufacturer;
+  settings_.DeviceIndex = storedDevice;
+  std::stable_sort(names.begin(), names.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string nearest;
+  for (size_t i = 0; i < names.size() && i < 3 && names[i].first <= std::max<size_t>(3, device.size() / 2); ++i) {
+    nearest += (nearest.empty() ? "" : ", ") + names[i].second;
+  }
+  if (!nearest.empty()) std::fprintf(err_, "Ähnliche Namen: %s\n", nearest.c_str());
+  std::fprintf(err_, "(tavrolith-cli devices zeigt die Bibliothek.)\n");
 }
 
 }  // namespace tav

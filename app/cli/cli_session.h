@@ -1,5 +1,6 @@
-// One run of the command line: the options turned into settings and a
-// device choice, one command on the Session, and its results printed.
+// One run of the command line: the options turned into the run's settings
+// and device choice, one command on the Session, and its results printed.
+// Options apply to this run only; the config command alone stores settings.
 #pragma once
 
 #include <cstdio>
@@ -18,19 +19,27 @@ public:
   int Run();
 
 private:
-  // Options into settings (cli_session.cpp).
+  // Options into the run's settings (cli_session.cpp).
   void ApplySettingOptions();
-  int SelectDevice();
+  int SelectDevice(const std::string& device);
+  void SuggestDevices(const std::string& device);
+  int RunCommand();
+  // The one line -q leaves, and what explains a failure.
+  void Finish(int status);
 
   // Commands on the board (cli_device_commands.cpp).
   int CommandDetect();
   int CommandCalibrate();
   int CommandOperation(Command command);
+  void ReportVerbose();
 
   // Commands on files and the library (cli_file_commands.cpp).
   int CommandDevices();
   int CommandInfo();
   int CommandConvert();
+
+  // The stored settings (cli_config.cpp).
+  int CommandConfig();
 
   const CliOptions& options_;
   std::FILE* out_;
@@ -42,6 +51,7 @@ private:
   Settings& settings_;
   DeviceRecord& device_;
   DeviceLibrary& library_;
+  std::string finalLine_;  // the result in one line, for -q and the end of every run
 };
 
 }  // namespace tav

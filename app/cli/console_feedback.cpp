@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -119,7 +120,10 @@ void ConsoleFeedback::SetEmergencyStop(EmergencyStop stop, void* context) {
 bool ConsoleFeedback::InteractiveInput() const { return in_ != nullptr && isatty(fileno(in_)) != 0; }
 
 void ConsoleFeedback::SetStatus(const std::string& text) {
-  if (policy_.quiet) return;
+  // The operations set their status again at every stage; a log shows it once.
+  const bool repeated = text == phase_;
+  phase_ = text;
+  if (policy_.quiet || repeated) return;
   if (barOnTerminal_ && lastShownPercent_ >= 0) std::fputc('\n', err_);
   lastShownPercent_ = -1;
   std::fprintf(err_, "%s\n", text.c_str());
@@ -165,6 +169,8 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
 }
 
 int ConsoleFeedback::Present(MessageKind kind, const std::string& text) {
+  // -q with --yes: the confirmed prompt is nothing the user needs to read.
+  if (kind == MessageKind::OkCancel && policy_.quiet && policy_.assumeYes) return kOk;
   if (barOnTerminal_ && lastShownPercent_ >= 0) std::fputc('\n', err_);
   lastShownPercent_ = -1;
   std::fprintf(err_, "%s%s\n", KindPrefix(kind), text.c_str());
@@ -191,32 +197,78 @@ int ConsoleFeedback::Present(MessageKind kind, const std::string& text) {
   return kOk;
 }
 
+namespace {
+
+// Columns of the terminal on `file`; COLUMNS or 80 when it does not say.
+int TerminalColumns(std::FILE* file) {
+#ifdef _WIN32
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (GetConsoleScreenBufferInfo(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), &info)) {
+    return info.srWindow.Right - info.srWindow.Left + 1;
+  }
+#else
+  winsize size{};
+  if (ioctl(fileno(file), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+#endif
+  const char* columns = std::getenv("COLUMNS");
+  const int value = columns != nullptr ? std::atoi(columns) : 0;
+  return value > 0 ? value : 80;
+}
+
+// Columns a UTF-8 text takes: continuation bytes take none.
+int TextColumns(const std::string& text) {
+  int columns = 0;
+  for (const char c : text) columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return columns;
+}
+
+}  // namespace
+
+std::string ConsoleFeedback::BarLine(int position, int range, int columns) const {
+  const long long seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - barStart_).count();
+  char tail[48];
+  std::snprintf(tail, sizeof tail, " %3d %% %lld:%02lld", position * 100 / range, seconds / 60, seconds % 60);
+  // One column stays free, so that the cursor never wraps to the next line.
+  const int room = columns - 1 - TextColumns(tail);
+  std::string phase = phase_.empty() ? std::string() : phase_ + " ";
+  if (room - TextColumns(phase) < 12) phase.clear();
+  const int barWidth = room - TextColumns(phase) - 2;
+  if (barWidth < 10) return std::string(tail + 1);
+  std::string bar = phase + "[";
+  const int filled = int(int64_t(position) * barWidth / range);
+  bar.append(size_t(filled), '#');
+  bar.append(size_t(barWidth - filled), '.');
+  return bar + "]" + tail;
+}
+
 void ConsoleFeedback::ShowBar(int position, int range) {
   if (policy_.quiet || range <= 0) return;
   const int percent = position * 100 / range;
+  if (position == 0) {
+    // Start and end of an operation both empty the bar. Nothing is drawn
+    // for an empty bar; a terminal keeps the line showing how far it got.
+    if (barOnTerminal_ && lastShownPercent_ >= 0) std::fputc('\n', err_);
+    lastShownPercent_ = -1;
+    lastShownSecond_ = -1;
+    barStart_ = std::chrono::steady_clock::now();
+    return;
+  }
   if (barOnTerminal_) {
-    if (position == 0 && lastShownPercent_ > 0) {
-      // The reset at the end of an operation: a window empties its bar, a
-      // terminal keeps the line showing how far it got and moves on.
-      std::fputc('\n', err_);
-      lastShownPercent_ = -1;
-      return;
-    }
-    if (percent == lastShownPercent_) return;
-    char bar[51];
-    const int filled = position * 50 / range;
-    for (int i = 0; i < 50; ++i) bar[i] = i < filled ? '#' : '.';
-    bar[50] = '\0';
-    std::fprintf(err_, "\r[%s] %3d %%", bar, percent);
+    const long long second =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - barStart_).count();
+    if (percent == lastShownPercent_ && second == lastShownSecond_) return;
+    std::fprintf(err_, "\r%s\033[K", BarLine(position, range, TerminalColumns(err_)).c_str());
     std::fflush(err_);
     lastShownPercent_ = percent;
+    lastShownSecond_ = second;
   } else {
     // Without a terminal: one plain line per tenth, so logs stay short.
-    if (position == 0 || percent / 10 == lastShownPercent_ / 10) {
-      if (position == 0) lastShownPercent_ = 0;
+    if (percent / 10 == (lastShownPercent_ < 0 ? 0 : lastShownPercent_) / 10) {
+      if (lastShownPercent_ < 0) lastShownPercent_ = 0;
       return;
     }
-    std::fprintf(err_, "Fortschritt: %d %%\n", percent / 10 * 10);
+    std::fprintf(err_, "%s: %d %%\n", phase_.empty() ? "Fortschritt" : phase_.c_str(), percent / 10 * 10);
     lastShownPercent_ = percent;
   }
 }

@@ -3,6 +3,7 @@
 // 50-step progress bar, and Ctrl+C as the "Abbrechen" button.
 #pragma once
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -47,6 +48,9 @@ protected:
 
 private:
   bool InteractiveInput() const;
+  // The bar line for a terminal `columns` wide: phase, bar, percentage and
+  // elapsed time; the phase and then the bar give way on narrow terminals.
+  std::string BarLine(int position, int range, int columns) const;
   int Ask(const std::string& question, const std::string& choices, int defaultAnswer);
 
   ConsolePolicy policy_;
@@ -55,6 +59,9 @@ private:
   bool barOnTerminal_;
   bool cancelEnabled_ = false;
   int lastShownPercent_ = -1;
+  long long lastShownSecond_ = -1;
+  std::string phase_;  // the last status line: what the bar measures
+  std::chrono::steady_clock::time_point barStart_ = std::chrono::steady_clock::now();
   bool handlerInstalled_ = false;
 };
 

@@ -51,8 +51,9 @@ int Session::Start() {
 }
 
 void Session::LoadSettings() {
-  tav::LoadSettings(settings_, feedback_);
+  tav::LoadSettings(settings_, feedback_, options_.configDirectory);
   settingsAsLoaded_ = SavedFields(settings_);
+  library_.SetLibraryPath(FindLibrary(options_.configDirectory, options_.libraryFallbacks));
 }
 
 int Session::StartHardware() {
@@ -79,13 +80,15 @@ void Session::SearchBoard() {
     if (options_.betweenSearchAttempts) options_.betweenSearchAttempts();
   }
   feedback_.ShowInfo(kNoHardwareMessage);
-  SaveSettings(settings_);
+  if (options_.writeSettings) SaveSettings(settings_);
   demoMode_ = 1;
 }
 
 int Session::Close(int status) {
   status = SaveChipState(status);
-  if (options_.alwaysSaveAtClose || SavedFields(settings_) != settingsAsLoaded_) SaveSettings(settings_);
+  if (options_.writeSettings && (options_.alwaysSaveAtClose || SavedFields(settings_) != settingsAsLoaded_)) {
+    SaveSettings(settings_);
+  }
   return status;
 }
 
@@ -121,5 +124,7 @@ int Session::BoardResult() const {
 std::string Session::BoardDescription() const { return board_ ? "simulierter Brenner" : access_.description; }
 
 std::string Session::WorkingDirectory() const { return SplitPath(settings_.SettingsFilePath).directory; }
+
+std::string Session::LibraryPath() const { return library_.LibraryFilePath(); }
 
 }  // namespace tav

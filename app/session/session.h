@@ -28,6 +28,13 @@
 
 namespace tav {
 
+// The device library a run uses: in `configDirectory` when one is named;
+// else in the working directory when it holds one, as the window always did;
+// else in the first of `fallbacks` that holds one. When none has it, the
+// working directory's (missing) file, so that the message names the place
+// where the user would put it.
+std::string FindLibrary(const std::string& configDirectory, const std::vector<std::string>& fallbacks);
+
 class Session {
 public:
   // `feedback` follows this session's MessageBeap setting from now on.
@@ -84,8 +91,10 @@ public:
   int BoardResult() const;
   // Which backend serves the port, for the user.
   std::string BoardDescription() const;
-  // Where the settings, the library and the busy marker live.
+  // Where the settings live (the working directory or the configDirectory).
   std::string WorkingDirectory() const;
+  // The device library in use, found by FindLibrary at LoadSettings.
+  std::string LibraryPath() const;
 
 private:
   // session_ports.cpp: the port the link talks to.

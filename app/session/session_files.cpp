@@ -5,9 +5,35 @@
 
 #include "app/session/session.h"
 #include "files/program_files.h"
+#include "settings/paths.h"
 #include "settings/program_file.h"
 
 namespace tav {
+
+namespace {
+
+constexpr const char* kLibraryFile = "8789LIST.CSV";
+
+std::string InFolder(std::string folder, const char* name) {
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  return folder + name;
+}
+
+}  // namespace
+
+std::vector<std::string> DefaultLibraryFallbacks() { return {TAVROLITH_DATA_DIR, TAVROLITH_SOURCE_DATA_DIR}; }
+
+std::string FindLibrary(const std::string& configDirectory, const std::vector<std::string>& fallbacks) {
+  if (!configDirectory.empty()) return InFolder(configDirectory, kLibraryFile);
+  const std::string here = InFolder(CurrentDirectory(), kLibraryFile);
+  std::error_code error;
+  if (std::filesystem::exists(here, error)) return here;
+  for (const std::string& folder : fallbacks) {
+    const std::string there = InFolder(folder, kLibraryFile);
+    if (!folder.empty() && std::filesystem::is_regular_file(there, error)) return there;
+  }
+  return here;
+}
 
 void Session::UseProgramFile(const std::string& path) {
   std::error_code error;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/port_access.h"
 #include "sim/chip_models.h"
@@ -14,10 +15,20 @@
 
 namespace tav {
 
+// The folders with the sample library when the working directory has none:
+// the installed data directory, then the source tree's data/ (for a build
+// that was never installed).
+std::vector<std::string> DefaultLibraryFallbacks();
+
 // The simulated board and the chip of the selected device in its socket.
 struct SimulatorOptions {
   std::string chipState;            // keeps the chip between runs; empty = a fresh chip
-  uint32_t writeMicroseconds = 85;  // duration of one register write
+  // Duration of one register write; 0 = TimeBaseKorr microseconds, the
+  // time per write calibrated for the board the settings were made for.
+  uint32_t writeMicroseconds = 85;
+  // The board takes as long as real hardware: it sleeps for the simulated
+  // time, so progress, cancelling and timing look as on a real board.
+  bool realtime = false;
   sim::ChipFaults chipFaults;
   sim::BoardFaults boardFaults;
 };
@@ -27,6 +38,10 @@ struct SessionOptions {
   // them only when the run changed one, so that a run that merely looks
   // (detect, info) leaves the file untouched.
   bool alwaysSaveAtClose = true;
+  // The command line never writes the settings on its own (neither at close
+  // nor at the fall-back to demonstration mode): its options apply to one
+  // run, and only its config command stores anything.
+  bool writeSettings = true;
   // The window needs the selected device right after start-up. The command
   // line loads it in each command's frame, and loading it twice would show a
   // broken library's message twice.
@@ -40,6 +55,12 @@ struct SessionOptions {
   std::string ppdevDevice;                    // a named device instead of the lookup by PortAdress
   PortAccessEnvironment ports;
   std::string tracePath;  // register-write trace; empty = none
+
+  // Where QUENVALD.INI and 8789LIST.CSV are: this folder for both when set;
+  // otherwise the working directory, and for the library, when the working
+  // directory has none, the first of `libraryFallbacks` that holds one.
+  std::string configDirectory;
+  std::vector<std::string> libraryFallbacks = DefaultLibraryFallbacks();
 };
 
 }  // namespace tav

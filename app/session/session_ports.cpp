@@ -35,7 +35,10 @@ int Session::OpenSimulator() {
   const int loaded = library_.LoadSelectedDevice();
   if (loaded != 0) return loaded;
   board_ = std::make_unique<sim::SimBoard>(uint16_t(settings_.PortAdress));
-  board_->SetWriteDurationNs(uint64_t(simulator.writeMicroseconds) * 1000);
+  const uint32_t microseconds =
+      simulator.writeMicroseconds != 0 ? simulator.writeMicroseconds : uint32_t(settings_.TimeBaseKorr);
+  board_->SetWriteDurationNs(uint64_t(microseconds) * 1000);
+  board_->SetRealtime(simulator.realtime);
   board_->Faults() = simulator.boardFaults;
   chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr, simulator.chipFaults);
   std::error_code noFile;
