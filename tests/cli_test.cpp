@@ -260,7 +260,9 @@ TEST_F(CliTest, InfoAndConvertUseTheSameReadersAndWriters) {
 // messages of loading, and what it stores is every later run's default.
 TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
   Play({{Sim({"--yes", "--lock", "2", "--no-verify", "--no-checksum", "--ff-save", "--port", "0x278", "program", blink_}),
-         0, {"Gebrannt: 20 Bytes (0x0000 bis 0x0013), nicht geprüft, Lockbits bis 2 gesetzt"}}});
+         0, {"Gebrannt: 20 Bytes (0x0000 bis 0x0013), nicht geprüft, Lockbits bis 2 gesetzt"}},
+        // Nor does the fall-back to demonstration mode store the run's options.
+        {Sim({"--yes", "--no-verify", "--board-fault", "no-board", "blank-check"}), 1}});
   EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
   Play({{{"config", "set", "Verify", "0"}, 0, {"Verify=0"}},
         {{"config", "set", "PortAdress", "d010"}, 0, {"PortAdress=d010"}},
@@ -277,6 +279,14 @@ TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
         {{"config"}, 0, {"Verify=0", "[Hardware]", "PortAdress=378"}},
         {{"config", "reset", "Verify"}, 0, {"Verify=1"}}, {{"config", "reset", "Device"}, 0, {"ManufIndex=0"}}});
   EXPECT_THAT(Ini(), AllOf(HasSubstr("Verify=1"), HasSubstr("DeviceIndex=0")));
+  // A settings file that cannot be read is named; config does not write over it.
+  fs::permissions(dir() / "QUENVALD.INI", fs::perms::none);
+  if (!std::ifstream(dir() / "QUENVALD.INI")) {
+    Play({{{"devices"}, 0, {"QUENVALD.INI kann nicht gelesen werden (" + (dir() / "QUENVALD.INI").string()}},
+          {{"config", "set", "Verify", "0"}, kWriteFailed, {(dir() / "QUENVALD.INI").string()}}});
+  }
+  fs::permissions(dir() / "QUENVALD.INI", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_THAT(Ini(), HasSubstr("Verify=1"));
 }
 
 // PCIe port cards sit high in the I/O space; --port reads its text as the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "library/device_selection.h"
 
@@ -94,6 +96,13 @@ CliSession::CliSession(const CliOptions& options, std::FILE* out, std::FILE* err
 
 int CliSession::Run() {
   session_.LoadSettings();
+  // Loading takes an unreadable file for a missing one, silently; a script
+  // user must learn why the stored settings do not apply.
+  std::error_code error;
+  if (std::filesystem::exists(settings_.SettingsFilePath, error) && !std::ifstream(settings_.SettingsFilePath)) {
+    std::fprintf(err_, "Hinweis: QUENVALD.INI kann nicht gelesen werden (%s); es gelten die Vorgaben.\n",
+                 settings_.SettingsFilePath.c_str());
+  }
   ApplySettingOptions();
   const int status = session_.Close(RunCommand());
   Finish(status);
