@@ -94,7 +94,7 @@ int FormatForReadFile(const std::string& file, int32_t stored) {
 
 int CliSession::CommandOperation(Command command) {
   if (command == Command::Program || command == Command::Verify || command == Command::Read) {
-    session_.UseProgramFile(options_.files[0]);
+    if (int refused = session_.UseProgramFile(options_.files[0]); refused != 0) return refused;
   }
   if (command == Command::Read) {
     settings_.DataFormat = options_.format.empty() ? FormatForReadFile(options_.files[0], settings_.DataFormat)
