@@ -72,7 +72,10 @@ int TableIndex(int e) {
     case ENOENT: return 2;
     case ENOTDIR: return 3;
     case EMFILE: return 4;
-    case EACCES: return 5;
+    case EACCES:
+    // The run-time library the table was written for refuses a directory
+    // opened as a file with "access denied".
+    case EISDIR: return 5;
     case EBADF: return 6;
     case ENOMEM: return 8;
     case EFAULT: return 9;

@@ -2,24 +2,27 @@
 
 namespace tav {
 
-bool FormatProbe::Advance() {
+bool FormatProbe::NextLine(std::string& into) {
   std::string_view line;
-  if (!file_.ReadLine(line)) return false;
-  // A copy: the file's line buffer is reused by the next read.
-  line_.assign(line);
+  while (file_.ReadLine(line)) {
+    if (line.find_first_not_of(" \t\n") == std::string_view::npos) continue;
+    into.assign(line);
+    ++examined_;
+    return true;
+  }
+  return false;
+}
+
+bool FormatProbe::Advance() {
   followingRead_ = false;
   hasFollowing_ = false;
-  ++examined_;
-  return true;
+  return NextLine(line_);
 }
 
 bool FormatProbe::Following(size_t pos, char& c) {
   if (!followingRead_) {
     followingRead_ = true;
-    ++examined_;
-    std::string_view line;
-    hasFollowing_ = file_.ReadLine(line);
-    following_.assign(line);
+    hasFollowing_ = NextLine(following_);
   }
   if (!hasFollowing_) return false;
   c = pos < following_.size() ? following_[pos] : '\0';

@@ -1,5 +1,7 @@
 // What the format recognisers of the table look at: the first lines of a
-// file, one at a time, and on request the line after the one examined.
+// file that hold anything, one at a time, and on request the line after the
+// one examined. Empty lines (nothing but blanks and the line end) are passed
+// over, as an editor or a converter may put one before the first record.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +16,11 @@ class FormatProbe {
 public:
   explicit FormatProbe(InputFile& file) : file_(file) {}
 
-  // Takes the next line of the file for examination; false at its end.
+  // Takes the next line that is not empty for examination; false at the end
+  // of the file.
   bool Advance();
-  // How many lines have been read, following lines included.
+  // How many lines have been read, following lines included; empty lines
+  // do not count.
   int Examined() const { return examined_; }
 
   std::string_view Line() const { return line_; }
@@ -28,6 +32,10 @@ public:
   bool Following(size_t pos, char& c);
 
 private:
+  // The next line that is not empty, copied: the file's line buffer is
+  // reused by the next read.
+  bool NextLine(std::string& into);
+
   InputFile& file_;
   std::string line_;
   std::string following_;

@@ -1,96 +1,71 @@
 #include "files/input_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace tav {
 
 namespace {
-constexpr size_t kBufferSize = 1 << 16;
-}
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr size_t kChunk = 1 << 16;
+}  // namespace
 
 int InputFile::Open(const std::string& path, bool textMode) {
-  Close();
-  text_ = textMode;
-  failed_ = false;
-  error_ = 0;
-  pos_ = end_ = 0;
+  content_.clear();
+  Rewind(textMode);
   errno = 0;
-  // Always binary underneath: the CR LF translation is done here so that it
-  // is the same on every platform.
-  file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) return errno ? errno : ENOENT;
-  buffer_.resize(kBufferSize);
-  return 0;
-}
-
-void InputFile::Close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
-}
-
-bool InputFile::Refill() {
-  if (!file_ || failed_) return false;
-  errno = 0;
-  end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-  pos_ = 0;
-  if (end_ == 0 && std::ferror(file_)) {
-    failed_ = true;
-    error_ = errno ? errno : EIO;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return errno ? errno : ENOENT;
+  int error = 0;
+  // Read in pieces up to one byte beyond the limit: the length of a pipe is
+  // known only at its end.
+  while (content_.size() <= kMaxSize) {
+    const size_t had = content_.size();
+    content_.resize(had + kChunk);
+    errno = 0;
+    const size_t got = std::fread(content_.data() + had, 1, kChunk, file);
+    content_.resize(had + got);
+    if (got == kChunk) continue;
+    if (std::ferror(file)) error = errno ? errno : EIO;
+    break;
   }
-  return end_ > 0;
+  std::fclose(file);
+  if (error == 0 && content_.size() > kMaxSize) error = EFBIG;
+  if (error != 0) content_.clear();
+  Rewind(textMode);
+  return error;
 }
 
-int InputFile::Get() {
-  if (pos_ == end_ && !Refill()) return EOF;
-  return static_cast<unsigned char>(buffer_[pos_++]);
-}
-
-int InputFile::Peek() {
-  if (pos_ == end_ && !Refill()) return EOF;
-  return static_cast<unsigned char>(buffer_[pos_]);
+void InputFile::Rewind(bool textMode) {
+  text_ = textMode;
+  pos_ = textMode && std::string_view(content_).starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
 }
 
 bool InputFile::ReadLine(std::string_view& line) {
   size_t n = 0;
-  while (n < kMaxLine) {
-    int c = Get();
-    if (c == EOF) break;
-    if (text_ && c == '\r' && Peek() == '\n') c = Get();
-    line_[n++] = static_cast<char>(c);
+  const size_t end = content_.size();
+  while (n < kMaxLine && pos_ < end) {
+    char c = content_[pos_++];
+    if (text_ && c == '\r') {
+      // CR LF, a lone CR and the CR CR LF of some converters each end the
+      // line once.
+      while (pos_ < end && content_[pos_] == '\r') ++pos_;
+      if (pos_ < end && content_[pos_] == '\n') ++pos_;
+      c = '\n';
+    }
+    line_[n++] = c;
     if (c == '\n') break;
   }
   line = std::string_view(line_, n);
-  return n > 0 && !failed_;
-}
-
-bool InputFile::Length(uint64_t& length) {
-  if (!file_) return false;
-  errno = 0;
-  long here = std::ftell(file_);
-  if (here < 0 || std::fseek(file_, 0, SEEK_END) != 0) {
-    error_ = errno;
-    return false;
-  }
-  long end = std::ftell(file_);
-  if (end < 0 || std::fseek(file_, here, SEEK_SET) != 0) {
-    error_ = errno;
-    return false;
-  }
-  length = static_cast<uint64_t>(end - here);
-  return true;
+  return n > 0;
 }
 
 size_t InputFile::Read(uint8_t* dest, size_t size) {
-  if (!file_) return 0;
-  // Bytes already taken into the line buffer come first.
-  size_t n = 0;
-  while (n < size && pos_ < end_) dest[n++] = static_cast<uint8_t>(buffer_[pos_++]);
-  errno = 0;
-  n += std::fread(dest + n, 1, size - n, file_);
-  if (n < size && std::ferror(file_)) {
-    failed_ = true;
-    error_ = errno ? errno : EIO;
-  }
+  const size_t n = std::min(size, content_.size() - pos_);
+  std::memcpy(dest, content_.data() + pos_, n);
+  pos_ += n;
   return n;
 }
 

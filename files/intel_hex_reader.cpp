@@ -11,6 +11,8 @@ int IntelHexReader::Read(ReadContext& context) {
   while (context.NextLine(text)) {
     RecordLine line(text);
     if (!line.StartsWith(":")) return context.RefuseLineStart();
+    // Count, address and type say what the line is; only digits may.
+    if (context.CheckHex(line, 1, 8) != kSuccess) return kFileFailed;
     const uint32_t count = line.Hex(1, 2);
     const uint32_t type = line.Hex(7, 2);
     // The end record ends the file whatever follows it.
@@ -19,6 +21,7 @@ int IntelHexReader::Read(ReadContext& context) {
     line.Cut();
     const size_t required = 2 * count + 11;
     if (line.Length() != required) return context.RefuseLength(line.Length(), required);
+    if (context.CheckHex(line, 1, line.Length() - 1) != kSuccess) return kFileFailed;
 
     line.AddToSum(count);
     const uint32_t address = line.SummedHex(3, 4);
@@ -37,10 +40,14 @@ int IntelHexReader::Read(ReadContext& context) {
       offset = static_cast<uint64_t>(line.Hex(9, 4)) * 65536;
     }
   }
-  return context.End();
+  return kSuccess;
 }
 
-bool IntelHexReader::RecognisesIntel8(FormatProbe& probe) { return probe.At(0) == ':' && probe.At(8) == '0'; }
+// A file of nothing but the end record (what an erased chip saves as) is
+// Intel too; Intel8 is the variant without address records.
+bool IntelHexReader::RecognisesIntel8(FormatProbe& probe) {
+  return probe.At(0) == ':' && (probe.At(8) == '0' || probe.At(8) == '1');
+}
 
 bool IntelHexReader::RecognisesIntel32(FormatProbe& probe) {
   if (probe.At(0) != ':') return false;

@@ -1,5 +1,7 @@
-// Loading a program file: recognising its format from the first lines,
-// running the format's reader and checking that the data fits the device.
+// Loading a program file: reading it into memory, recognising its format
+// from the first lines, running the format's reader and checking that the
+// data fits the device.
+#include <cerrno>
 #include <cstdio>
 
 #include "files/format_probe.h"
@@ -9,46 +11,66 @@
 
 namespace tav {
 
-int DetectFileFormat(const std::string& path, Feedback& feedback) {
-  InputFile file;
-  if (int error = file.Open(path, true); error != 0) {
+namespace {
+
+// Reads the whole file; false after the message.
+bool OpenProgramFile(InputFile& file, const std::string& path, Feedback& feedback) {
+  const int error = file.Open(path, true);
+  if (error == EFBIG) {
+    char limit[64];
+    std::snprintf(limit, sizeof limit, "\n\nist zu groß für eine Programmdatei\n(mehr als %lu MiB).",
+                  static_cast<unsigned long>(InputFile::kMaxSize >> 20));
+    feedback.ShowInfo("Die Datei\n\n" + path + limit);
+  } else if (error != 0) {
+    // A directory or an unreadable file: nothing can be recognised.
     ShowFileOpenError(feedback, path, error);
-    return 0;
   }
+  return error == 0;
+}
+
+// The format whose recogniser claims one of the first two lines that hold
+// anything; 0 after a message when these lines are text of no format.
+int Detect(InputFile& file, const std::string& path, Feedback& feedback) {
+  file.Rewind(true);
   const std::span<const FileFormatInfo> formats = FileFormats();
-  int result = 0;
   // At most two lines are examined; a recogniser that looks at the line
   // after its own uses up the second.
   FormatProbe probe(file);
-  while (result == 0 && probe.Examined() < 2 && probe.Advance()) {
+  while (probe.Examined() < 2 && probe.Advance()) {
     for (const FileFormatInfo& format : formats) {
-      if (format.recognises(probe)) {
-        result = format.number;
-        break;
-      }
+      if (format.recognises(probe)) return format.number;
     }
   }
-  if (file.Failed()) {
-    // A directory or an unreadable file: nothing can be recognised.
-    ShowFileOpenError(feedback, path, file.ErrorNumber());
-    return 0;
-  }
-  // What no format claims is taken for raw bytes.
-  return result == 0 ? formats.front().number : result;
+  // Text of no known format is never taken for raw bytes: a source file or
+  // a note would be burnt as its characters. A file of at most two bytes
+  // shows nothing to tell (the last two characters of a line may be its
+  // end) and stays raw bytes; the binary reader refuses an empty one.
+  if (file.Length() <= 2) return formats.front().number;
+  feedback.ShowInfo("Unbekanntes Dateiformat:\n\n" + path +
+                    "\n\nDie ersten Zeilen sind Text, aber keine Records\n"
+                    "der Formate Intel, Motorola, MOS Technology\noder Tektronix.");
+  return 0;
+}
+
+}  // namespace
+
+int DetectFileFormat(const std::string& path, Feedback& feedback) {
+  InputFile file;
+  return OpenProgramFile(file, path, feedback) ? Detect(file, path, feedback) : 0;
 }
 
 int LoadProgramFile(const std::string& path, uint32_t sizeBytes, bool testChecksum, ProgramImage& image,
                     int32_t& dataFormat, Feedback& feedback, int32_t forcedFormat) {
   image.ByteCount = 0;
-  dataFormat = forcedFormat != 0 ? forcedFormat : DetectFileFormat(path, feedback);
+  dataFormat = 0;
+  // Read once: a pipe gives its bytes only once, to detection and reader alike.
+  InputFile file;
+  if (!OpenProgramFile(file, path, feedback)) return kFileFailed;
+  dataFormat = forcedFormat != 0 ? forcedFormat : Detect(file, path, feedback);
   const FileFormatInfo* format = FindFileFormat(dataFormat);
   if (!format) return kFileFailed;
 
-  InputFile file;
-  if (int error = file.Open(path, format->textMode); error != 0) {
-    ShowFileOpenError(feedback, path, error);
-    return kFileFailed;
-  }
+  file.Rewind(format->textMode);
   image.PrepareForLoad();
   ReadContext context{file, image, feedback, path, sizeBytes, testChecksum};
   if (format->read(context) != kSuccess) return kFileFailed;

@@ -14,10 +14,12 @@ int MosTechnologyReader::Read(ReadContext& context) {
     if (line.At(1) == '0' && line.At(2) == '0') return kSuccess;
     if (!line.StartsWith(";")) return context.RefuseLineStart();
 
+    if (context.CheckHex(line, 1, 2) != kSuccess) return kFileFailed;
     const uint32_t count = line.Hex(1, 2);
     line.Cut();
     const size_t required = 2 * count + 11;
     if (line.Length() != required) return context.RefuseLength(line.Length(), required);
+    if (context.CheckHex(line, 1, line.Length() - 1) != kSuccess) return kFileFailed;
 
     line.AddToSum(count);
     const uint32_t address = line.SummedHex(3, 4);
@@ -28,7 +30,7 @@ int MosTechnologyReader::Read(ReadContext& context) {
     for (uint32_t k = 0; k < count; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(7 + 2 * k, 2)));
   }
-  return context.End();
+  return kSuccess;
 }
 
 bool MosTechnologyReader::Recognises(FormatProbe& probe) { return probe.At(0) == ';'; }

@@ -14,10 +14,12 @@ int MotorolaReader::Read(ReadContext& context) {
     const char type = line.At(1);
     if (line.At(0) != 'S' || type < '1' || type > '3') return context.RefuseLineStart();
 
+    if (context.CheckHex(line, 2, 2) != kSuccess) return kFileFailed;
     const uint32_t count = line.Hex(2, 2);
     line.Cut();
     const size_t required = 2 * count + 4;
     if (line.Length() != required) return context.RefuseLength(line.Length(), required);
+    if (context.CheckHex(line, 2, line.Length() - 2) != kSuccess) return kFileFailed;
 
     // The count covers address and checksum; one too small for them would
     // leave a negative number of data bytes. Such a record is refused with
@@ -38,11 +40,20 @@ int MotorolaReader::Read(ReadContext& context) {
     for (uint32_t k = 0; k < dataCount; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(dataStart + 2 * k, 2)));
   }
-  return context.End();
+  return kSuccess;
 }
 
-bool MotorolaReader::RecognisesS1(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '1'; }
-bool MotorolaReader::RecognisesS2(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '2'; }
-bool MotorolaReader::RecognisesS3(FormatProbe& probe) { return probe.At(0) == 'S' && probe.At(1) == '3'; }
+// The end record names the variant as well as a data record does (S9 ends
+// S1 files, S8 S2 files, S7 S3 files), so an erased chip saved as an S0
+// header and its end record is recognised too.
+bool MotorolaReader::RecognisesS1(FormatProbe& probe) {
+  return probe.At(0) == 'S' && (probe.At(1) == '1' || probe.At(1) == '9');
+}
+bool MotorolaReader::RecognisesS2(FormatProbe& probe) {
+  return probe.At(0) == 'S' && (probe.At(1) == '2' || probe.At(1) == '8');
+}
+bool MotorolaReader::RecognisesS3(FormatProbe& probe) {
+  return probe.At(0) == 'S' && (probe.At(1) == '3' || probe.At(1) == '7');
+}
 
 }  // namespace tav

@@ -34,8 +34,8 @@ struct FileFormatInfo {
   bool emptyRecordFirst;      // an empty record of the kind after the header
   const char* endLine;        // fixed line after the data, nullptr when none
   // Whether the line under examination marks a file of this format; may
-  // look at the following line. The first entry (binary) also takes every
-  // file no format recognises.
+  // look at the following line. The first entry (binary) also takes an
+  // empty file, which its reader refuses.
   bool (*recognises)(FormatProbe& probe);
   int (*read)(ReadContext& context);    // 0, or kFileFailed after its message
   int (*write)(WriteContext& context);  // 0, or kWriteFailed after its message
@@ -48,17 +48,18 @@ const FileFormatInfo* FindFileFormat(int number);
 // The format with this command-line key (case-insensitive), or nullptr.
 const FileFormatInfo* FindFileFormatByKey(std::string_view key);
 
-// Loads the file at `path` into `image`, recognising the format from the
-// content and storing its number in `dataFormat` (0 when the file cannot be
-// opened; kept when the load fails later). Refuses data that does not fit a
+// Loads the file at `path` into `image`, reading it once and recognising the
+// format from the content; its number goes to `dataFormat` (0 when the file
+// cannot be read or is text of no known format; kept when the load fails
+// later). Refuses data that does not fit a
 // device of `sizeBytes`; with `testChecksum` a line with a wrong checksum is
 // refused. Returns 0, or kFileFailed after showing the cause. A
 // `forcedFormat` other than 0 is used instead of recognising the format.
 int LoadProgramFile(const std::string& path, uint32_t sizeBytes, bool testChecksum, ProgramImage& image,
                     int32_t& dataFormat, Feedback& feedback, int32_t forcedFormat = 0);
 
-// The format number 1..9 of the file, or 0 (after the file-open error
-// message) when the file cannot be opened or read.
+// The format number 1..9 of the file, or 0 after the message when the file
+// cannot be opened or read, or when its first lines are text of no format.
 int DetectFileFormat(const std::string& path, Feedback& feedback);
 
 // "Fehler beim Öffnen der Datei" with the path and the text for the error,

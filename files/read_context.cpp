@@ -17,12 +17,6 @@ bool ReadContext::NextLine(std::string_view& line) {
   return true;
 }
 
-int ReadContext::End() {
-  if (!file.Failed()) return kSuccess;
-  ShowFileOpenError(feedback, path, file.ErrorNumber());
-  return kFileFailed;
-}
-
 void ReadContext::Store(uint64_t address, uint8_t value) {
   image.Store(address > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(address), value);
 }
@@ -42,6 +36,19 @@ int ReadContext::RefuseLength(size_t actual, size_t required) {
                 static_cast<long>(required));
   feedback.ShowInfo(text);
   return kFileFailed;
+}
+
+int ReadContext::RefuseNonHex(size_t pos) {
+  char text[128];
+  std::snprintf(text, sizeof text, "Keine Hexziffer in Zeile %lu, Spalte %lu\nder Hex-Datei !\n\n",
+                static_cast<unsigned long>(lineNumber), static_cast<unsigned long>(pos + 1));
+  feedback.ShowInfo(text + path);
+  return kFileFailed;
+}
+
+int ReadContext::CheckHex(const RecordLine& line, size_t pos, size_t width) {
+  const size_t bad = line.FirstNonHex(pos, width);
+  return bad == RecordLine::npos ? kSuccess : RefuseNonHex(bad);
 }
 
 bool ReadContext::ChecksumRefused(uint32_t read, uint32_t computed) {

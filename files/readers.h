@@ -28,9 +28,6 @@ struct ReadContext {
   void Begin();
   // Reads the next line and counts it; false at the end of the file.
   bool NextLine(std::string_view& line);
-  // The result once NextLine has returned false: 0 at the end of the file,
-  // 3 (after the file-open error message) when reading failed.
-  int End();
 
   // Stores one data byte by the image's store rule. Addresses beyond 32
   // bits are held at 0xFFFFFFFF instead of wrapping onto low addresses.
@@ -39,6 +36,14 @@ struct ReadContext {
   // The messages; each returns 3.
   int RefuseLineStart();
   int RefuseLength(size_t actual, size_t required);
+  // A character that is no hex digit where the record has a number; it
+  // would be read as the end of that number, and a comment line as an empty
+  // record. Names the file, the line and the column (0-based `pos`).
+  int RefuseNonHex(size_t pos);
+  // Refuses the line when one of the `width` characters at `pos` is there
+  // and no hex digit (RefuseNonHex). A field cut short by the line end is
+  // left to the length check. 0 or kFileFailed.
+  int CheckHex(const RecordLine& line, size_t pos, size_t width);
   // Shows the checksum message and returns true when the sums differ and
   // TestChecksum is on; a difference is ignored otherwise.
   bool ChecksumRefused(uint32_t read, uint32_t computed);
@@ -50,17 +55,18 @@ struct ReadContext {
 class BinaryReader {
 public:
   static int Read(ReadContext& context);
-  // A control or non-ASCII character anywhere but in the last two places,
-  // where a line end may stand.
+  // A control character (tabs aside) or a byte that is not part of UTF-8
+  // text anywhere but in the last two places, where a line end may stand.
   static bool Recognises(FormatProbe& probe);
 };
 
 class IntelHexReader {
 public:
   static int Read(ReadContext& context);
-  // The record type of the first record decides: data (00) makes Intel8,
-  // an extended linear address (04) Intel32; an extended segment address
-  // (02) makes IntelMCS unless an extended linear address follows it.
+  // The record type of the first record decides: data (00) or the end
+  // record (01) makes Intel8, an extended linear address (04) Intel32; an
+  // extended segment address (02) makes IntelMCS unless an extended linear
+  // address follows it.
   static bool RecognisesIntel8(FormatProbe& probe);
   static bool RecognisesIntel32(FormatProbe& probe);
   static bool RecognisesIntelMcs(FormatProbe& probe);
@@ -69,7 +75,8 @@ public:
 class MotorolaReader {
 public:
   static int Read(ReadContext& context);
-  // By the data record type; an S0 header leaves the decision to the next line.
+  // By the data or end record type; an S0 header leaves the decision to the
+  // next line.
   static bool RecognisesS1(FormatProbe& probe);
   static bool RecognisesS2(FormatProbe& probe);
   static bool RecognisesS3(FormatProbe& probe);

@@ -26,6 +26,16 @@ void RecordLine::Cut() {
   }
 }
 
+size_t RecordLine::FirstNonHex(size_t pos, size_t width) const {
+  const size_t end = pos + width < text_.size() ? pos + width : text_.size();
+  for (size_t i = pos; i < end; ++i) {
+    const char c = text_[i];
+    if (c == '\n' || c == '\r') break;
+    if (kDigitValues[static_cast<unsigned char>(c)] < 0) return i;
+  }
+  return npos;
+}
+
 uint32_t RecordLine::Hex(size_t pos, size_t width) const {
   uint32_t value = 0;
   const size_t end = pos + width < text_.size() ? pos + width : text_.size();

@@ -21,6 +21,12 @@ public:
   // Ends the line at its first CR, LF or blank.
   void Cut();
 
+  // The position of the first character among the `width` at `pos` that is
+  // no hex digit, or npos. The line end (and the end of the text) ends the
+  // search: a field cut short there is a matter of the line's length.
+  size_t FirstNonHex(size_t pos, size_t width) const;
+  static constexpr size_t npos = std::string_view::npos;
+
   // The slice of `width` digits at `pos`, read as a hexadecimal number.
   uint32_t Hex(size_t pos, size_t width) const;
   // The same, with each of its bytes (width / 2 of them) added to the sum.

@@ -12,12 +12,16 @@ int TektronixReader::Read(ReadContext& context) {
   while (context.NextLine(text)) {
     RecordLine line(text);
     if (!line.StartsWith("/")) return context.RefuseLineStart();
+    // Address, count and header sum say what the line is; only digits may.
+    // A C comment ("/* ... */") would otherwise be an empty end record.
+    if (context.CheckHex(line, 1, 8) != kSuccess) return kFileFailed;
     const uint32_t count = line.Hex(5, 2);
     if (count == 0) return kSuccess;
 
     line.Cut();
     const size_t required = 2 * count + 11;
     if (line.Length() != required) return context.RefuseLength(line.Length(), required);
+    if (context.CheckHex(line, 1, line.Length() - 1) != kSuccess) return kFileFailed;
 
     line.AddToSum(count);
     const uint32_t address = line.SummedHex(1, 4);
@@ -32,7 +36,7 @@ int TektronixReader::Read(ReadContext& context) {
     for (uint32_t k = 0; k < count; ++k)
       context.Store(static_cast<uint64_t>(address) + k, static_cast<uint8_t>(line.Hex(9 + 2 * k, 2)));
   }
-  return context.End();
+  return kSuccess;
 }
 
 bool TektronixReader::Recognises(FormatProbe& probe) { return probe.At(0) == '/'; }

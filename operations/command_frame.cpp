@@ -165,6 +165,16 @@ void CloseCommand(Feedback& feedback) {
   feedback.SetStatus(kIdleStatus);
 }
 
+// A file that loaded without a single data byte (only end records, say):
+// "Brennen" would erase a flash chip for nothing and both commands would
+// report success for a check that never happened.
+int RefuseEmptyProgram(Command command, OperationContext& ctx) {
+  ctx.feedback.ShowInfo("Die Datei\n\n" + ctx.settings.ProgramFilePath +
+                        "\n\nenthält keine Programmdaten !\n\nEs gibt nichts zu " +
+                        (command == Command::Program ? "brennen." : "prüfen."));
+  return kFileFailed;
+}
+
 // Everything between creating and destroying the marker (steps 3 to 10).
 int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, CommandFrameHooks& hooks) {
   const bool closes = command != Command::Erase;
@@ -179,6 +189,7 @@ int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, Co
     result = LoadProgramFile(ctx.settings.ProgramFilePath, ctx.device.SizeBytes, ctx.settings.TestChecksum == 1,
                              ctx.image, ctx.settings.DataFormat, ctx.feedback, hooks.ProgramFileFormat());
     if (result != kSuccess) return notRun(result);
+    if (ctx.image.ByteCount == 0) return notRun(RefuseEmptyProgram(command, ctx));
   }
   hooks.DisableControls();
   hooks.RaisePriority();

@@ -102,7 +102,8 @@ public:
 
 // Runs one command. Returns the operation's result, or the result of the
 // step that kept it from running (kDemoModeRefused, kBusy, kDialogCancelled,
-// 13 from the device library, 3 from the program file). The window ignores
+// 13 from the device library, 3 from the program file, also when it holds
+// no data). The window ignores
 // the value; the command line makes it its exit status.
 int RunCommand(Command command, OperationContext& ctx, DeviceLibrary& library, int demoMode, BusyMarker& busy,
                CommandFrameHooks& hooks);

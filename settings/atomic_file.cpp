@@ -15,6 +15,8 @@
 #else
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -50,6 +52,16 @@ std::string DirectoryPrefix(const std::string& path) {
 int AtomicFileWriter::Fail(int error) {
   error_ = error != 0 ? error : EIO;
   return error_;
+}
+
+bool AtomicFileWriter::Write(std::string_view bytes) {
+  if (inPlace_) {
+    pending_.append(bytes);
+    return true;
+  }
+  const int error = WriteOpen(bytes);
+  if (error != 0) Fail(error);
+  return error == 0;
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view content) {
@@ -155,6 +167,31 @@ void CopyAccessRights(const std::wstring& from, std::wstring& to) {
   LocalFree(descriptor);
 }
 
+// 0 or the errno of the failed write.
+int WriteAll(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() > (1u << 30) ? DWORD(1u << 30) : static_cast<DWORD>(bytes.size());
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), chunk, &written, nullptr) || written == 0) return ErrnoOf(GetLastError());
+    bytes.remove_prefix(written);
+  }
+  return 0;
+}
+
+// The whole content of an open file from its current position; false when
+// it cannot be read.
+bool ReadAll(HANDLE handle, std::string& content) {
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) return true;
+    content.append(buffer, got);
+  }
+}
+
+bool Rewind(HANDLE handle) { return SetFilePointer(handle, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER; }
+
 }  // namespace
 
 int AtomicFileWriter::Open(const std::string& path) {
@@ -191,15 +228,12 @@ int AtomicFileWriter::Open(const std::string& path) {
   }
   target_ = Narrow(target);
 
-  auto openInPlace = [&](DWORD disposition) {
-    HANDLE handle = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return Fail(ErrnoOf(GetLastError()));
-    handle_ = handle;
+  auto openInPlace = [&] {
+    inPlace_ = true;
     return 0;
   };
   // A device or pipe cannot be replaced by a file.
-  if (targetExists_ && !targetRegular_) return openInPlace(OPEN_EXISTING);
+  if (targetExists_ && !targetRegular_) return openInPlace();
 
   std::random_device random;
   const std::string directory = DirectoryPrefix(target_);
@@ -213,30 +247,40 @@ int AtomicFileWriter::Open(const std::string& path) {
       return 0;
     }
     const DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED && targetExists_) return openInPlace(TRUNCATE_EXISTING);
+    if (error == ERROR_ACCESS_DENIED && targetExists_) return openInPlace();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return Fail(ErrnoOf(error));
   }
   return Fail(EEXIST);
 }
 
-bool AtomicFileWriter::Write(std::string_view bytes) {
-  if (handle_ == nullptr) {
-    Fail(EBADF);
-    return false;
+int AtomicFileWriter::WriteOpen(std::string_view bytes) {
+  return handle_ == nullptr ? EBADF : WriteAll(static_cast<HANDLE>(handle_), bytes);
+}
+
+int AtomicFileWriter::CommitInPlace() {
+  inPlace_ = false;
+  const std::string content = std::move(pending_);
+  pending_.clear();
+  const DWORD access = targetRegular_ ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
+  HANDLE handle = CreateFileW(Widen(target_).c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return Fail(ErrnoOf(GetLastError()));
+  std::string previous;
+  const bool kept = targetRegular_ && ReadAll(handle, previous);
+  int error = targetRegular_ && !Rewind(handle) ? ErrnoOf(GetLastError()) : 0;
+  if (error == 0) error = WriteAll(handle, content);
+  if (targetRegular_) {
+    if (error == 0 && !SetEndOfFile(handle)) error = ErrnoOf(GetLastError());
+    if (error == 0 && !FlushFileBuffers(handle)) error = ErrnoOf(GetLastError());
+    // Over the clusters the file still has, the old content fits again.
+    if (error != 0 && kept && Rewind(handle) && WriteAll(handle, previous) == 0) SetEndOfFile(handle);
   }
-  while (!bytes.empty()) {
-    const DWORD chunk = bytes.size() > (1u << 30) ? DWORD(1u << 30) : static_cast<DWORD>(bytes.size());
-    DWORD written = 0;
-    if (!WriteFile(static_cast<HANDLE>(handle_), bytes.data(), chunk, &written, nullptr) || written == 0) {
-      Fail(ErrnoOf(GetLastError()));
-      return false;
-    }
-    bytes.remove_prefix(written);
-  }
-  return true;
+  if (!CloseHandle(handle) && error == 0) error = ErrnoOf(GetLastError());
+  return error != 0 ? Fail(error) : 0;
 }
 
 int AtomicFileWriter::Commit() {
+  if (inPlace_) return CommitInPlace();
   if (handle_ == nullptr) return Fail(EBADF);
   HANDLE handle = static_cast<HANDLE>(handle_);
   handle_ = nullptr;
@@ -257,6 +301,8 @@ int AtomicFileWriter::Commit() {
 }
 
 void AtomicFileWriter::Discard() {
+  inPlace_ = false;
+  pending_.clear();
   if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
   handle_ = nullptr;
   if (!temp_.empty()) DeleteFileW(Widen(temp_).c_str());
@@ -264,6 +310,21 @@ void AtomicFileWriter::Discard() {
 }
 
 #else  // POSIX
+
+namespace {
+
+// 0 or the errno of the failed write.
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return 0;
+}
+
+}  // namespace
 
 int AtomicFileWriter::Open(const std::string& path) {
   namespace fs = std::filesystem;
@@ -281,8 +342,8 @@ int AtomicFileWriter::Open(const std::string& path) {
   if (targetExists_ && ::access(target_.c_str(), W_OK) != 0) return Fail(errno);
 
   auto openInPlace = [&] {
-    fd_ = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd_ < 0 ? Fail(errno) : 0;
+    inPlace_ = true;
+    return 0;
   };
   // A device or pipe cannot be replaced by a file.
   if (!targetRegular_) return openInPlace();
@@ -303,24 +364,36 @@ int AtomicFileWriter::Open(const std::string& path) {
   return Fail(EEXIST);
 }
 
-bool AtomicFileWriter::Write(std::string_view bytes) {
-  if (fd_ < 0) {
-    Fail(EBADF);
-    return false;
+int AtomicFileWriter::WriteOpen(std::string_view bytes) { return fd_ < 0 ? EBADF : WriteAll(fd_, bytes); }
+
+int AtomicFileWriter::CommitInPlace() {
+  inPlace_ = false;
+  const std::string content = std::move(pending_);
+  pending_.clear();
+  std::string previous;
+  bool kept = false;
+  if (targetRegular_) {
+    std::ifstream in(target_, std::ios::binary);
+    if (in) previous.assign(std::istreambuf_iterator<char>(in), {});
+    kept = !in.fail();
   }
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      Fail(n < 0 ? errno : EIO);
-      return false;
+  const int fd = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return Fail(errno);
+  int error = WriteAll(fd, content);
+  if (targetRegular_) {
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(content.size())) != 0) error = errno;
+    if (error == 0 && ::fsync(fd) != 0) error = errno;
+    // Over the blocks the file still has, the old content fits again.
+    if (error != 0 && kept && ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, previous) == 0) {
+      ::ftruncate(fd, static_cast<off_t>(previous.size()));
     }
-    bytes.remove_prefix(static_cast<size_t>(n));
   }
-  return true;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  return error != 0 ? Fail(error) : 0;
 }
 
 int AtomicFileWriter::Commit() {
+  if (inPlace_) return CommitInPlace();
   if (fd_ < 0) return Fail(EBADF);
   // The replacement keeps the rights of the file it replaces; a new file
   // has the usual rights of the user's umask.
@@ -349,6 +422,8 @@ int AtomicFileWriter::Commit() {
 }
 
 void AtomicFileWriter::Discard() {
+  inPlace_ = false;
+  pending_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());

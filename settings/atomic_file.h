@@ -11,6 +11,12 @@
 // new file may be made, but whose existing file may be written, gets that
 // file written in place. The replacement keeps the access rights of the
 // file it replaces.
+//
+// What is written in place is first collected in memory and reaches the
+// target only at Commit, so a save that is refused or abandoned half-way
+// leaves the old file as it was there too. At Commit a file is written over
+// from its start and cut to the new length only when all of it is written;
+// when that fails (a full disk), the old content is put back.
 #pragma once
 
 #include <string>
@@ -47,11 +53,17 @@ public:
 
 private:
   int Fail(int error);
+  // Commit for a target written in place.
+  int CommitInPlace();
+  // Writes to the open file: 0, or the errno (EBADF when none is open).
+  int WriteOpen(std::string_view bytes);
 
   std::string target_;    // the file that really changes (links resolved)
   std::string temp_;      // the temporary file; empty when writing in place
   bool targetExists_ = false;
   bool targetRegular_ = true;
+  bool inPlace_ = false;  // the target itself is written, at Commit
+  std::string pending_;   // what Commit writes in place
   int error_ = 0;
 #ifdef _WIN32
   void* handle_ = nullptr;  // HANDLE; nullptr when nothing is open

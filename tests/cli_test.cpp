@@ -1,6 +1,8 @@
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -391,6 +393,52 @@ TEST_F(CliTest, TheSimulatorCanRunAtTheSpeedOfRealHardware) {
   EXPECT_GE(real, writes * 20e-6 * 0.95);
   EXPECT_LT(fast, writes * 20e-6 * 0.5);
   EXPECT_THAT(realErr, HasSubstr("Simulator 20 µs je Zugriff in Echtzeit"));
+}
+
+// Files that hold no program never reach the chip: the command ends before
+// the socket prompt with a message naming the file, and the chip keeps what
+// it had (a flash part would have been erased first).
+TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
+  ASSERT_EQ(Run(Sim({"--yes", "program", blink_})).status, 0);
+  const std::pair<std::string, std::string> files[] = {
+      {"erased.hex", ":00000001FF\r\n"},
+      {"erased.s19", "S00F00004252415354452056312E3030FA\r\nS9030000FC\r\n"},
+      {"lamp.c", "/* lamp.c: P1.0 an */\n#include <8051.h>\n"},
+      {"main.c", "#include <8051.h>\n\nvoid main(void) { P1 = 0; }\n"},
+  };
+  for (const auto& [name, content] : files) std::ofstream(dir() / name) << content;
+  const std::string folder = (dir() / "sub").string() + "/";
+  fs::create_directory(folder);
+  const Step refused[] = {
+      {Sim({"--yes", "program", "erased.hex"}), 3, {"erased.hex\n\nenthält keine Programmdaten", "nichts zu brennen"}},
+      {Sim({"--yes", "verify", "erased.s19"}), 3, {"erased.s19\n\nenthält keine Programmdaten", "nichts zu prüfen"}},
+      {Sim({"--yes", "program", "lamp.c"}), 3, {"Keine Hexziffer in Zeile 1, Spalte 2", "lamp.c"}},
+      {Sim({"--yes", "program", "main.c"}), 3, {"Unbekanntes Dateiformat", "main.c"}},
+      {Sim({"--yes", "program", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}},
+      {Sim({"--yes", "verify", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}},
+  };
+  for (const Step& step : refused) {
+    Play({step});
+    EXPECT_THAT(Run(step.args).err, Not(HasSubstr("Controller in Sockel")));
+  }
+  Play({{Sim({"--yes", "verify", blink_}), 0}});
+}
+
+// A pipe or process substitution is read once, so detection and reading
+// see the same bytes.
+TEST_F(CliTest, AProgramFileFromAPipeIsBurntAndVerified) {
+  for (const char* command : {"program", "verify"}) {
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const std::string blink = Slurp(blink_);
+    ASSERT_EQ(write(ends[1], blink.data(), blink.size()), ssize_t(blink.size()));
+    close(ends[1]);
+    const CliRun run = Run(Sim({"--yes", command, "/dev/fd/" + std::to_string(ends[0])}));
+    close(ends[0]);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("Anzahl Bytes: 20 (0x14)"));
+  }
+  Play({{Sim({"--yes", "verify", blink_}), 0}});
 }
 
 // The command frame itself, as the window will use it: the order of its

@@ -2,6 +2,8 @@
 // through LoadProgramFile on real files.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <string>
 
 #include "tests/files_test_rig.h"
@@ -127,6 +129,60 @@ TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
   testChecksum = false;
   EXPECT_EQ(Load(intel + ":0100210022BC\r\n:0100220033AB\r\n"), 0);
   EXPECT_EQ(image.Bytes[0x22], 0x33);
+}
+
+// Inside a record only hex digits may stand where numbers are; a comment
+// line would otherwise be an empty record (Tektronix: the end of the file).
+TEST_F(ReaderTest, CharactersThatAreNoHexDigitsAreRefusedNamingLineAndColumn) {
+  const std::pair<std::string, std::pair<int, int>> cases[] = {
+      {"/* lamp.c */\n", {1, 2}}, {"// lamp.c\n", {1, 2}}, {"/0010 31302003058\n", {1, 6}},
+      {":03001000020G30BB\n", {1, 13}}, {":03001000020030BB\n:0x00000001FF\n", {2, 3}},
+      {"S1060010020030B7\nS10600100200Z0B7\n", {2, 13}}, {"S1G60010020030B7\n", {1, 3}},
+      {";03001002003z0045\n", {1, 13}}, {";zz00100200300045\n", {1, 2}},
+  };
+  for (const auto& [file, where] : cases) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(Load(file), 3);
+    EXPECT_EQ(OnlyMessage(), "Keine Hexziffer in Zeile " + std::to_string(where.first) + ", Spalte " +
+                                 std::to_string(where.second) + "\nder Hex-Datei !\n\n" + path);
+  }
+  // Also with TestChecksum off, where nothing else would notice.
+  testChecksum = false;
+  EXPECT_EQ(Load(":03001000020G30BB\n"), 3);
+}
+
+// Line ends of every system and a byte-order mark before the first line.
+TEST_F(ReaderTest, EveryLineEndAndAByteOrderMarkReadTheSame) {
+  const std::string lines[] = {":0100200011CE", ":0100210022BC", ":00000001FF"};
+  for (const std::string end : {"\n", "\r\n", "\r", "\r\r\n"}) {
+    for (const std::string mark : {"", "\xEF\xBB\xBF"}) {
+      SCOPED_TRACE(testing::PrintToString(mark + end));
+      ASSERT_EQ(Load(mark + lines[0] + end + lines[1] + end + lines[2] + end), 0) << feedback.LastText();
+      EXPECT_EQ(dataFormat, 2);
+      EXPECT_EQ(image.ByteCount, 2u);
+      EXPECT_EQ(image.Bytes[0x21], 0x22);
+    }
+  }
+}
+
+// A pipe gives its bytes once: detection and reader share one reading.
+TEST_F(ReaderTest, APipeIsReadOnce) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  const std::string file = ":0100200011CE\n:0100210022BC\n:00000001FF\n";
+  ASSERT_EQ(write(ends[1], file.data(), file.size()), ssize_t(file.size()));
+  close(ends[1]);
+  path = "/dev/fd/" + std::to_string(ends[0]);
+  EXPECT_EQ(LoadFile(), 0) << feedback.LastText();
+  close(ends[0]);
+  EXPECT_EQ(dataFormat, 2);
+  EXPECT_EQ(image.ByteCount, 2u);
+  EXPECT_EQ(image.Bytes[0x21], 0x22);
+
+  // A device that never ends is not read to the end of the memory.
+  path = "/dev/zero";
+  EXPECT_EQ(LoadFile(), 3);
+  EXPECT_EQ(OnlyMessage(), "Die Datei\n\n/dev/zero\n\nist zu groß für eine Programmdatei\n(mehr als 32 MiB).");
 }
 
 TEST_F(ReaderTest, AcceptedOddities) {

@@ -12,6 +12,7 @@
 
 #include "files/writers.h"
 #include "tests/files_test_rig.h"
+#include "tests/unprivileged.h"
 
 namespace tav {
 namespace {
@@ -162,6 +163,38 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
   EXPECT_EQ(SaveFile(image), 4);
   EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + path +
                                      "\n\nDatei oder Verzeichnis existiert nicht");
+}
+
+// Where no new file may be made beside it, the file is written in place,
+// but only once the whole new content is there: a refused save or a write
+// that fails half-way leaves the old file as it was.
+TEST_F(WriterTest, InALockedDirectoryOnlyACompleteFileIsWrittenInPlace) {
+  test::LockedDirectory locked(dir, "prog.bin", "precious");
+  ASSERT_TRUE(locked.Valid());
+  path = locked.File().string();
+  sizeBytes = 4096;
+  dataFormat = 1;
+  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 4);  // an erased chip
+  EXPECT_EQ(test::ReadFile(path), "precious");
+
+  Fill(0, 4096);
+  const auto fullDisk = [&] {
+    test::FileSizeLimit limit(100);
+    return limit.Active() ? SaveFile(image) : 254;
+  };
+  EXPECT_EQ(locked.Run(fullDisk), 4);
+  EXPECT_EQ(test::ReadFile(path), "precious");
+  dataFormat = 2;
+  EXPECT_EQ(locked.Run(fullDisk), 4);
+  EXPECT_EQ(test::ReadFile(path), "precious");
+
+  dataFormat = 1;
+  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 0);
+  EXPECT_TRUE(test::ReadFile(path) == std::string(image.Bytes.begin(), image.Bytes.begin() + 4096));
+  sizeBytes = 16;  // shorter than before: the rest of the old file goes
+  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 0);
+  EXPECT_EQ(test::ReadFile(path).size(), 16u);
+  EXPECT_EQ(test::EntriesIn(locked.Dir()), 1u);
 }
 
 TEST_F(WriterTest, TheRealTargetIsWrittenNeverALinkOrDeviceReplaced) {

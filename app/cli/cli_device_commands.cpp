@@ -194,7 +194,7 @@ int CliSession::CommandCalibrate() {
 int CliSession::CommandOperation(Command command) {
   int forcedFormat = 0;
   if (command == Command::Program || command == Command::Verify || command == Command::Read) {
-    session_.UseProgramFile(options_.files[0]);
+    if (int refused = session_.UseProgramFile(options_.files[0]); refused != 0) return refused;
     if (!options_.format.empty()) forcedFormat = ResolveFormat(options_.format)->number;
   }
   if (command == Command::Read) {

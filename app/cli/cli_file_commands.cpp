@@ -110,14 +110,13 @@ int CliSession::CommandDevices() {
 
 int CliSession::CommandInfo() {
   const std::string& path = options_.files[0];
-  const int format = DetectFileFormat(path, feedback_);
-  if (format == 0) return kFileFailed;
   ProgramImage image;
-  const int result = session_.LoadFileAlone(path, image);
+  int32_t format = 0;
+  const int result = session_.LoadFileAlone(path, image, &format);
   if (result != 0) return result;
   const FileFormatInfo* info = FindFileFormat(format);
   std::fprintf(out_, "Datei:          %s\n", path.c_str());
-  std::fprintf(out_, "Format:         %d (%s)\n", format, info ? info->name : "?");
+  std::fprintf(out_, "Format:         %d (%s)\n", int(format), info ? info->name : "?");
   std::fprintf(out_, "ByteCount:      %" PRIu32 " (0x%" PRIX32 ")\n", image.ByteCount, image.ByteCount);
   std::fprintf(out_, "HighestAddress: %" PRIu32 " (0x%" PRIX32 ")\n", image.HighestAddress, image.HighestAddress);
   // Over the whole image, blank cells included: a file and its read-back

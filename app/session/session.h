@@ -69,11 +69,14 @@ public:
 
   // --- Program files ----------------------------------------------------------
   // Makes `path` the current program file, as the file dialogs do: its full
-  // path, its name for display and its directory for the next dialog.
-  void UseProgramFile(const std::string& path);
+  // path, its name for display and its directory for the next dialog. A
+  // directory, or a path without a file name, is refused with the file-open
+  // message (kFileFailed), and the current file stays.
+  int UseProgramFile(const std::string& path);
   // Loads `path` into `image` without touching the settings, for any size up
-  // to the whole image. 0, or 3 after the message.
-  int LoadFileAlone(const std::string& path, ProgramImage& image);
+  // to the whole image; `format` (when given) learns the recognised format.
+  // 0, or 3 after the message.
+  int LoadFileAlone(const std::string& path, ProgramImage& image, int32_t* format = nullptr);
   // Writes bytes 0 .. size - 1 of `image` to `path` in format `format`,
   // with this session's line length and blank-cell setting. 0, or 4 after
   // the message.
