@@ -59,8 +59,8 @@ int main(int argc, char** argv) {
   WindowOptions options;
   QString error;
   if (!ParseWindowOptions(QApplication::arguments(), options, error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 2;
+    std::fprintf(options.help ? stdout : stderr, "%s\n", qPrintable(error));
+    return options.help ? 0 : 2;
   }
   // The one marker of a running command that every copy of the program sees.
   tav::LockFileBusyMarker machineMarker(tav::CurrentDirectory());

@@ -34,6 +34,7 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
   }
   if (parser.isSet(QStringLiteral("help"))) {
     error = parser.helpText();
+    options.help = true;
     return false;
   }
   SimulatorOptions simulator;

@@ -70,30 +70,26 @@ private slots:
   void okAppliesAndCancelKeeps() {
     tav::Settings settings;
     const tav::Settings before = settings;
-    QTimer::singleShot(0, [] {
-      auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
-      Port(*dialog)->setEditText(QStringLiteral("0378"));
-      Field(*dialog, kTimeOutField)->setText(QStringLiteral("10000"));
-      Field(*dialog, kCorrectionField)->setText(QStringLiteral("70"));
-      Field(*dialog, kLineLengthField)->setText(QStringLiteral("33"));
-      qobject_cast<QCheckBox*>(dialog->Control(kBeepBox))->setChecked(false);
-      QTest::mouseClick(dialog->Control(kSettingsCancel), Qt::LeftButton);
-    });
+    // Every field edited, then the button.
+    auto typeAndPress = [](int button) {
+      QTimer::singleShot(0, [button] {
+        auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+        Port(*dialog)->setEditText(QStringLiteral("0x278"));
+        Field(*dialog, kTimeOutField)->setText(QStringLiteral("10000"));
+        Field(*dialog, kCorrectionField)->setText(QStringLiteral("70"));
+        Field(*dialog, kLineLengthField)->setText(QStringLiteral("33"));
+        qobject_cast<QCheckBox*>(dialog->Control(kBeepBox))->setChecked(false);
+        QTest::mouseClick(dialog->Control(button), Qt::LeftButton);
+      });
+    };
+    typeAndPress(kSettingsCancel);
     QVERIFY(!EditSettings(settings, nullptr));
     QCOMPARE(settings.PortAdress, before.PortAdress);
     QCOMPARE(settings.TimeOut, before.TimeOut);
     QCOMPARE(settings.HexLineLen, before.HexLineLen);
     QCOMPARE(settings.MessageBeap, before.MessageBeap);
 
-    QTimer::singleShot(0, [] {
-      auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
-      Port(*dialog)->setEditText(QStringLiteral("0x278"));
-      Field(*dialog, kTimeOutField)->setText(QStringLiteral("10000"));
-      Field(*dialog, kCorrectionField)->setText(QStringLiteral("70"));
-      Field(*dialog, kLineLengthField)->setText(QStringLiteral("33"));
-      qobject_cast<QCheckBox*>(dialog->Control(kBeepBox))->setChecked(false);
-      QTest::mouseClick(dialog->Control(kSettingsOk), Qt::LeftButton);
-    });
+    typeAndPress(kSettingsOk);
     QVERIFY(EditSettings(settings, nullptr));
     QCOMPARE(settings.PortAdress, 0x278);
     QCOMPARE(settings.ControlPort, 0x27A);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "app/version/elf_version_source.h"
+#include "app/window/window_options.h"
 #include "link/programmer_link.h"
 #include "window_rig.h"
 
@@ -159,6 +160,29 @@ private slots:
     const std::string ini = test::Slurp(rig.directory.Path() / "QUENVALD.INI");
     QVERIFY(ini.find("X-Koord=" + std::to_string(outer.x())) != std::string::npos);
     QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
+  }
+
+  // The simulator options reach the session as the command line reads
+  // them; an unknown fault is refused with its name.
+  void commandLineTakesTheSimulatorOptions() {
+    WindowOptions options;
+    QString error;
+    QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
+                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20"},
+                               options, error));
+    QVERIFY(options.session.simulator.has_value());
+    QVERIFY(options.session.simulator->chipFaults.notBlank);
+    QVERIFY(options.session.simulator->boardFaults.noBoard);
+    QCOMPARE(options.session.simulator->chipState, std::string("c.state"));
+    QCOMPARE(options.session.simulator->writeMicroseconds, 20u);
+    QCOMPARE(options.session.tracePath, std::string("t.txt"));
+
+    WindowOptions plain;
+    QVERIFY(ParseWindowOptions({"tavrolith"}, plain, error));
+    QVERIFY(!plain.session.simulator.has_value());
+    QVERIFY(!ParseWindowOptions({"tavrolith", "--chip-fault", "bogus"}, plain, error));
+    QVERIFY(error.contains(QStringLiteral("bogus")));
+    QVERIFY(!ParseWindowOptions({"tavrolith", "--sim-write-us", "0"}, plain, error));
   }
 
   // Moves keep the client corner; minimising keeps the last visible one.
