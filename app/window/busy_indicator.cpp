@@ -44,4 +44,20 @@ BusyIndicator::BusyIndicator(QPoint clientCorner, QWidget* parent)
   move(clientCorner + MainWindow::LogoOffset(units));
 }
 
+int IndicatedBusyMarker::IsBusy() { return Held() ? kBusy : machine_.IsBusy(); }
+
+int IndicatedBusyMarker::Acquire() {
+  if (Held()) return kBusy;
+  const int result = machine_.Acquire();
+  if (result != kSuccess) return result;
+  indicator_ = std::make_unique<BusyIndicator>(clientCorner_());
+  indicator_->show();
+  return kSuccess;
+}
+
+void IndicatedBusyMarker::Release() {
+  indicator_.reset();
+  machine_.Release();
+}
+
 }  // namespace tav::window

@@ -5,6 +5,10 @@
 
 #include <QPoint>
 #include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "operations/command_frame.h"
 
 namespace tav::window {
 
@@ -18,6 +22,27 @@ public:
   // corner. The indicator goes over the logo: 311, 102 pixels further at
   // the classic base units.
   explicit BusyIndicator(QPoint clientCorner, QWidget* parent = nullptr);
+};
+
+// The window's marker of a running command: the machine-wide marker of
+// every copy of the program, and while it is held the busy indicator on the
+// screen, so that the indicator exists exactly as long as the marker.
+class IndicatedBusyMarker : public BusyMarker {
+public:
+  // `clientCorner` gives (X-Koord, Y-Koord) when the indicator appears.
+  IndicatedBusyMarker(BusyMarker& machine, std::function<QPoint()> clientCorner)
+      : machine_(machine), clientCorner_(std::move(clientCorner)) {}
+
+  // Busy also while this window's own command holds the marker.
+  int IsBusy() override;
+  int Acquire() override;
+  void Release() override;
+  bool Held() const { return indicator_ != nullptr; }
+
+private:
+  BusyMarker& machine_;
+  std::function<QPoint()> clientCorner_;
+  std::unique_ptr<BusyIndicator> indicator_;
 };
 
 }  // namespace tav::window

@@ -1,69 +1,30 @@
-// tavrolith: the window front end. Until the shared session is wired in, the
-// window stands alone: its buttons report clicks, "Prefs" opens the settings
-// dialog on the values it last confirmed, and nothing reaches a board.
+// tavrolith: the window front end.
 //
 // Hidden option for the documentation and for checking the layout:
 //   --screenshot FILE [--busy | --settings]
-//       show the window (with the busy indicator, or with the settings
-//       dialog beside it), save a picture of the screen area, quit.
+//       show the window after its start-up (with the busy indicator, or
+//       with the settings dialog beside it), save a picture of the screen
+//       area, quit.
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/window/busy_indicator.h"
+#include "app/window/file_chooser.h"
 #include "app/window/main_window.h"
 #include "app/window/settings_dialog.h"
 #include "app/window/window_feedback.h"
+#include "app/window/window_options.h"
+#include "app/window/window_session.h"
+#include "settings/paths.h"
+
+using namespace tav::window;
 
 namespace {
 
-struct Options {
-  QString screenshot;
-  bool busy = false;
-  bool settings = false;
-};
-
-Options ParseOptions(const QStringList& arguments) {
-  Options options;
-  for (int i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == QLatin1String("--screenshot") && i + 1 < arguments.size()) {
-      options.screenshot = arguments[++i];
-    } else if (arguments[i] == QLatin1String("--busy")) {
-      options.busy = true;
-    } else if (arguments[i] == QLatin1String("--settings")) {
-      options.settings = true;
-    }
-  }
-  return options;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  app.setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
-  const Options options = ParseOptions(QApplication::arguments());
-
-  using namespace tav::window;
-  MainWindow window;
-  int messageBeep = 1;
-  WindowFeedback feedback(messageBeep, window);
-
-  SettingsDialogValues settings{"0x378", 1000000, 100, 16, 1};
-  QObject::connect(&window, &MainWindow::ButtonClicked, &window, [&](int id) {
-    if (id != kPrefsButton) return;
-    SettingsDialog dialog(LocalFieldCheck, &window);
-    dialog.SetValues(settings);
-    if (dialog.exec() == QDialog::Accepted) {
-      settings = dialog.Values();
-      messageBeep = settings.beep;
-    }
-  });
-
-  window.move(10, 10);
-  if (options.screenshot.isEmpty()) return window.exec();
-
+int TakeScreenshot(QApplication& app, MainWindow& window, WindowSession& run, const WindowOptions& options) {
   window.show();
   std::unique_ptr<BusyIndicator> busy;
   if (options.busy) {
@@ -72,8 +33,8 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<SettingsDialog> dialog;
   if (options.settings) {
-    dialog = std::make_unique<SettingsDialog>(LocalFieldCheck);
-    dialog->SetValues(settings);
+    dialog = std::make_unique<SettingsDialog>(nullptr);
+    dialog->SetFields(tav::FillSettingsDialog(run.CurrentSession().CurrentSettings()));
     dialog->move(window.frameGeometry().bottomLeft() + QPoint(0, 10));
     dialog->show();
   }
@@ -88,4 +49,31 @@ int main(int argc, char** argv) {
   });
   app.exec();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  app.setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+  WindowOptions options;
+  QString error;
+  if (!ParseWindowOptions(QApplication::arguments(), options, error)) {
+    std::fprintf(options.help ? stdout : stderr, "%s\n", qPrintable(error));
+    return options.help ? 0 : 2;
+  }
+  // The one marker of a running command that every copy of the program sees.
+  tav::LockFileBusyMarker machineMarker(tav::CurrentDirectory());
+  // Another copy is in the middle of a command: end without a word.
+  if (machineMarker.IsBusy() != tav::kSuccess) return 0;
+
+  MainWindow window;
+  // The session binds the feedback to the loaded MessageBeap at once.
+  const int beepUntilLoaded = 1;
+  WindowFeedback feedback(beepUntilLoaded, window);
+  DialogFileChooser chooser(&window);
+  WindowSession run(window, feedback, machineMarker, chooser, options.session);
+  run.StartUp();
+  if (!options.screenshot.isEmpty()) return TakeScreenshot(app, window, run, options);
+  return window.exec();
 }

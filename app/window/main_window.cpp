@@ -221,4 +221,11 @@ void MainWindow::moveEvent(QMoveEvent* event) {
   emit ClientMoved(mapToGlobal(QPoint(0, 0)));
 }
 
+void MainWindow::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  if (isMinimized()) emit Minimised();
+  else if (isMaximized()) emit Maximised();
+}
+
 }  // namespace tav::window

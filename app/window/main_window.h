@@ -100,6 +100,9 @@ signals:
   void DeviceChosen(int index);
   // The client area's top-left corner moved to this screen position.
   void ClientMoved(QPoint topLeft);
+  // The window was minimised, or maximised by other means than a button.
+  void Minimised();
+  void Maximised();
   // The window is about to close (the guard allowed it).
   void Closing();
 
@@ -109,6 +112,7 @@ public slots:
 
 protected:
   void moveEvent(QMoveEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
 private:
   QPushButton* AddButton(int id, const QString& caption, int x, int y, int w, int h);

@@ -16,20 +16,6 @@ namespace {
 constexpr int kWidthUnits = 186;
 constexpr int kHeightUnits = 66;
 
-struct Range {
-  uint32_t low;
-  uint32_t high;
-};
-
-Range FieldRange(SettingsField field) {
-  switch (field) {
-    case SettingsField::TimeOut: return {10000, 10000000};
-    case SettingsField::Correction: return {70, 100};
-    case SettingsField::LineLength: return {2, 254};
-  }
-  return {0, 0};
-}
-
 void Name(QWidget* widget, int id, const QString& accessibleName) {
   widget->setObjectName(QString::number(id));
   widget->setAccessibleName(accessibleName);
@@ -37,27 +23,7 @@ void Name(QWidget* widget, int id, const QString& accessibleName) {
 
 }  // namespace
 
-std::string LocalFieldCheck(SettingsField field, const std::string& typed) {
-  const Range range = FieldRange(field);
-  const std::string between = "Geben Sie eine ganze Zahl zwischen " + std::to_string(range.low) + " und " +
-                              std::to_string(range.high) + " ein.";
-  bool isNumber = false;
-  const uint value = QString::fromStdString(typed).trimmed().toUInt(&isNumber, 10);
-  // toUInt accepts a sign; an unsigned field does not.
-  if (!isNumber || QString::fromStdString(typed).trimmed().startsWith(QLatin1Char('+'))) {
-    return "Geben Sie eine ganze Zahl ein.";
-  }
-  if (value < range.low || value > range.high) return between;
-  return {};
-}
-
-const QStringList& SettingsDialog::PortEntries() {
-  static const QStringList entries = {QStringLiteral("0x3BC"), QStringLiteral("0x378"), QStringLiteral("0x278"),
-                                      QStringLiteral("0x338"), QStringLiteral("0x238")};
-  return entries;
-}
-
-SettingsDialog::SettingsDialog(FieldCheck check, QWidget* parent) : QDialog(parent), check_(std::move(check)) {
+SettingsDialog::SettingsDialog(SettingsConfirm confirm, QWidget* parent) : QDialog(parent), confirm_(std::move(confirm)) {
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setWindowTitle(QStringLiteral("Einstellungen"));
@@ -87,7 +53,7 @@ SettingsDialog::SettingsDialog(FieldCheck check, QWidget* parent) : QDialog(pare
   Name(port_, kPortField, QStringLiteral("Portadresse"));
   port_->setEditable(true);
   port_->setInsertPolicy(QComboBox::NoInsert);
-  port_->addItems(PortEntries());
+  for (const char* entry : kPortListEntries) port_->addItem(QString::fromLatin1(entry));
   port_->setGeometry(du.Rect(7, 17, 60, 13));
   addLabel(QStringLiteral("Portadresse"), port_, 7, 7, 60);
   timeOut_ = addNumber(kTimeOutField, QStringLiteral("Timeout-Zähler"), 7, 35, 60);
@@ -113,57 +79,65 @@ SettingsDialog::SettingsDialog(FieldCheck check, QWidget* parent) : QDialog(pare
   beep_->setGeometry(du.Rect(131, 45, 50, 10));
 }
 
-void SettingsDialog::SetValues(const SettingsDialogValues& values) {
-  values_ = values;
-  const QString portText = QString::fromStdString(values.portText);
-  const int entry = port_->findText(portText, Qt::MatchStartsWith);  // ignores case by default
-  if (entry >= 0 && !portText.isEmpty()) {
-    port_->setCurrentIndex(entry);
+void SettingsDialog::SetFields(const SettingsDialogFields& fields) {
+  if (fields.PortEntry >= 0 && fields.PortEntry < port_->count()) {
+    port_->setCurrentIndex(fields.PortEntry);
   } else {
     port_->setCurrentIndex(-1);
-    port_->setEditText(portText);
+    port_->setEditText(QString::fromStdString(fields.PortText));
   }
-  timeOut_->setText(QString::number(values.timeOut));
-  correction_->setText(QString::number(values.correction));
-  lineLength_->setText(QString::number(values.lineLength));
-  beep_->setChecked(values.beep != 0);
+  timeOut_->setText(QString::fromStdString(fields.TimeOutText));
+  correction_->setText(QString::fromStdString(fields.KorrekturText));
+  lineLength_->setText(QString::fromStdString(fields.HexLineLenText));
+  beep_->setChecked(fields.Beep);
+}
+
+SettingsDialogFields SettingsDialog::Fields() const {
+  SettingsDialogFields fields;
+  fields.PortText = port_->currentText().toStdString();
+  fields.PortEntry = port_->currentIndex();
+  fields.TimeOutText = timeOut_->text().toStdString();
+  fields.KorrekturText = correction_->text().toStdString();
+  fields.HexLineLenText = lineLength_->text().toStdString();
+  fields.Beep = beep_->isChecked();
+  return fields;
 }
 
 QWidget* SettingsDialog::Control(int id) const {
   return findChild<QWidget*>(QString::number(id), Qt::FindDirectChildrenOnly);
 }
 
-QLineEdit* SettingsDialog::NumberField(SettingsField field) const {
+QWidget* SettingsDialog::FieldControl(SettingsField field) const {
   switch (field) {
+    case SettingsField::PortAdress: return port_;
     case SettingsField::TimeOut: return timeOut_;
-    case SettingsField::Correction: return correction_;
-    case SettingsField::LineLength: return lineLength_;
+    case SettingsField::TimeBaseKorr: return correction_;
+    case SettingsField::HexLineLen: return lineLength_;
+    case SettingsField::MessageBeap: return beep_;
   }
-  return timeOut_;
+  return port_;
 }
 
 void SettingsDialog::accept() {
-  SettingsDialogValues typed;
-  typed.portText = port_->currentText().toStdString();
-  for (SettingsField field : {SettingsField::TimeOut, SettingsField::Correction, SettingsField::LineLength}) {
-    QLineEdit* edit = NumberField(field);
-    const std::string message = check_ ? check_(field, edit->text().toStdString()) : std::string();
-    if (!message.empty()) {
-      std::unique_ptr<QMessageBox> box = MakeMessageBox(MessageKind::Plain, QString::fromStdString(message), this);
-      box->setIcon(QMessageBox::Warning);
-      RunMessageBox(*box);
-      edit->setFocus(Qt::OtherFocusReason);
-      edit->selectAll();
-      return;
-    }
-    const uint32_t value = edit->text().trimmed().toUInt();
-    if (field == SettingsField::TimeOut) typed.timeOut = value;
-    if (field == SettingsField::Correction) typed.correction = value;
-    if (field == SettingsField::LineLength) typed.lineLength = value;
+  const std::optional<SettingsDialogRefusal> refusal = confirm_ ? confirm_(Fields()) : std::nullopt;
+  if (refusal) {
+    std::unique_ptr<QMessageBox> box = MakeMessageBox(MessageKind::Plain, QString::fromStdString(refusal->Message), this);
+    box->setIcon(QMessageBox::Warning);
+    RunMessageBox(*box);
+    QWidget* field = FieldControl(refusal->Field);
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) edit->selectAll();
+    if (auto* port = qobject_cast<QComboBox*>(field); port && port->lineEdit()) port->lineEdit()->selectAll();
+    return;
   }
-  typed.beep = beep_->isChecked() ? 1 : 0;
-  values_ = typed;
   QDialog::accept();
+}
+
+bool EditSettings(Settings& settings, QWidget* parent) {
+  SettingsDialog dialog([&settings](const SettingsDialogFields& typed) { return ConfirmSettingsDialog(typed, settings); },
+                        parent);
+  dialog.SetFields(FillSettingsDialog(settings));
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace tav::window

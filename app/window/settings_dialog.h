@@ -1,13 +1,14 @@
 // The "Einstellungen" dialog: port address, timeout counter, time-base
-// correction, hex line length and the warning beep. It shows and returns
-// the five values; which numbers are acceptable is decided by a check it is
-// given, so that the rules live with the settings, not in the widget.
+// correction, hex line length and the warning beep. It shows the fields the
+// settings' dialog model fills and hands what was typed to a confirmation
+// it is given, so that the rules live with the settings, not in the widget.
 #pragma once
 
 #include <QDialog>
-#include <cstdint>
 #include <functional>
-#include <string>
+#include <optional>
+
+#include "settings/settings_dialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,24 +16,9 @@ class QLineEdit;
 
 namespace tav::window {
 
-struct SettingsDialogValues {
-  std::string portText;
-  uint32_t timeOut = 0;
-  uint32_t correction = 0;
-  uint32_t lineLength = 0;
-  int beep = 0;
-};
-
-// The number fields, in the order they are checked on OK.
-enum class SettingsField { TimeOut, Correction, LineLength };
-
-// Returns an empty text when `typed` is acceptable for the field, otherwise
-// the message to show.
-using FieldCheck = std::function<std::string(SettingsField field, const std::string& typed)>;
-
-// Stand-in until the settings dialog model supplies its check: unsigned
-// decimal numbers within 10000..10000000, 70..100 and 2..254.
-std::string LocalFieldCheck(SettingsField field, const std::string& typed);
+// "OK": nullopt when the fields were accepted (and applied), else the field
+// to give the focus to and the message to show.
+using SettingsConfirm = std::function<std::optional<SettingsDialogRefusal>(const SettingsDialogFields& typed)>;
 
 // Control ids; each control carries its id as its object name.
 enum SettingsControlId : int {
@@ -49,34 +35,34 @@ class SettingsDialog : public QDialog {
   Q_OBJECT
 
 public:
-  explicit SettingsDialog(FieldCheck check, QWidget* parent = nullptr);
+  explicit SettingsDialog(SettingsConfirm confirm, QWidget* parent = nullptr);
 
-  // The port list's entries, in list order.
-  static const QStringList& PortEntries();
-
-  // Fills the fields. The port field shows the list entry that begins with
-  // the port text (ignoring case) when there is one, else the text itself.
-  void SetValues(const SettingsDialogValues& values);
-  // The values as confirmed with OK; meaningful after exec() returned Accepted.
-  const SettingsDialogValues& Values() const { return values_; }
+  // Shows the fields; the port field shows list entry PortEntry, or the
+  // port text when there is none.
+  void SetFields(const SettingsDialogFields& fields);
+  // The fields as they are typed now.
+  SettingsDialogFields Fields() const;
 
   QWidget* Control(int id) const;
 
 public slots:
-  // Checks the number fields in order; the first refused one gets the
-  // message and the focus, and the dialog stays open.
+  // Hands the fields to the confirmation; a refusal gets its message, the
+  // focus goes to the refused field and the dialog stays open.
   void accept() override;
 
 private:
-  QLineEdit* NumberField(SettingsField field) const;
+  QWidget* FieldControl(SettingsField field) const;
 
-  FieldCheck check_;
-  SettingsDialogValues values_;
+  SettingsConfirm confirm_;
   QComboBox* port_ = nullptr;
   QLineEdit* timeOut_ = nullptr;
   QLineEdit* correction_ = nullptr;
   QLineEdit* lineLength_ = nullptr;
   QCheckBox* beep_ = nullptr;
 };
+
+// The dialog over `settings`: filled from them, and on OK the accepted
+// values applied to them. True when it was confirmed.
+bool EditSettings(Settings& settings, QWidget* parent);
 
 }  // namespace tav::window

@@ -1,7 +1,9 @@
-// The settings dialog: layout, filling, the field check on OK with its
-// message and focus, and the values it hands back.
+// The settings dialog over the settings' dialog model: layout, filling,
+// the check on OK with its message and focus, and what OK and Cancel leave
+// in the settings.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,12 +12,11 @@
 #include "app/window/dialog_units.h"
 #include "app/window/settings_dialog.h"
 #include "box_answerer.h"
+#include "settings/settings_dialog.h"
 
 using namespace tav::window;
 
 namespace {
-const SettingsDialogValues kStart{"0x378", 1000000, 100, 16, 1};
-
 QLineEdit* Field(SettingsDialog& dialog, int id) { return qobject_cast<QLineEdit*>(dialog.Control(id)); }
 QComboBox* Port(SettingsDialog& dialog) { return qobject_cast<QComboBox*>(dialog.Control(kPortField)); }
 }  // namespace
@@ -25,7 +26,7 @@ class SettingsDialogTest : public QObject {
 
 private slots:
   void layoutCaptionsAndPortEntries() {
-    SettingsDialog dialog(LocalFieldCheck);
+    SettingsDialog dialog(nullptr);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Einstellungen"));
     const QSize expected = DialogUnits::FromFont(dialog.font()).Size(186, 66);
     QCOMPARE(dialog.minimumSize(), expected);
@@ -53,104 +54,95 @@ private slots:
   }
 
   void portFieldShowsTheMatchingEntryOrTheText() {
-    SettingsDialog dialog(LocalFieldCheck);
-    dialog.SetValues(kStart);
+    SettingsDialog dialog(nullptr);
+    tav::Settings settings;
+    dialog.SetFields(tav::FillSettingsDialog(settings));
     QCOMPARE(Port(dialog)->currentIndex(), 1);
-    SettingsDialogValues other = kStart;
-    other.portText = "0x3e8";
-    dialog.SetValues(other);
+    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x378"));
+    settings.SetPortAdress(0x3E8);
+    dialog.SetFields(tav::FillSettingsDialog(settings));
     QCOMPARE(Port(dialog)->currentIndex(), -1);
-    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x3e8"));
-    other.portText = "0x27";  // a prefix of "0x278", in another case
-    dialog.SetValues(other);
-    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x278"));
+    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x3E8"));
   }
 
-  void okHandsBackTheTypedValuesAndCancelKeepsTheOldOnes() {
-    SettingsDialog dialog(LocalFieldCheck);
-    dialog.SetValues(kStart);
-    dialog.show();
-    Port(dialog)->setEditText(QStringLiteral("888"));
-    Field(dialog, kTimeOutField)->setText(QStringLiteral("10000"));
-    Field(dialog, kCorrectionField)->setText(QStringLiteral("70"));
-    Field(dialog, kLineLengthField)->setText(QStringLiteral("33"));
-    qobject_cast<QCheckBox*>(dialog.Control(kBeepBox))->setChecked(false);
-    QTest::mouseClick(dialog.Control(kSettingsOk), Qt::LeftButton);
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    const SettingsDialogValues& values = dialog.Values();
-    QCOMPARE(values.portText, std::string("888"));
-    QCOMPARE(values.timeOut, 10000u);
-    QCOMPARE(values.correction, 70u);
-    QCOMPARE(values.lineLength, 33u);  // rounding to even is the settings' business
-    QCOMPARE(values.beep, 0);
+  // OK applies what was typed (through the model's rules); Cancel after
+  // editing every field leaves all five settings as they were.
+  void okAppliesAndCancelKeeps() {
+    tav::Settings settings;
+    const tav::Settings before = settings;
+    // Every field edited, then the button.
+    auto typeAndPress = [](int button) {
+      QTimer::singleShot(0, [button] {
+        auto* dialog = qobject_cast<SettingsDialog*>(QApplication::activeModalWidget());
+        Port(*dialog)->setEditText(QStringLiteral("0x278"));
+        Field(*dialog, kTimeOutField)->setText(QStringLiteral("10000"));
+        Field(*dialog, kCorrectionField)->setText(QStringLiteral("70"));
+        Field(*dialog, kLineLengthField)->setText(QStringLiteral("33"));
+        qobject_cast<QCheckBox*>(dialog->Control(kBeepBox))->setChecked(false);
+        QTest::mouseClick(dialog->Control(button), Qt::LeftButton);
+      });
+    };
+    typeAndPress(kSettingsCancel);
+    QVERIFY(!EditSettings(settings, nullptr));
+    QCOMPARE(settings.PortAdress, before.PortAdress);
+    QCOMPARE(settings.TimeOut, before.TimeOut);
+    QCOMPARE(settings.HexLineLen, before.HexLineLen);
+    QCOMPARE(settings.MessageBeap, before.MessageBeap);
 
-    SettingsDialog cancelled(LocalFieldCheck);
-    cancelled.SetValues(kStart);
-    cancelled.show();
-    Field(cancelled, kTimeOutField)->setText(QStringLiteral("x"));
-    QTest::mouseClick(cancelled.Control(kSettingsCancel), Qt::LeftButton);
-    QCOMPARE(cancelled.result(), int(QDialog::Rejected));
-    QCOMPARE(cancelled.Values().timeOut, 1000000u);
+    typeAndPress(kSettingsOk);
+    QVERIFY(EditSettings(settings, nullptr));
+    QCOMPARE(settings.PortAdress, 0x278);
+    QCOMPARE(settings.ControlPort, 0x27A);
+    QCOMPARE(settings.TimeOut, 10000u);
+    QCOMPARE(settings.TimeBaseKorr, 70);
+    QCOMPARE(settings.HexLineLen, 32u);
+    QCOMPARE(settings.MessageBeap, 0);
   }
 
   void refusedFieldGetsMessageAndFocus_data() {
+    QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("timeOut");
     QTest::addColumn<QString>("correction");
     QTest::addColumn<QString>("lineLength");
     QTest::addColumn<int>("refused");
     QTest::addColumn<QString>("message");
-    const QString integer = QStringLiteral("Geben Sie eine ganze Zahl ein.");
-    QTest::newRow("timeout not a number") << "12a" << "100" << "16" << int(kTimeOutField) << integer;
-    QTest::newRow("timeout low") << "9999" << "100" << "16" << int(kTimeOutField)
-                                 << "Geben Sie eine ganze Zahl zwischen 10000 und 10000000 ein.";
-    QTest::newRow("timeout beyond 32 bits") << "4294967296" << "100" << "16" << int(kTimeOutField) << integer;
-    QTest::newRow("correction 69") << "1000000" << "69" << "16" << int(kCorrectionField)
-                                   << "Geben Sie eine ganze Zahl zwischen 70 und 100 ein.";
-    QTest::newRow("line 255") << "1000000" << "100" << "255" << int(kLineLengthField)
-                              << "Geben Sie eine ganze Zahl zwischen 2 und 254 ein.";
-    QTest::newRow("first refusal wins") << "1000000" << "0x50" << "999" << int(kCorrectionField) << integer;
+    QTest::newRow("port without digits") << "LPT1" << "1000000" << "100" << "16" << int(kPortField)
+                                         << "Portadresse: Bitte eine Adresse zwischen 0x200 und 0x400 eingeben.";
+    QTest::newRow("timeout not a number") << "0x378" << "12a" << "100" << "16" << int(kTimeOutField)
+                                          << QString::fromUtf8("Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.");
+    QTest::newRow("correction 69") << "888" << "1000000" << "69" << "16" << int(kCorrectionField)
+                                   << "Korrektur: Bitte eine ganze Zahl zwischen 70 und 100 eingeben.";
+    QTest::newRow("line 255, after a good correction") << "0x378" << "1000000" << "100" << "255" << int(kLineLengthField)
+                                                       << QString::fromUtf8("Länge HEX-Zeile: Bitte eine ganze Zahl zwischen 2 und 254 eingeben.");
   }
 
   void refusedFieldGetsMessageAndFocus() {
+    QFETCH(QString, port);
     QFETCH(QString, timeOut);
     QFETCH(QString, correction);
     QFETCH(QString, lineLength);
     QFETCH(int, refused);
     QFETCH(QString, message);
-    SettingsDialog dialog(LocalFieldCheck);
-    dialog.SetValues(kStart);
+    tav::Settings settings;
+    SettingsDialog dialog([&settings](const tav::SettingsDialogFields& typed) {
+      return tav::ConfirmSettingsDialog(typed, settings);
+    });
+    dialog.SetFields(tav::FillSettingsDialog(settings));
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    Port(dialog)->setEditText(port);
     Field(dialog, kTimeOutField)->setText(timeOut);
     Field(dialog, kCorrectionField)->setText(correction);
     Field(dialog, kLineLengthField)->setText(lineLength);
-    Port(dialog)->setFocus();
+    qobject_cast<QCheckBox*>(dialog.Control(kBeepBox))->setFocus();
     BoxAnswerer answerer(QMessageBox::Ok);
     QTest::mouseClick(dialog.Control(kSettingsOk), Qt::LeftButton);
     QVERIFY(answerer.seen);
     QCOMPARE(answerer.text, message);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(dialog.Values().timeOut, kStart.timeOut);
-    // The dialog's focus child is the field it gives the focus back to once
-    // it is active again after the message.
+    QCOMPARE(settings.TimeOut, tav::Settings().TimeOut);  // nothing applied
+    QCOMPARE(settings.PortAdress, 0x378);
     QCOMPARE(dialog.focusWidget(), dialog.Control(refused));
-    QCOMPARE(Field(dialog, refused)->selectedText(), Field(dialog, refused)->text());
-  }
-
-  void theSuppliedCheckDecidesAndSeesTheFieldsInOrder() {
-    std::vector<SettingsField> asked;
-    SettingsDialog dialog([&asked](SettingsField field, const std::string& typed) -> std::string {
-      asked.push_back(field);
-      return field == SettingsField::LineLength && typed == "16" ? "Nicht 16" : "";
-    });
-    dialog.SetValues(kStart);
-    dialog.show();
-    BoxAnswerer answerer(QMessageBox::Ok);
-    QTest::mouseClick(dialog.Control(kSettingsOk), Qt::LeftButton);
-    QCOMPARE(answerer.text, QStringLiteral("Nicht 16"));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(asked, (std::vector<SettingsField>{SettingsField::TimeOut, SettingsField::Correction,
-                                                SettingsField::LineLength}));
   }
 };
 

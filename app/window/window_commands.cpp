@@ -1,0 +1,121 @@
+// What the window's controls do: the five programmer commands through the
+// session's command frame, the file dialogs, "Prefs", the check boxes and
+// the two lists. The rules live in the session and the models; here clicks
+// go in and their results come out into the widgets.
+#include <QStringList>
+#include <array>
+#include <filesystem>
+
+#include "app/window/file_chooser.h"
+#include "app/window/main_window.h"
+#include "app/window/settings_dialog.h"
+#include "app/window/window_feedback.h"
+#include "app/window/window_session.h"
+#include "app/window_model/file_dialogs.h"
+
+namespace tav::window {
+
+namespace {
+
+// The boxes' control ids in the order of CheckBox.
+constexpr std::array<int, 7> kBoxIds = {kVerifyBox, kIdCheckBox,  kFfSaveBox, kChecksumBox,
+                                        kLock1Box,  kLock2Box,    kLock3Box};
+
+QStringList Texts(const SelectionList& list) {
+  QStringList texts;
+  for (const SelectionEntry& entry : list.Entries) texts << QString::fromStdString(entry.Text);
+  return texts;
+}
+
+std::string OverwriteQuestion(const std::string& path) {
+  return "Die Datei\n" + path + "\nbesteht schon.\n\nSoll sie ersetzt werden?";
+}
+
+}  // namespace
+
+void WindowSession::OnButton(int id) {
+  switch (id) {
+    case kBlankCheckButton: session_->RunCommand(Command::BlankCheck, marker_, *this); break;
+    case kReadButton: session_->RunCommand(Command::Read, marker_, *this); break;
+    case kProgramButton: session_->RunCommand(Command::Program, marker_, *this); break;
+    case kVerifyButton: session_->RunCommand(Command::Verify, marker_, *this); break;
+    case kEraseButton: session_->RunCommand(Command::Erase, marker_, *this); break;
+    case kNewFileButton: ChooseProgramFile(); break;
+    case kPrefsButton: EditSettings(session_->CurrentSettings(), &window_); break;
+    default: break;  // "Abbrechen" reaches the feedback's cancel flag
+  }
+}
+
+int WindowSession::ChooseProgramFile() {
+  Settings& settings = session_->CurrentSettings();
+  FileChoice choice;
+  if (!chooser_.Choose(OpenDialogSetup(settings), choice)) return kDialogCancelled;
+  ApplyOpenDialog(settings, choice.path, choice.position);
+  ShowFileName();
+  return kSuccess;
+}
+
+int WindowSession::PrepareRead() {
+  Settings& settings = session_->CurrentSettings();
+  FileChoice choice;
+  if (!chooser_.Choose(SaveDialogSetup(settings), choice)) return kDialogCancelled;
+  // The extension rules may change the typed name: the question is about
+  // the file that will really be replaced.
+  Settings chosen = settings;
+  ApplySaveDialog(chosen, choice.path, choice.position);
+  std::error_code error;
+  if (std::filesystem::exists(chosen.ProgramFilePath, error) &&
+      feedback_.AskOkCancel(OverwriteQuestion(chosen.ProgramFilePath)) == kCancel) {
+    return kDialogCancelled;
+  }
+  settings = chosen;
+  ShowFileName();
+  return kSuccess;
+}
+
+void WindowSession::DisableControls() { window_.DisableControls(); }
+
+void WindowSession::EnableControls() {
+  window_.EnableControls();
+  ShowDeviceControls(lists_->UpdateControls());
+}
+
+void WindowSession::OnCheckBox(int id) {
+  for (size_t i = 0; i < kBoxIds.size(); ++i) {
+    if (kBoxIds[i] != id) continue;
+    ShowCheckBoxes(ClickCheckBox(CheckBox(i), session_->CurrentSettings(), lists_->Controls()));
+  }
+}
+
+void WindowSession::OnManufacturer(int index) {
+  lists_->SelectManufacturer(index);
+  ShowLists();
+}
+
+void WindowSession::OnDevice(int index) {
+  lists_->SelectDevice(index);
+  ShowDeviceControls(lists_->Controls());
+}
+
+void WindowSession::ShowCheckBoxes(const CheckBoxStates& boxes) {
+  for (const CheckBoxState& box : boxes) window_.SetChecked(kBoxIds[size_t(box.Box)], box.Checked);
+}
+
+void WindowSession::ShowLists() {
+  window_.SetManufacturers(Texts(lists_->Manufacturers()), lists_->Manufacturers().Selected);
+  window_.SetDevices(Texts(lists_->Devices()), lists_->Devices().Selected);
+  ShowDeviceControls(lists_->Controls());
+}
+
+void WindowSession::ShowDeviceControls(const DeviceControls& controls) {
+  window_.SetControlEnabled(kEraseButton, controls.EraseEnabled);
+  window_.SetControlEnabled(kLock1Box, controls.Lock1Enabled);
+  window_.SetControlEnabled(kLock2Box, controls.Lock2Enabled);
+  window_.SetControlEnabled(kLock3Box, controls.Lock3Enabled);
+}
+
+void WindowSession::ShowFileName() {
+  window_.SetFileName(QString::fromStdString(session_->CurrentSettings().ProgramFileName));
+}
+
+}  // namespace tav::window

@@ -1,0 +1,201 @@
+// The window's life cycle over the session: start-up with a board, without
+// one and without port access, the title from the version record, the
+// position it keeps, the busy marker seen from outside, and the close.
+#include <QProcess>
+#include <QtTest>
+#include <fstream>
+
+#include "app/version/elf_version_source.h"
+#include "app/window/window_options.h"
+#include "link/programmer_link.h"
+#include "window_rig.h"
+
+using namespace tav;
+using namespace tav::window;
+using test::ModalScript;
+using test::WindowRig;
+
+namespace {
+
+constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
+
+void WriteIni(const WindowRig& rig, const std::string& text) {
+  std::ofstream(rig.directory.Path() / "QUENVALD.INI") << text;
+}
+
+QString Q(const char* text) { return QString::fromUtf8(text); }
+
+}  // namespace
+
+class WindowStartTest : public QObject {
+  Q_OBJECT
+
+private slots:
+  void boardFoundFillsTheWindowFromTheSettingsWithoutAWord() {
+    ElfVersionSource version(TAVROLITH_WINDOW_BIN_DIR);
+    WindowRig rig(WindowRig::SimulatedOptions(), &version);
+    WriteIni(rig, "[Brastel INI-Section]\nVerify=0\nFFSave=1\nLock2=1\nLock1=1\nX-Koord=30\nY-Koord=40\n"
+                  "ManufIndex=0\nDeviceIndex=3\nLastFile=demo.hex\n");
+    ModalScript script;
+    rig.run.StartUp();
+    QVERIFY2(script.seen.isEmpty(), qPrintable(script.seen.join("|")));
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V1.39"));
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
+    QVERIFY(!rig.window.IsChecked(kVerifyBox));
+    QVERIFY(rig.window.IsChecked(kFfSaveBox));
+    QVERIFY(rig.window.IsChecked(kLock1Box) && rig.window.IsChecked(kLock2Box) && !rig.window.IsChecked(kLock3Box));
+    QCOMPARE(qobject_cast<QLineEdit*>(rig.window.Control(kFileNameField))->text(), QStringLiteral("demo.hex"));
+    // The stored positions choose the entries.
+    auto* manufacturers = qobject_cast<QComboBox*>(rig.window.Control(kManufacturerList));
+    auto* devices = qobject_cast<QComboBox*>(rig.window.Control(kDeviceList));
+    QCOMPARE(manufacturers->currentText(), QStringLiteral("Atmel"));
+    QCOMPARE(rig.settings().ManufIndex, 0);
+    QCOMPARE(devices->currentText(), QStringLiteral("AT89C1051"));
+    QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C1051"));
+    // Two lock bits and a flash part.
+    QVERIFY(rig.window.Control(kLock2Box)->isEnabled() && !rig.window.Control(kLock3Box)->isEnabled());
+    QVERIFY(rig.window.Control(kEraseButton)->isEnabled());
+    QVERIFY(!rig.window.Control(kCancelButton)->isEnabled());
+    QCOMPARE(rig.window.pos(), QPoint(30, 40));
+    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI.bak"));
+  }
+
+  void titleWithoutAVersionRecordReadsBrastelV() {
+    ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
+    WindowRig rig(WindowRig::SimulatedOptions(), &nowhere);
+    rig.run.StartUp();
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V."));
+  }
+
+  // Three searches with the settings dialog between them; the port corrected
+  // in the first dialog is saved with the fall-back, which writes the file
+  // once; every command then only shows the demonstration message.
+  void noBoardSearchesWithTheSettingsDialogBetweenAndFallsBack() {
+    SessionOptions options = WindowRig::SimulatedOptions();
+    options.simulator->boardFaults.noBoard = true;
+    WindowRig rig(options);
+    WriteIni(rig, "[Hardware]\nSearchHardware=3\n");
+    const auto iniTime = std::filesystem::last_write_time(rig.directory.Path() / "QUENVALD.INI");
+    ModalScript script;
+    script.Answer(QMessageBox::Ok);
+    script.Then([](QWidget* modal) {
+      auto* dialog = qobject_cast<SettingsDialog*>(modal);
+      QVERIFY(dialog != nullptr);
+      qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("0x278"));
+      dialog->accept();
+    });
+    script.Answer(QMessageBox::Ok);
+    script.Then([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    script.Answer(QMessageBox::Ok);
+    script.Answer(QMessageBox::Ok);
+    rig.run.StartUp();
+    const QString timeout = Q(kTimeoutMessage);
+    QCOMPARE(script.seen, (QStringList{timeout, "Einstellungen", timeout, "Einstellungen", timeout, Q(kNoHardware)}));
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
+    const std::string ini = test::Slurp(rig.directory.Path() / "QUENVALD.INI");
+    QVERIFY(ini.find("PortAdress=278") != std::string::npos || ini.find("PortAdress=0x278") != std::string::npos);
+    QVERIFY(std::filesystem::last_write_time(rig.directory.Path() / "QUENVALD.INI") != iniTime);
+    script.seen.clear();
+    script.Answer(QMessageBox::Ok);
+    rig.Click(kBlankCheckButton);
+    QCOMPARE(script.seen, QStringList{Q(kDemoMessage)});
+    QCOMPARE(script.unexpected, QStringList());
+  }
+
+  void refusedPortAccessMeansNoSearchAndNoHardwareMessage() {
+    SessionOptions options;
+    options.ports = {"/nonexistent/proc", "/nonexistent/dev", test::RefuseIoperm};
+    WindowRig rig(options);
+    ModalScript script;
+    script.AnswerRestWithOk();
+    rig.run.StartUp();
+    QVERIFY(!script.seen.isEmpty());
+    QVERIFY(!script.seen.contains(Q(kNoHardware)));
+    QVERIFY(!script.seen.contains(QStringLiteral("Einstellungen")));
+    QVERIFY(!script.seen.contains(Q(kTimeoutMessage)));
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
+    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI"));
+  }
+
+  // While a command runs another marker, another copy of the program and a
+  // close request all see it; afterwards none does.
+  void theBusyMarkerIsSeenFromOutsideExactlyWhileACommandRuns() {
+    WindowRig rig;
+    rig.run.StartUp();
+    rig.window.show();
+    LockFileBusyMarker other(rig.directory.Path().string());
+    QCOMPARE(other.IsBusy(), kSuccess);
+    ModalScript script;
+    bool checked = false;
+    script.Answer(QMessageBox::Cancel, [&] {  // at the socket prompt
+      QCOMPARE(other.IsBusy(), kBusy);
+      QCOMPARE(test::BusyIndicators(), 1);
+      QVERIFY(!rig.window.close());
+      QVERIFY(rig.window.isVisible());
+      QProcess second;
+      second.setWorkingDirectory(QString::fromStdString(rig.directory.Path().string()));
+      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), {QStringLiteral("--simulate")});
+      QVERIFY(second.waitForFinished(20000));
+      QCOMPARE(second.exitCode(), 0);
+      checked = true;
+    });
+    rig.Click(kBlankCheckButton);
+    QVERIFY(checked);
+    QCOMPARE(test::BusyIndicators(), 0);
+    QCOMPARE(other.IsBusy(), kSuccess);
+    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI"));  // the refused close saved nothing
+    QCOMPARE(script.unexpected, QStringList());
+  }
+
+  void closeSavesTheOuterCornerAndTellsToTakeTheChipOut() {
+    WindowRig rig;
+    rig.run.StartUp();
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+    ModalScript script;
+    script.Answer(QMessageBox::Ok);
+    QVERIFY(rig.window.close());
+    QCOMPARE(script.seen, QStringList{QStringLiteral("Baustein jetzt unbedingt\naus dem Sockel nehmen !!!")});
+    const QPoint outer = rig.window.frameGeometry().topLeft();
+    const std::string ini = test::Slurp(rig.directory.Path() / "QUENVALD.INI");
+    QVERIFY(ini.find("X-Koord=" + std::to_string(outer.x())) != std::string::npos);
+    QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
+  }
+
+  // The simulator options reach the session as the command line reads
+  // them; an unknown fault is refused with its name.
+  void commandLineTakesTheSimulatorOptions() {
+    WindowOptions options;
+    QString error;
+    QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
+                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20"},
+                               options, error));
+    QVERIFY(options.session.simulator.has_value());
+    QVERIFY(options.session.simulator->chipFaults.notBlank);
+    QVERIFY(options.session.simulator->boardFaults.noBoard);
+    QCOMPARE(options.session.simulator->chipState, std::string("c.state"));
+    QCOMPARE(options.session.simulator->writeMicroseconds, 20u);
+    QCOMPARE(options.session.tracePath, std::string("t.txt"));
+
+    WindowOptions plain;
+    QVERIFY(ParseWindowOptions({"tavrolith"}, plain, error));
+    QVERIFY(!plain.session.simulator.has_value());
+    QVERIFY(!ParseWindowOptions({"tavrolith", "--chip-fault", "bogus"}, plain, error));
+    QVERIFY(error.contains(QStringLiteral("bogus")));
+    QVERIFY(!ParseWindowOptions({"tavrolith", "--sim-write-us", "0"}, plain, error));
+  }
+
+  // Moves keep the client corner; minimising keeps the last visible one.
+  void positionFollowsMovesButNotMinimising() {
+    WindowRig rig;
+    rig.run.StartUp();
+    emit rig.window.ClientMoved(QPoint(100, 120));
+    QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
+    emit rig.window.ClientMoved(QPoint(-32000, -32000));
+    emit rig.window.Minimised();
+    QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
+  }
+};
+
+QTEST_MAIN(WindowStartTest)
+#include "window_start_test.moc"
