@@ -78,7 +78,7 @@ struct BenchWindow {
   window::MainWindow window;
   const int beep = 0;
   CountingFeedback feedback{beep, window};
-  LockFileBusyMarker marker;
+  MachineBusyMarker marker;
   FixedChooser chooser;
   window::WindowSession run;
 };

@@ -21,15 +21,6 @@ bool ParseNumber(const std::string& text, uint64_t& value) {
   value = std::strtoull(text.c_str(), &end, 0);
   return errno == 0 && *end == '\0' && text[0] != '-';
 }
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, separator)) parts.push_back(part);
-  return parts;
-}
-
 }  // namespace
 
 const FileFormatInfo* ResolveFormat(const std::string& text) {
@@ -43,50 +34,6 @@ bool ParsePortAddress(const std::string& text, uint16_t& address) {
   const int32_t value = PortTextValue(text);
   if (value < kLowestPortAdress || value > kHighestPortAdress) return false;
   address = uint16_t(value);
-  return true;
-}
-
-bool ApplyChipFault(const std::string& text, sim::ChipFaults& faults) {
-  const std::vector<std::string> parts = Split(text, ':');
-  if (parts.empty()) return false;
-  uint64_t a = 0, b = 0, c = 0;
-  if (parts.size() == 1) {
-    if (text == "empty-socket") faults.emptySocket = true;
-    else if (text == "wrong-signature") faults.wrongSignature = true;
-    else if (text == "not-blank") faults.notBlank = true;
-    else return false;
-    return true;
-  }
-  if (parts[0] == "stuck-bit" && parts.size() == 4 && ParseNumber(parts[1], a) && ParseNumber(parts[2], b) &&
-      ParseNumber(parts[3], c) && a < 0x10000 && b < 8 && c < 2) {
-    faults.stuckBit = sim::StuckBit{uint32_t(a), uint8_t(b), c == 1};
-    return true;
-  }
-  if (parts[0] == "dead-cell" && parts.size() == 2 && ParseNumber(parts[1], a) && a < 0x10000) {
-    faults.deadCell = uint32_t(a);
-    return true;
-  }
-  if (parts[0] == "weak" && parts.size() == 2 && ParseNumber(parts[1], a) && a > 0 && a < 100000) {
-    faults.neededPulses = uint32_t(a);
-    return true;
-  }
-  return false;
-}
-
-bool ApplyBoardFault(const std::string& text, sim::BoardFaults& faults) {
-  if (text == "no-board") faults.noBoard = true;
-  else if (text == "handshake-low") faults.handshakeStuckLow = true;
-  else if (text == "broken-latch") faults.brokenDataLatch = true;
-  else {
-    // silent-after:N (or =N): the board stops answering after N register writes.
-    const size_t sep = text.find_first_of(":=");
-    uint64_t writes = 0;
-    if (sep == std::string::npos || text.compare(0, sep, "silent-after") != 0 ||
-        !ParseNumber(text.substr(sep + 1), writes) || writes > INT64_MAX) {
-      return false;
-    }
-    faults.silentAfterWrites = static_cast<int64_t>(writes);
-  }
   return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/session/session_options.h"
 #include "base/result_codes.h"
+#include "sim/fault_names.h"
 
 namespace tav {
 
@@ -59,8 +60,5 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 // A --format value: a number 1..9 or a key; nullptr for anything else.
 const FileFormatInfo* ResolveFormat(const std::string& text);
 
-// One --chip-fault or --board-fault entry; false for an unknown one.
-bool ApplyChipFault(const std::string& text, sim::ChipFaults& faults);
-bool ApplyBoardFault(const std::string& text, sim::BoardFaults& faults);
 
 }  // namespace tav

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     return options.help ? 0 : 2;
   }
   // The one marker of a running command that every copy of the program sees.
-  tav::LockFileBusyMarker machineMarker(tav::CurrentDirectory());
+  tav::MachineBusyMarker machineMarker(options.busyMarkerDirectory.isEmpty() ? tav::MachineBusyDirectory()
+                                                                          : options.busyMarkerDirectory.toStdString());
   // Another copy is in the middle of a command: end without a word.
   if (machineMarker.IsBusy() != tav::kSuccess) return 0;
 

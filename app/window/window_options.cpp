@@ -2,7 +2,7 @@
 
 #include <QCommandLineParser>
 
-#include "app/cli/cli_options.h"
+#include "sim/fault_names.h"
 
 namespace tav::window {
 
@@ -10,23 +10,27 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Tavrolith: 8051-Programmiergerät"));
   const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                    QStringLiteral("Simulated board with a chip of the selected device"));
-  const QCommandLineOption chipState(QStringLiteral("chip-state"), QStringLiteral("Keep the simulated chip in FILE"),
+                                    QStringLiteral("Simulierter Brenner mit einem Baustein der gewählten Art"));
+  const QCommandLineOption chipState(QStringLiteral("chip-state"), QStringLiteral("Den simulierten Baustein in DATEI aufbewahren"),
                                      QStringLiteral("FILE"));
-  const QCommandLineOption chipFault(QStringLiteral("chip-fault"), QStringLiteral("Insert a faulty simulated chip"),
+  const QCommandLineOption chipFault(QStringLiteral("chip-fault"), QStringLiteral("Einen fehlerhaften simulierten Baustein einsetzen"),
                                      QStringLiteral("FAULT"));
-  const QCommandLineOption boardFault(QStringLiteral("board-fault"), QStringLiteral("Simulate a faulty board"),
+  const QCommandLineOption boardFault(QStringLiteral("board-fault"), QStringLiteral("Einen fehlerhaften Brenner simulieren"),
                                       QStringLiteral("FAULT"));
   const QCommandLineOption writeUs(QStringLiteral("sim-write-us"),
-                                   QStringLiteral("Duration of one simulated register write, in us"),
+                                   QStringLiteral("Dauer eines simulierten Registerzugriffs in µs"),
                                    QStringLiteral("N"));
-  const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Write the register-write trace to FILE"),
+  const QCommandLineOption realtime(QStringLiteral("sim-realtime"),
+                                    QStringLiteral("Simulierter Brenner in der Geschwindigkeit echter Hardware"));
+  const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Die Registerzugriffe in DATEI protokollieren"),
                                  QStringLiteral("FILE"));
   QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE"));
   QCommandLineOption busy(QStringLiteral("busy"), QString());
   QCommandLineOption settings(QStringLiteral("settings"), QString());
-  for (QCommandLineOption* hidden : {&screenshot, &busy, &settings}) hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({simulate, chipState, chipFault, boardFault, writeUs, trace, screenshot, busy, settings});
+  QCommandLineOption busyDirectory(QStringLiteral("busy-marker-dir"), QString(), QStringLiteral("DIR"));
+  for (QCommandLineOption* hidden : {&screenshot, &busy, &settings, &busyDirectory}) hidden->setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({simulate, chipState, chipFault, boardFault, writeUs, realtime, trace, screenshot, busy, settings,
+                     busyDirectory});
   parser.addHelpOption();
   if (!parser.parse(arguments)) {
     error = parser.errorText();
@@ -60,11 +64,13 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
     }
     simulator.writeMicroseconds = value;
   }
+  simulator.realtime = parser.isSet(realtime);
   if (parser.isSet(simulate)) options.session.simulator = simulator;
   options.session.tracePath = parser.value(trace).toStdString();
   options.screenshot = parser.value(screenshot);
   options.busy = parser.isSet(busy);
   options.settings = parser.isSet(settings);
+  options.busyMarkerDirectory = parser.value(busyDirectory);
   return true;
 }
 

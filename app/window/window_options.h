@@ -16,6 +16,9 @@ struct WindowOptions {
   bool busy = false;      // --busy: with the busy indicator
   bool settings = false;  // --settings: with the settings dialog
   bool help = false;      // --help: the text is in `error`, nothing runs
+  // --busy-marker-dir DIR: the folder of the machine-wide busy marker, so
+  // that tests can run copies of the program beside a real run.
+  QString busyMarkerDirectory;
 };
 
 // Parses the arguments (the program's name first). False and `error` set

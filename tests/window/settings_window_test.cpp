@@ -107,7 +107,7 @@ private slots:
     QTest::addColumn<int>("refused");
     QTest::addColumn<QString>("message");
     QTest::newRow("port without digits") << "LPT1" << "1000000" << "100" << "16" << int(kPortField)
-                                         << "Portadresse: Bitte eine Adresse zwischen 0x200 und 0x400 eingeben.";
+                                         << "Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.";
     QTest::newRow("timeout not a number") << "0x378" << "12a" << "100" << "16" << int(kTimeOutField)
                                           << QString::fromUtf8("Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.");
     QTest::newRow("correction 69") << "888" << "1000000" << "69" << "16" << int(kCorrectionField)

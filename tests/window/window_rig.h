@@ -127,7 +127,7 @@ struct WindowRig {
   window::MainWindow window;
   const int beep = 0;
   window::WindowFeedback feedback{beep, window};
-  LockFileBusyMarker marker;
+  MachineBusyMarker marker;
   ScriptedChooser chooser;
   window::WindowSession run;
 };

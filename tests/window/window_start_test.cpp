@@ -123,7 +123,7 @@ private slots:
     WindowRig rig;
     rig.run.StartUp();
     rig.window.show();
-    LockFileBusyMarker other(rig.directory.Path().string());
+    MachineBusyMarker other(rig.directory.Path().string());
     QCOMPARE(other.IsBusy(), kSuccess);
     ModalScript script;
     bool checked = false;
@@ -134,7 +134,9 @@ private slots:
       QVERIFY(rig.window.isVisible());
       QProcess second;
       second.setWorkingDirectory(QString::fromStdString(rig.directory.Path().string()));
-      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), {QStringLiteral("--simulate")});
+      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"),
+                   {QStringLiteral("--simulate"), QStringLiteral("--busy-marker-dir"),
+                    QString::fromStdString(rig.directory.Path().string())});
       QVERIFY(second.waitForFinished(20000));
       QCOMPARE(second.exitCode(), 0);
       checked = true;
@@ -168,13 +170,14 @@ private slots:
     WindowOptions options;
     QString error;
     QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
-                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20"},
+                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime"},
                                options, error));
     QVERIFY(options.session.simulator.has_value());
     QVERIFY(options.session.simulator->chipFaults.notBlank);
     QVERIFY(options.session.simulator->boardFaults.noBoard);
     QCOMPARE(options.session.simulator->chipState, std::string("c.state"));
     QCOMPARE(options.session.simulator->writeMicroseconds, 20u);
+    QVERIFY(options.session.simulator->realtime);
     QCOMPARE(options.session.tracePath, std::string("t.txt"));
 
     WindowOptions plain;
