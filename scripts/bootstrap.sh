@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   srecord
+  as31  # the example's assembler
   xvfb xauth
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
