@@ -10,7 +10,7 @@
 ;
 ; Addr  Bytes      Source
 
-        ORG   0000h
+        .org  0000h
 start:  MOV   SP,#2Fh         ; 0000  75 81 2F   stack above the bit area
 loop:   CPL   P1.0            ; 0003  B2 90      toggle the LED
         ACALL delay           ; 0005  11 09
@@ -27,4 +27,4 @@ d2:     NOP                   ; 000D  00
         DJNZ  R7,d1           ; 0011  DF F8
         RET                   ; 0013  22
 
-        END
+        .end

@@ -12,6 +12,9 @@ packages=(
   libgtest-dev libgmock-dev
   libbenchmark-dev
   srecord
+  # The example's assembler; the package test (scripts/test-package.sh):
+  # dpkg-shlibdeps for the package's dependencies, man for the manual page.
+  as31 dpkg-dev man-db
   xvfb xauth
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);

@@ -4,6 +4,10 @@
 #include <cerrno>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "app/session/session.h"
 #include "files/program_files.h"
 #include "settings/paths.h"
@@ -20,9 +24,32 @@ std::string InFolder(std::string folder, const char* name) {
   return folder + name;
 }
 
+// The folder of the running program, where an installed tree keeps its
+// sample library at a fixed distance whatever the prefix.
+std::string ProgramDirectory() {
+#ifdef _WIN32
+  char buffer[4 * MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, DWORD(sizeof buffer));
+  if (length == 0 || length >= sizeof buffer) return {};
+  return std::filesystem::path(std::string(buffer, length)).parent_path().string();
+#else
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : self.parent_path().string();
+#endif
+}
+
 }  // namespace
 
-std::vector<std::string> DefaultLibraryFallbacks() { return {TAVROLITH_DATA_DIR, TAVROLITH_SOURCE_DATA_DIR}; }
+std::vector<std::string> DefaultLibraryFallbacks() {
+  std::vector<std::string> folders;
+  if (const std::string program = ProgramDirectory(); !program.empty()) {
+    folders.push_back((std::filesystem::path(program) / TAVROLITH_DATA_DIR_FROM_BIN).lexically_normal().string());
+  }
+  folders.push_back(TAVROLITH_DATA_DIR);
+  folders.push_back(TAVROLITH_SOURCE_DATA_DIR);
+  return folders;
+}
 
 std::string FindLibrary(const std::string& configDirectory, const std::vector<std::string>& fallbacks) {
   if (!configDirectory.empty()) return InFolder(configDirectory, kLibraryFile);
