@@ -2,6 +2,8 @@
 
 #include <cerrno>
 
+#include "settings/native_path.h"
+
 namespace tav {
 
 namespace {
@@ -17,7 +19,7 @@ int InputFile::Open(const std::string& path, bool textMode) {
   errno = 0;
   // Always binary underneath: the CR LF translation is done here so that it
   // is the same on every platform.
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenFile(path, "rb");
   if (!file_) return errno ? errno : ENOENT;
   buffer_.resize(kBufferSize);
   return 0;
