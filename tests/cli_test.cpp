@@ -61,8 +61,8 @@ protected:
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    std::FILE* out = std::fopen((dir() / "cli.out").c_str(), "w");
-    std::FILE* err = std::fopen((dir() / "cli.err").c_str(), "w");
+    std::FILE* out = std::fopen((dir() / "cli.out").string().c_str(), "w");
+    std::FILE* err = std::fopen((dir() / "cli.err").string().c_str(), "w");
     const int status = RunCli(int(args.size()), argv.data(), out, err, environment_);
     std::fclose(out);
     std::fclose(err);

@@ -12,6 +12,7 @@
 
 #include "files/writers.h"
 #include "tests/files_test_rig.h"
+#include "tests/posix_only.h"
 
 namespace tav {
 namespace {
@@ -135,6 +136,7 @@ TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
 }
 
 TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
+  TAV_POSIX_ONLY("a full disk is provoked with RLIMIT_FSIZE; the rights are POSIX modes");
   test::WriteFile(path, "precious");
   const auto rights = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(path, rights);
@@ -165,6 +167,7 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
 }
 
 TEST_F(WriterTest, TheRealTargetIsWrittenNeverALinkOrDeviceReplaced) {
+  TAV_POSIX_ONLY("symbolic links need a privilege on Windows, and /dev/null is POSIX's");
   sizeBytes = 16;
   dataFormat = 1;
   ffSave = true;

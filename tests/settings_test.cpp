@@ -12,6 +12,7 @@
 #include "settings/atomic_file.h"
 #include "settings/paths.h"
 #include "tests/files_test_rig.h"
+#include "tests/posix_only.h"
 
 namespace tav {
 namespace {
@@ -213,6 +214,7 @@ TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
 }
 
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
+  TAV_POSIX_ONLY("a full disk is provoked with RLIMIT_FSIZE; the rights are POSIX modes");
   const std::string original = "[Hardware]\nPortAdress=3bc\n; " + std::string(4000, 'x') + "\nFremd=1\n";
   Load(original);
   const auto rights = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
