@@ -71,7 +71,7 @@ TEST(NativePath, NamesWithUmlautsReachTheSameFileEverywhere) {
   const std::string current = CurrentDirectory();
   std::filesystem::current_path(saved, error);
   EXPECT_TRUE(current.ends_with("Müller ✓/") || current.ends_with("Müller ✓\\")) << current;
-  EXPECT_TRUE(std::filesystem::equivalent(NativePath(current), NativePath(folder), error));
+  EXPECT_TRUE(std::filesystem::exists(NativePath(current + "Größe.hex"), error)) << current;
 }
 
 }  // namespace tav
