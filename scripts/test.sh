@@ -7,4 +7,3 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
-./scripts/cross-build.sh i686 x86_64  # Windows: whole core, tavrolith-cli, unit tests (x86_64 under wine64)
