@@ -22,8 +22,10 @@ endif()
 
 # Debian's simpleini.pc asks for a host library and ICU; on Windows the one
 # header converts text with the system's own functions and needs neither.
+# Debian's header keeps its template bodies behind SI_IMPLEMENTATION (for
+# its own library); the cross build compiles them where they are used.
 set(pc_dir ${CMAKE_BINARY_DIR}/host-pkgconfig)
 file(WRITE ${pc_dir}/simpleini.pc
-  "Name: simpleini\nDescription: SimpleIni header for the cross build\nVersion: 4.19\nCflags: -I${host_headers}\n")
+  "Name: simpleini\nDescription: SimpleIni header for the cross build\nVersion: 4.19\nCflags: -I${host_headers} -DSI_IMPLEMENTATION\n")
 set(ENV{PKG_CONFIG_LIBDIR} ${pc_dir})
 set(ENV{PKG_CONFIG_PATH} "")

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "settings/native_path.h"
+
 namespace tav {
 
 namespace {
@@ -16,7 +18,8 @@ int InputFile::Open(const std::string& path, bool textMode) {
   content_.clear();
   Rewind(textMode);
   errno = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  // Wide names on Windows, so that umlauts in a path reach the file.
+  std::FILE* file = OpenFile(path, "rb");
   if (!file) return errno ? errno : ENOENT;
   int error = 0;
   // Read in pieces up to one byte beyond the limit: the length of a pipe is

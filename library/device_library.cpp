@@ -8,6 +8,7 @@
 #include "base/feedback.h"
 #include "library/library_text.h"
 #include "base/result_codes.h"
+#include "settings/native_path.h"
 #include "settings/paths.h"
 #include "settings/settings.h"
 #include "settings/time_base.h"
@@ -95,7 +96,7 @@ int DeviceLibrary::OpenLibrary() {
   // A directory of that name would open on some systems and read as empty.
   std::error_code ec;
   const std::string path = LibraryFilePath();
-  if (!std::filesystem::is_directory(path, ec)) file_ = std::fopen(path.c_str(), "rb");
+  if (!std::filesystem::is_directory(NativePath(path), ec)) file_ = OpenFile(path, "rb");
   if (file_ == nullptr) {
     feedback_.ShowInfo("Kann Bauteilbibliothek nicht öffnen !");
     return kLibraryUnusable;

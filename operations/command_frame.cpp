@@ -17,6 +17,7 @@
 #include "library/device_library.h"
 #include "link/port_access.h"
 #include "operations/operations.h"
+#include "settings/native_path.h"
 #include "settings/settings.h"
 
 namespace tav {
@@ -34,7 +35,7 @@ LockFileBusyMarker::~LockFileBusyMarker() { Release(); }
 // first handle lives, and the system closes it when the process ends.
 int LockFileBusyMarker::Acquire() {
   if (fd_ >= 0) return kSuccess;
-  HANDLE handle = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  HANDLE handle = CreateFileW(WidePath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : kSuccess;
   handle_ = handle;

@@ -19,7 +19,7 @@ packages=(
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
-  mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 googletest
+  mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest
 )
 
 missing=()

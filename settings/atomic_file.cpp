@@ -5,6 +5,8 @@
 // rename the temporary file over the target.
 #include "settings/atomic_file.h"
 
+#include "settings/native_path.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <random>
@@ -72,33 +74,6 @@ bool ReplaceFileContents(const std::string& path, std::string_view content) {
 #ifdef _WIN32
 
 namespace {
-
-// Paths are UTF-8 inside the program; a text that is not valid UTF-8 came
-// from an ANSI function (the working directory, an old settings file) and
-// is taken in the ANSI code page.
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  for (const UINT codePage : {UINT(CP_UTF8), UINT(CP_ACP)}) {
-    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    const int size = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
-    if (n <= 0) continue;
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), n);
-    return wide;
-  }
-  return std::wstring();
-}
-
-std::string Narrow(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int size = static_cast<int>(wide.size());
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return std::string();
-  std::string text(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), n, nullptr, nullptr);
-  return text;
-}
 
 // The errno value the file-open message has a text for.
 int ErrnoOf(DWORD error) {
@@ -199,7 +174,7 @@ int AtomicFileWriter::Open(const std::string& path) {
   error_ = 0;
   targetExists_ = false;
   targetRegular_ = true;
-  const std::wstring requested = Widen(path);
+  const std::wstring requested = WidePath(path);
   std::wstring target = requested;
   const DWORD full = GetFullPathNameW(requested.c_str(), 0, nullptr, nullptr);
   if (full > 0) {
@@ -226,7 +201,7 @@ int AtomicFileWriter::Open(const std::string& path) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return Fail(ErrnoOf(error));
   }
-  target_ = Narrow(target);
+  target_ = Utf8FromWide(target);
 
   auto openInPlace = [&] {
     inPlace_ = true;
@@ -239,7 +214,7 @@ int AtomicFileWriter::Open(const std::string& path) {
   const std::string directory = DirectoryPrefix(target_);
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string candidate = directory + TemporaryName(random);
-    HANDLE handle = CreateFileW(Widen(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE handle = CreateFileW(WidePath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) {
       handle_ = handle;
@@ -290,8 +265,8 @@ int AtomicFileWriter::Commit() {
   if (!flushed) return Fail(ErrnoOf(flushError));
   if (temp_.empty()) return 0;  // written in place
 
-  std::wstring temp = Widen(temp_);
-  const std::wstring target = Widen(target_);
+  std::wstring temp = WidePath(temp_);
+  const std::wstring target = WidePath(target_);
   if (targetExists_) CopyAccessRights(target, temp);
   if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return Fail(ErrnoOf(GetLastError()));
@@ -305,7 +280,7 @@ void AtomicFileWriter::Discard() {
   pending_.clear();
   if (handle_ != nullptr) CloseHandle(static_cast<HANDLE>(handle_));
   handle_ = nullptr;
-  if (!temp_.empty()) DeleteFileW(Widen(temp_).c_str());
+  if (!temp_.empty()) DeleteFileW(WidePath(temp_).c_str());
   temp_.clear();
 }
 

@@ -1,12 +1,13 @@
 #include "settings/ini_file.h"
 
-#include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
+#include <system_error>
 
 #include "settings/atomic_file.h"
+#include "settings/native_path.h"
 
 namespace tav {
 
@@ -72,10 +73,11 @@ IniFile::IniFile() : ini_(/*isUtf8=*/false, /*multiKey=*/false, /*multiLine=*/fa
 }
 
 bool IniFile::Load(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return errno == ENOENT;
-  if (!S_ISREG(info.st_mode)) return false;
-  std::ifstream in(path, std::ios::binary);
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(NativePath(path), error);
+  if (status.type() == std::filesystem::file_type::not_found) return true;
+  if (error || status.type() != std::filesystem::file_type::regular) return false;
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) return false;
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return false;

@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <direct.h>
+
+#include "settings/native_path.h"
 #else
 #include <pwd.h>
 #include <unistd.h>
@@ -71,10 +73,15 @@ std::string JoinPath(const PathParts& parts) {
 }
 
 std::string CurrentDirectory() {
+#ifdef _WIN32
+  // The wide call: the ANSI one would lose the umlauts of a folder's name.
+  std::vector<wchar_t> buffer(256);
+#else
   std::vector<char> buffer(256);
+#endif
   for (;;) {
 #ifdef _WIN32
-    if (_getcwd(buffer.data(), static_cast<int>(buffer.size())) != nullptr) break;
+    if (_wgetcwd(buffer.data(), static_cast<int>(buffer.size())) != nullptr) break;
 #else
     if (getcwd(buffer.data(), buffer.size()) != nullptr) break;
 #endif
@@ -83,7 +90,11 @@ std::string CurrentDirectory() {
     if (errno != ERANGE || buffer.size() > (1u << 20)) return std::string();
     buffer.resize(buffer.size() * 2);
   }
+#ifdef _WIN32
+  return WithTrailingSeparator(Utf8FromWide(buffer.data()));
+#else
   return WithTrailingSeparator(buffer.data());
+#endif
 }
 
 std::string DefaultDataPath() {

@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+
+#include "settings/atomic_file.h"
+#include "settings/native_path.h"
 
 namespace tav::sim {
 
@@ -54,26 +58,20 @@ bool WriteChipStateFile(const std::string& path, const ChipState& state, std::st
   header << kMagic << "\npart: " << state.part << "\nsize: " << state.cells.size()
          << "\nlockbits: " << unsigned(state.lockBits) << "\ncrc32: " << HexCrc(Crc32(state.cells, state.lockBits))
          << "\ndata:\n";
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      error = FileMessage(temporary, 0, "kann nicht angelegt werden");
-      return false;
-    }
-    const std::string text = header.str();
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.write(reinterpret_cast<const char*>(state.cells.data()), static_cast<std::streamsize>(state.cells.size()));
-    out.flush();
-    if (!out) {
-      error = FileMessage(temporary, 0, "Schreibfehler");
-      std::remove(temporary.c_str());
-      return false;
-    }
+  // The atomic writer: a crash never leaves half a chip behind, and unlike
+  // a plain rename it also replaces an existing file on Windows.
+  AtomicFileWriter out;
+  if (out.Open(path) != 0) {
+    error = FileMessage(path, 0, "kann nicht angelegt werden");
+    return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  const std::string_view cells(reinterpret_cast<const char*>(state.cells.data()), state.cells.size());
+  if (!out.Write(header.str()) || !out.Write(cells)) {
+    error = FileMessage(path, 0, "Schreibfehler");
+    return false;
+  }
+  if (out.Commit() != 0) {
     error = FileMessage(path, 0, "kann nicht ersetzt werden");
-    std::remove(temporary.c_str());
     return false;
   }
   error.clear();
@@ -82,7 +80,7 @@ bool WriteChipStateFile(const std::string& path, const ChipState& state, std::st
 
 bool ReadChipStateFile(const std::string& path, const std::string& part, uint32_t size, ChipState& state,
                        std::string& error) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(NativePath(path), std::ios::binary);
   if (!in) {
     error = FileMessage(path, 0, "kann nicht geöffnet werden");
     return false;

@@ -7,15 +7,20 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <pthread.h>
 #include <thread>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/ioctl.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 #include "app/cli/console_feedback.h"
 #include "tests/support/scripted_feedback.h"
@@ -93,22 +98,24 @@ TEST(FeedbackProgress, CancelTakesEffectAtTheRequestedPumpOnceAndARestartBeginsA
 
 // Runs `use` on a ConsoleFeedback that reads `in` (closed afterwards) and
 // writes to memory, not a terminal; returns what it wrote.
+// A temporary file rather than open_memstream, which Windows lacks.
 std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeedback&)) {
-  char* written = nullptr;
-  size_t size = 0;
-  std::FILE* err = open_memstream(&written, &size);
+  std::FILE* err = std::tmpfile();
+  if (err == nullptr) return "(no temporary file)";
   int beep = 1;
   {
     ConsoleFeedback fb(beep, policy, in, err);
     use(fb);
   }
+  std::string text;
+  std::rewind(err);
+  for (int c; (c = std::fgetc(err)) != EOF;) text += static_cast<char>(c);
   std::fclose(err);
-  const std::string text(written, size);
-  std::free(written);
   if (in != nullptr) std::fclose(in);
   return text;
 }
 
+#ifndef _WIN32
 // A pseudo terminal: what is written to `master` is typed at the terminal.
 // Reader() opens a fresh stream on it each time, since Console closes its input.
 struct PseudoTerminal {
@@ -127,6 +134,7 @@ struct PseudoTerminal {
   }
   int master;
 };
+#endif
 
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   // Typed answers are ignored without a terminal: both questions are cancelled.
@@ -149,6 +157,9 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
 }
 
 TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: a Windows console is no pseudo terminal a test could type into";
+#else
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
   std::FILE* terminal = pty.Reader();
@@ -164,8 +175,28 @@ TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
   const std::string asked =
       Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
   EXPECT_THAT(asked, HasSubstr("[w]eiter / [a]bbrechen:"));
+#endif
 }
 
+// Two stop requests during an operation, delivered by `stopTwice`: the
+// second does not wait for the next step; the emergency stop powers the
+// socket down and the process ends. Run inside a death test.
+void StopTwiceDuringAnOperation(void (*stopTwice)()) {
+  int beep = 0;
+  ConsoleFeedback fb(beep, {}, nullptr, stderr);
+  fb.InstallInterruptHandler();
+  fb.SetEmergencyStop([](void*) { std::fputs("Sockel aus\n", stderr); }, nullptr);
+  stopTwice();
+  std::_Exit(0);
+}
+// GoogleTest's simple regular expressions on Windows know no groups.
+#ifdef _WIN32
+constexpr const char* kEmergencyStopped = "Sofortiger Abbruch.*\\sSockel aus";
+#else
+constexpr const char* kEmergencyStopped = "Sofortiger Abbruch(.|\n)*Sockel aus";
+#endif
+
+#ifndef _WIN32
 // SIGTERM and SIGHUP stop an operation like Ctrl+C: at the next step, with
 // the socket powered down by the operation itself.
 TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
@@ -181,26 +212,54 @@ TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
   }
 }
 
-// A second signal during the operation does not wait for its next step: the
-// emergency stop powers the socket down and the process ends.
 TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        int beep = 0;
-        ConsoleFeedback fb(beep, {}, nullptr, stderr);
-        fb.InstallInterruptHandler();
-        fb.SetEmergencyStop([](void*) { std::fputs("Sockel aus\n", stderr); }, nullptr);
-        std::raise(SIGINT);
-        std::raise(SIGTERM);
-        std::_Exit(0);
-      },
-      ::testing::ExitedWithCode(128 + SIGTERM), "Sofortiger Abbruch(.|\n)*Sockel aus");
+  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
+                std::raise(SIGINT);
+                std::raise(SIGTERM);
+              }),
+              ::testing::ExitedWithCode(128 + SIGTERM), kEmergencyStopped);
 }
+#else
+// Windows delivers Ctrl+C, Ctrl+Break and the closing of the console as
+// console control events, each on a thread of its own; the cancel request
+// still waits for the next pump.
+bool SendBreakToConsole() {
+  if (GetConsoleWindow() == nullptr && !AllocConsole()) return false;
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0) != 0;
+}
+
+TEST(ConsoleControl, BreakRequestsCancelAtTheNextPump) {
+  int beep = 0;
+  ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
+  fb.InstallInterruptHandler();
+  if (!SendBreakToConsole()) GTEST_SKIP() << "no console to send Ctrl+Break to";
+  // The control thread needs a moment; pumping is what turns it into a cancel.
+  for (int i = 0; i < 200 && fb.CancelRequested() == 0; ++i) {
+    Sleep(10);
+    fb.PumpMessages();
+  }
+  EXPECT_EQ(fb.CancelRequested(), 1);
+}
+
+TEST(ConsoleControlDeathTest, SecondBreakPowersDownAtOnceAndExits) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
+                if (!SendBreakToConsole()) std::_Exit(3);
+                Sleep(500);  // the first request's thread has counted it
+                GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0);
+                Sleep(5000);
+              }),
+              ::testing::ExitedWithCode(128 + SIGINT), kEmergencyStopped);  // as Ctrl+C on POSIX
+}
+#endif
 
 // Ctrl+C while a prompt waits for a line answers it with Cancel, and does
 // not cancel the operation a second time later.
 TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: a Windows console is no pseudo terminal a test could type into";
+#else
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
   std::FILE* terminal = pty.Reader();
@@ -216,11 +275,15 @@ TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
     EXPECT_EQ(fb.CancelRequested(), 0);
   });
   presser.join();
+#endif
 }
 
 // On a terminal the bar names its phase and the elapsed time, never shows
 // an empty bar, and fits the terminal's width, however narrow.
 TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: the terminal width is set through a pseudo terminal";
+#else
   for (const unsigned short width : {16, 40, 100}) {
     const PseudoTerminal pty;
     if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
@@ -273,6 +336,7 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
     EXPECT_EQ(bars.back().find("Prüfe Bausteininhalt [") == 0, width == 100) << bars.back();
     EXPECT_EQ(bars.back().find('[') != std::string::npos, width >= 40) << bars.back();
   }
+#endif
 }
 
 }  // namespace

@@ -107,9 +107,15 @@ TEST_F(DetectTest, RealBinaryImagesStayBinary) {
 
 TEST_F(DetectTest, UnreadablePathsGiveZeroAndThePlainFileMessageWithoutBeep) {
   test::WriteFile(dir / "file", "x");
+#ifdef _WIN32
+  // Windows answers a path through a file as a missing one (ENOENT).
+  const std::string throughAFile = "Datei oder Verzeichnis existiert nicht";
+#else
+  const std::string throughAFile = "Pfad nicht gefunden";
+#endif
   const std::pair<std::string, std::string> cases[] = {
       {(dir / "nothing.hex").string(), "Datei oder Verzeichnis existiert nicht"},
-      {(dir / "file" / "x.hex").string(), "Pfad nicht gefunden"}};
+      {(dir / "file" / "x.hex").string(), throughAFile}};
   for (const auto& [path, error] : cases) {
     feedback.Clear();
     EXPECT_EQ(DetectFileFormat(path, feedback), 0);

@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
+
+#include "settings/atomic_file.h"
+#include "settings/native_path.h"
+#include "tests/scratch_directory.h"
 
 namespace tav {
 
@@ -24,6 +31,9 @@ TEST(SplitPath, SeparatesDirectoryNameAndExtensionAndJoinsBack) {
 }
 
 TEST(DefaultDataPath, HomeWithTrailingSeparatorOrAnAbsoluteFallback) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: HOME and the password database; Windows has neither";
+#else
   const std::string saved = std::getenv("HOME") ? std::getenv("HOME") : "";
   setenv("HOME", "/home/brenner", 1);
   EXPECT_EQ(DefaultDataPath(), "/home/brenner/");
@@ -32,6 +42,36 @@ TEST(DefaultDataPath, HomeWithTrailingSeparatorOrAnAbsoluteFallback) {
   const std::string fallback = DefaultDataPath();
   EXPECT_TRUE(fallback.starts_with('/') && fallback.ends_with('/')) << fallback;
   setenv("HOME", saved.c_str(), 1);
+#endif
+}
+
+// Names beyond ASCII: Windows' narrow functions would read the UTF-8 bytes
+// in the ANSI code page and miss the file or the folder.
+TEST(NativePath, NamesWithUmlautsReachTheSameFileEverywhere) {
+  const test::ScratchDirectory scratch;
+  ASSERT_TRUE(scratch.Valid());
+  const std::string folder = scratch.Slash() + "Müller ✓";
+  std::error_code error;
+  ASSERT_TRUE(std::filesystem::create_directory(NativePath(folder), error)) << error.message();
+  const std::string path = folder + "/Größe.hex";
+  ASSERT_TRUE(ReplaceFileContents(path, "Inhalt"));
+
+  std::FILE* file = OpenFile(path, "rb");
+  ASSERT_NE(file, nullptr);
+  char text[16] = {};
+  EXPECT_EQ(std::fread(text, 1, sizeof text - 1, file), 6u);
+  std::fclose(file);
+  EXPECT_STREQ(text, "Inhalt");
+  EXPECT_EQ(std::filesystem::file_size(NativePath(path), error), 6u);
+
+  // The working directory comes back as the same UTF-8 text.
+  const std::filesystem::path saved = std::filesystem::current_path(error);
+  std::filesystem::current_path(NativePath(folder), error);
+  ASSERT_FALSE(error) << error.message();
+  const std::string current = CurrentDirectory();
+  std::filesystem::current_path(saved, error);
+  EXPECT_TRUE(current.ends_with("Müller ✓/") || current.ends_with("Müller ✓\\")) << current;
+  EXPECT_TRUE(std::filesystem::exists(NativePath(current + "Größe.hex"), error)) << current;
 }
 
 }  // namespace tav

@@ -4,6 +4,8 @@
 // process that has given root up for the user "nobody".
 #pragma once
 
+#ifndef _WIN32
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,3 +69,5 @@ private:
 };
 
 }  // namespace tav::test
+
+#endif  // _WIN32

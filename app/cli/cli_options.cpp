@@ -90,6 +90,9 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
   app.set_help_flag();
   app.require_subcommand(1, 1);
   app.fallthrough();
+  // CLI11 takes "/x" as option x on Windows; here a leading '/' always
+  // starts a path ("/daten/prog.hex" is valid there too), as on Linux.
+  app.allow_windows_style_options(false);
 
   auto flag = [&](const char* name, std::optional<int>& target, int value) {
     app.add_flag_callback(name, [&target, value] { target = value; });

@@ -68,6 +68,17 @@ extern "C" void OnStopSignal(int signalNumber) {
 }
 #endif
 
+bool IsTerminal(std::FILE* stream) {
+#ifdef _WIN32
+  // _isatty also says yes for NUL and other character devices; only a
+  // console has a console mode.
+  DWORD mode = 0;
+  return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+#else
+  return isatty(fileno(stream)) != 0;
+#endif
+}
+
 const char* KindPrefix(MessageKind kind) {
   switch (kind) {
     case MessageKind::Info: return "[Info] ";
@@ -81,7 +92,7 @@ const char* KindPrefix(MessageKind kind) {
 }  // namespace
 
 ConsoleFeedback::ConsoleFeedback(const int& messageBeep, ConsolePolicy policy, std::FILE* in, std::FILE* err)
-    : Feedback(messageBeep), policy_(policy), in_(in), err_(err), barOnTerminal_(isatty(fileno(err)) != 0) {}
+    : Feedback(messageBeep), policy_(policy), in_(in), err_(err), barOnTerminal_(IsTerminal(err)) {}
 
 ConsoleFeedback::~ConsoleFeedback() {
   if (!handlerInstalled_) return;
@@ -117,7 +128,7 @@ void ConsoleFeedback::SetEmergencyStop(EmergencyStop stop, void* context) {
   gEmergencyStop = stop;
 }
 
-bool ConsoleFeedback::InteractiveInput() const { return in_ != nullptr && isatty(fileno(in_)) != 0; }
+bool ConsoleFeedback::InteractiveInput() const { return in_ != nullptr && IsTerminal(in_); }
 
 void ConsoleFeedback::SetStatus(const std::string& text) {
   // The operations set their status again at every stage; a log shows it once.
