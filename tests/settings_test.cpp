@@ -11,6 +11,7 @@
 #include "tests/support/scripted_feedback.h"
 #include "settings/atomic_file.h"
 #include "settings/paths.h"
+#include "settings/program_file.h"
 #include "tests/files_test_rig.h"
 
 namespace tav {
@@ -132,6 +133,35 @@ TEST_F(SettingsFileTest, ProgramFileFromDataPathAndLastFile) {
   // Without a final separator the last component is taken as a file name.
   Load("[Brastel INI-Section]\nDataPath=/daten/eprom\nLastFile=/anderswo/prog.hex\n");
   EXPECT_EQ(settings.ProgramFilePath, "/daten/prog.hex");
+}
+
+// The INI reader drops the blanks around a value: a chosen file whose name
+// or directory begins or ends with one must still be the file of the next
+// run. Such paths are saved in quotes; plain ones stay as they were written.
+TEST_F(SettingsFileTest, AnyChosenProgramFileSurvivesSaveAndLoad) {
+  const std::vector<std::string> paths = {
+      dir_ + " lead.hex",    dir_ + "trail.hex ", dir_ + "\tboth\t",    dir_ + " blank dir /prog.hex",
+      dir_ + "\"q\".hex\"",  dir_ + "\"",         dir_ + "\"\"",         dir_ + "plain.hex",
+      " relative dir/x.hex",
+  };
+  for (const std::string& path : paths) {
+    SCOPED_TRACE("[" + path + "]");
+    Load("");
+    UseProgramFile(settings, path);
+    SaveSettings(settings);
+    Settings again;
+    LoadSettings(again, feedback, dir_);
+    EXPECT_EQ(again.ProgramFilePath, path);
+    EXPECT_EQ(again.ProgramFileName, settings.ProgramFileName);
+    EXPECT_EQ(again.DataDirectory, settings.DataDirectory);
+  }
+  EXPECT_THAT(ReadIni(), HasSubstr("LastFile=plain.hex\n"));
+  // Files written before: a quoted value loses its quotes, an unquoted one
+  // is read as it stands.
+  Load("[Brastel INI-Section]\nDataPath=\"/daten/ a/\"\nLastFile=\" x.hex\"\n");
+  EXPECT_EQ(settings.ProgramFilePath, "/daten/ a/ x.hex");
+  Load("[Brastel INI-Section]\nDataPath=/daten/\nLastFile=\"x.hex\n");
+  EXPECT_EQ(settings.ProgramFilePath, "/daten/\"x.hex");
 }
 
 TEST_F(SettingsFileTest, DamagedLinesFallBackWithoutDisturbingOthers) {
