@@ -240,6 +240,15 @@ TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
     EXPECT_EQ(settings.ProgramFileName, "Größe.hex");
     EXPECT_THAT(ReadIni(), Not(HasSubstr(std::string(1, '\0'))));
   }
+  // A foreign entry whose name begins with the bytes of a mark ends up first
+  // in the saved file; the next load must not take the file for UTF-16.
+  for (const std::string mark : {"\xFE\xFF", "\xFF\xFE"}) {
+    Load("\n" + mark + "=\n[Hardware]\nPortAdress=3bc\n");
+    SaveSettings(settings);
+    Load();
+    EXPECT_EQ(settings.PortAdress, 0x3BC);
+    EXPECT_TRUE(feedback.Texts().empty());
+  }
 }
 
 TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
