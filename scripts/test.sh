@@ -7,3 +7,4 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
+./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer
