@@ -155,7 +155,8 @@ TEST_F(SettingsFileTest, AnyChosenProgramFileSurvivesSaveAndLoad) {
     EXPECT_EQ(again.ProgramFileName, settings.ProgramFileName);
     EXPECT_EQ(again.DataDirectory, settings.DataDirectory);
   }
-  EXPECT_THAT(ReadIni(), HasSubstr("LastFile=plain.hex\n"));
+  // Quotes only where a blank is at an edge.
+  EXPECT_THAT(ReadIni(), HasSubstr("DataPath=\" relative dir/\"\nLastFile=x.hex\n"));
   // Files written before: a quoted value loses its quotes, an unquoted one
   // is read as it stands.
   Load("[Brastel INI-Section]\nDataPath=\"/daten/ a/\"\nLastFile=\" x.hex\"\n");
