@@ -1,14 +1,12 @@
 // Fuzzes the device library: arbitrary bytes as one device line, then the
 // same bytes as a whole library file walked by the list functions and
 // LoadSelectedDevice. Any accepted device must hold values in range.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz/fuzz_scratch.h"
 #include "tests/support/scripted_feedback.h"
 #include "library/device_library.h"
 #include "library/device_selection.h"
@@ -16,26 +14,6 @@
 #include "settings/settings.h"
 
 namespace {
-
-// A scratch directory for one input, removed again afterwards: libFuzzer
-// ends the process without running exit handlers, so nothing may be left
-// for later.
-class ScratchDirectory {
-public:
-  ScratchDirectory() {
-    char pattern[] = "/tmp/tavlibfuzzXXXXXX";
-    if (mkdtemp(pattern) == nullptr) __builtin_trap();
-    path_ = std::string(pattern) + "/";
-  }
-  ~ScratchDirectory() {
-    std::remove((path_ + "8789LIST.CSV").c_str());
-    rmdir(path_.c_str());
-  }
-  const std::string& Path() const { return path_; }
-
-private:
-  std::string path_;
-};
 
 void CheckAccepted(const tav::DeviceRecord& device) {
   const bool sane = (device.Package == 20 || device.Package == 40) &&
@@ -53,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   tav::DeviceRecord device;
   tav::ScriptedFeedback feedback(beep);
   tav::DeviceLibrary library(settings, device, feedback);
-  const ScratchDirectory scratch;
+  const tav::fuzz::ScratchDirectory scratch;
   settings.SettingsFilePath = scratch.Path() + "QUENVALD.INI";
   settings.TimeBaseKorr = size > 0 ? 1 + data[0] % 100 : 85;
 

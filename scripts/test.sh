@@ -8,3 +8,4 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
 ./scripts/test-package.sh "$build"
+./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer

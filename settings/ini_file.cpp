@@ -65,6 +65,10 @@ bool Utf16ToUtf8(std::string& bytes) {
   return true;
 }
 
+bool StartsWithByteOrderMark(const std::string& bytes) {
+  return bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0 || bytes.rfind("\xEF\xBB\xBF", 0) == 0;
+}
+
 }  // namespace
 
 IniFile::IniFile() : ini_(/*isUtf8=*/false, /*multiKey=*/false, /*multiLine=*/false) {
@@ -108,6 +112,10 @@ bool IniFile::Save(const std::string& path) const {
   std::string content;
   // A file that came with a UTF-8 signature keeps it.
   if (ini_.Save(content, ini_.IsUnicode()) < 0) return false;
+  // An entry whose name begins with the bytes of a byte-order mark, saved as
+  // the first line, would make the next load take the whole file for UTF-16
+  // (or drop the mark): every setting lost. The parser skips an empty line.
+  if (!ini_.IsUnicode() && StartsWithByteOrderMark(content)) content.insert(0, SI_NEWLINE_A);
   return ReplaceFileContents(path, content);
 }
 

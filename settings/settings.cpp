@@ -45,9 +45,32 @@ public:
     return value;
   }
 
+  // A path entry: as Text, with the quotes of QuotedPath taken off first.
+  std::string Path(const char* section, const char* key, const std::string& fallback) const {
+    const char* text = ini_.Find(section, key);
+    if (text == nullptr) return fallback;
+    std::string value(text);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.size() > kMaxText) value.resize(kMaxText);
+    return value;
+  }
+
 private:
   const IniFile& ini_;
 };
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The INI reader drops the blanks around a value, so a file name that begins
+// or ends with one would come back as another name. Such a path is written
+// inside double quotes, which the reader takes off again, as the Windows
+// profile functions do; so is a path that is itself wrapped in quotes.
+// Entries written unquoted before read as they always did.
+std::string QuotedPath(const std::string& path) {
+  const bool blankEdge = !path.empty() && (IsBlank(path.front()) || IsBlank(path.back()));
+  const bool wrapped = path.size() >= 2 && path.front() == '"' && path.back() == '"';
+  return blankEdge || wrapped ? '"' + path + '"' : path;
+}
 
 int32_t InRange(int32_t value, int32_t low, int32_t high, int32_t fallback) {
   return value >= low && value <= high ? value : fallback;
@@ -137,10 +160,10 @@ void ApplyLoadRules(Settings& s, Feedback& feedback, const IniFile& ini) {
 
   // DataPath names a directory only when it ends in a separator; otherwise
   // its last component is taken as a file name and dropped.
-  const std::string dataPath = read.Text(kBrastel, "DataPath", DefaultDataPath());
+  const std::string dataPath = read.Path(kBrastel, "DataPath", DefaultDataPath());
   s.DataDirectory = dataPath;
   const PathParts dataParts = SplitPath(dataPath);
-  const PathParts fileParts = SplitPath(read.Text(kBrastel, "LastFile", "tmp"));
+  const PathParts fileParts = SplitPath(read.Path(kBrastel, "LastFile", "tmp"));
   s.ProgramFilePath = JoinPath({dataParts.drive, dataParts.directory, fileParts.name, fileParts.extension});
   s.ProgramFileName = fileParts.name + fileParts.extension;
 }
@@ -184,8 +207,8 @@ std::vector<SettingsEntry> SettingsEntries(const Settings& s) {
       {kBrastel, "Lock3", std::to_string(s.Lock3)},
       {kBrastel, "ReadFilter", std::to_string(s.ReadFilter)},
       {kBrastel, "HexLineLen", std::to_string(static_cast<int32_t>(s.HexLineLen))},
-      {kBrastel, "DataPath", parts.drive + parts.directory},
-      {kBrastel, "LastFile", parts.name + parts.extension},
+      {kBrastel, "DataPath", QuotedPath(parts.drive + parts.directory)},
+      {kBrastel, "LastFile", QuotedPath(parts.name + parts.extension)},
   };
 }
 

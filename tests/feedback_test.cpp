@@ -156,7 +156,7 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   EXPECT_THAT(policed, HasSubstr("[Fehler] Fehler\n(weiter)"));
 }
 
-TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
+TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
 #ifdef _WIN32
   GTEST_SKIP() << "POSIX only: a Windows console is no pseudo terminal a test could type into";
 #else
@@ -169,7 +169,10 @@ TEST(ConsoleFeedback, OverlongTerminalAnswerIsNotReadAsTheNextAnswer) {
   ASSERT_EQ(write(pty.master, typed.data(), typed.size()), ssize_t(typed.size()));
   Console({}, terminal, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk); });
   // Retry goes on with the next cell: the prompt names it for what it does.
-  ASSERT_EQ(write(pty.master, "w\n", 2), 2);
+  // A typed NUL byte (Ctrl+@) ends no line early: the line after it is the
+  // next answer, not swallowed as the rest of an over-long one.
+  const std::string withNul = std::string("\0\n", 2) + "w\nabbrechen\n";
+  ASSERT_EQ(write(pty.master, withNul.data(), withNul.size()), ssize_t(withNul.size()));
   std::FILE* again = pty.Reader();
   ASSERT_NE(again, nullptr);
   const std::string asked =

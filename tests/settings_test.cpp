@@ -11,6 +11,7 @@
 #include "tests/support/scripted_feedback.h"
 #include "settings/atomic_file.h"
 #include "settings/paths.h"
+#include "settings/program_file.h"
 #include "tests/files_test_rig.h"
 #include "tests/posix_only.h"
 #include "tests/unprivileged.h"
@@ -137,6 +138,36 @@ TEST_F(SettingsFileTest, ProgramFileFromDataPathAndLastFile) {
   EXPECT_EQ(settings.ProgramFilePath, "/daten/prog.hex");
 }
 
+// The INI reader drops the blanks around a value: a chosen file whose name
+// or directory begins or ends with one must still be the file of the next
+// run. Such paths are saved in quotes; plain ones stay as they were written.
+TEST_F(SettingsFileTest, AnyChosenProgramFileSurvivesSaveAndLoad) {
+  const std::vector<std::string> paths = {
+      dir_ + " lead.hex",    dir_ + "trail.hex ", dir_ + "\tboth\t",    dir_ + " blank dir /prog.hex",
+      dir_ + "\"q\".hex\"",  dir_ + "\"",         dir_ + "\"\"",         dir_ + "plain.hex",
+      " relative dir/x.hex",
+  };
+  for (const std::string& path : paths) {
+    SCOPED_TRACE("[" + path + "]");
+    Load("");
+    UseProgramFile(settings, path);
+    SaveSettings(settings);
+    Settings again;
+    LoadSettings(again, feedback, dir_);
+    EXPECT_EQ(again.ProgramFilePath, path);
+    EXPECT_EQ(again.ProgramFileName, settings.ProgramFileName);
+    EXPECT_EQ(again.DataDirectory, settings.DataDirectory);
+  }
+  // Quotes only where a blank is at an edge.
+  EXPECT_THAT(ReadIni(), HasSubstr("DataPath=\" relative dir/\"\nLastFile=x.hex\n"));
+  // Files written before: a quoted value loses its quotes, an unquoted one
+  // is read as it stands.
+  Load("[Brastel INI-Section]\nDataPath=\"/daten/ a/\"\nLastFile=\" x.hex\"\n");
+  EXPECT_EQ(settings.ProgramFilePath, "/daten/ a/ x.hex");
+  Load("[Brastel INI-Section]\nDataPath=/daten/\nLastFile=\"x.hex\n");
+  EXPECT_EQ(settings.ProgramFilePath, "/daten/\"x.hex");
+}
+
 TEST_F(SettingsFileTest, DamagedLinesFallBackWithoutDisturbingOthers) {
   std::string ini = "[Hardware]\nPortAdress=3bc\n";
   ini += std::string("\0\0\x01\xff\xfe garbage", 14) + "\n";
@@ -212,6 +243,15 @@ TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
     EXPECT_EQ(settings.PortAdress, 0x3BC);
     EXPECT_EQ(settings.ProgramFileName, "Größe.hex");
     EXPECT_THAT(ReadIni(), Not(HasSubstr(std::string(1, '\0'))));
+  }
+  // A foreign entry whose name begins with the bytes of a mark ends up first
+  // in the saved file; the next load must not take the file for UTF-16.
+  for (const std::string mark : {"\xFE\xFF", "\xFF\xFE"}) {
+    Load("\n" + mark + "=\n[Hardware]\nPortAdress=3bc\n");
+    SaveSettings(settings);
+    Load();
+    EXPECT_EQ(settings.PortAdress, 0x3BC);
+    EXPECT_TRUE(feedback.Texts().empty());
   }
 }
 

@@ -157,7 +157,9 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
   for (;;) {
     std::fprintf(err_, "%s %s ", question.c_str(), choices.c_str());
     std::fflush(err_);
-    char line[64];
+    // Zeroed, so that a line break found in it is one this line brought:
+    // a typed NUL byte must not hide the line's end.
+    char line[64] = {};
     if (gPendingCancel || std::fgets(line, sizeof line, in_) == nullptr) {
       // Ctrl+C (or end of input) at a prompt answers it with Cancel; the
       // signal has done its work then and does not also cancel later.
@@ -167,7 +169,7 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
     }
     // Drop the rest of an over-long line, or its tail would be taken as the
     // answer to the next round.
-    if (std::strchr(line, '\n') == nullptr) {
+    if (std::memchr(line, '\n', sizeof line) == nullptr) {
       int rest;
       while ((rest = std::fgetc(in_)) != EOF && rest != '\n') {
       }
