@@ -237,7 +237,7 @@ int AtomicFileWriter::CommitInPlace() {
   const std::string content = std::move(pending_);
   pending_.clear();
   const DWORD access = targetRegular_ ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;
-  HANDLE handle = CreateFileW(Widen(target_).c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE handle = CreateFileW(WidePath(target_).c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return Fail(ErrnoOf(GetLastError()));
   std::string previous;
