@@ -1,16 +1,16 @@
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -211,7 +211,9 @@ TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
   other.Release();
   Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed
   EXPECT_FALSE(fs::exists(elsewhere.Path() / "Quenvaldokraft.lock"));  // nothing in the working folder
-  // Every user's copy must be able to open the marker.
+#ifndef _WIN32
+  // Every user's copy must be able to open the marker (on Windows a global
+  // mutex stands in, with neither file rights nor a file).
   EXPECT_EQ(fs::status(other.Path()).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
                 fs::perms::others_read | fs::perms::others_write);
@@ -233,6 +235,7 @@ TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
   // The default place is outside any working folder and the same for every copy.
   EXPECT_THAT(MachineBusyMarker().Path(), AllOf(HasSubstr(MachineBusyDirectory()), HasSubstr("tavrolith-busy.lock")));
   EXPECT_THAT(MachineBusyDirectory(), ::testing::AnyOf(HasSubstr("/run/lock/"), HasSubstr("/tmp")));
+#endif
 }
 
 TEST_F(CliTest, CtrlCCancelsAtTheNextProgressStep) {
@@ -433,6 +436,9 @@ TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
 // A pipe or process substitution is read once, so detection and reading
 // see the same bytes.
 TEST_F(CliTest, AProgramFileFromAPipeIsBurntAndVerified) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: a pipe named through /dev/fd";
+#else
   for (const char* command : {"program", "verify"}) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
@@ -445,6 +451,7 @@ TEST_F(CliTest, AProgramFileFromAPipeIsBurntAndVerified) {
     EXPECT_THAT(run.err, HasSubstr("Anzahl Bytes: 20 (0x14)"));
   }
   Play({{Sim({"--yes", "verify", blink_}), 0}});
+#endif
 }
 
 // The command frame itself, as the window will use it: the order of its
