@@ -12,22 +12,11 @@
 
 namespace tav {
 
-namespace {
-
-bool ParseNumber(const std::string& text, uint64_t& value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtoull(text.c_str(), &end, 0);
-  return errno == 0 && *end == '\0' && text[0] != '-';
-}
-}  // namespace
-
 const FileFormatInfo* ResolveFormat(const std::string& text) {
   if (const FileFormatInfo* format = FindFileFormatByKey(text)) return format;
-  uint64_t number = 0;
-  if (!ParseNumber(text, number) || number > 9) return nullptr;
-  return FindFileFormat(int(number));
+  // A format number is a single digit; FindFileFormat refuses 0.
+  if (text.size() != 1 || text[0] < '0' || text[0] > '9') return nullptr;
+  return FindFileFormat(text[0] - '0');
 }
 
 bool ParsePortAddress(const std::string& text, uint16_t& address) {
