@@ -1,4 +1,8 @@
 # Cross builds for Windows (mingw-w64; see scripts/cross-build.sh).
+
+# The programs built here run under Wine, whose drive Z: is this machine's
+# root; a bare "/work/..." would be a path on the current drive there.
+set(TAVROLITH_SOURCE_DIR_ON_TARGET "Z:${PROJECT_SOURCE_DIR}")
 #
 # The header-only host libraries (SimpleIni, CLI11) are made visible through
 # a folder of their own: the cross compiler must never search the host's

@@ -22,9 +22,17 @@
 
 namespace tav {
 
+namespace {
+
+bool EndsInSeparator(const std::string& directory) {
+  return !directory.empty() && (directory.back() == '/' || directory.back() == '\\');
+}
+
+}  // namespace
+
 LockFileBusyMarker::LockFileBusyMarker(const std::string& directory) {
   path_ = directory;
-  if (!path_.empty() && path_.back() != '/') path_ += '/';
+  if (!path_.empty() && !EndsInSeparator(path_)) path_ += '/';
   path_ += "Quenvaldokraft.lock";
 }
 
@@ -32,10 +40,12 @@ LockFileBusyMarker::~LockFileBusyMarker() { Release(); }
 
 #ifdef _WIN32
 // Windows: a file opened without sharing; a second open fails while the
-// first handle lives, and the system closes it when the process ends.
+// first handle lives, also within one process, and the system closes it when
+// the process ends. Reading is enough for that, and is all another user may
+// do with the machine-wide file.
 int LockFileBusyMarker::Acquire() {
   if (fd_ >= 0) return kSuccess;
-  HANDLE handle = CreateFileW(WidePath(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+  HANDLE handle = CreateFileW(WidePath(path_).c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION ? kBusy : kSuccess;
   handle_ = handle;
@@ -102,7 +112,14 @@ void LockFileBusyMarker::Release() {
 
 std::string MachineBusyDirectory() {
 #ifdef _WIN32
-  return std::string();  // a kernel object needs no folder
+  // ProgramData is the one folder every user of the machine can create files
+  // in and open other users' files for reading, which is all the marker
+  // needs; the temporary folder is per user there.
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetEnvironmentVariableW(L"ProgramData", buffer, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) return Utf8FromWide(std::wstring(buffer, length)) + "\\";
+  const DWORD temporary = GetTempPathW(MAX_PATH, buffer);
+  return temporary > 0 && temporary < MAX_PATH ? Utf8FromWide(std::wstring(buffer, temporary)) : std::string();
 #else
   std::error_code error;
   if (std::filesystem::is_directory("/run/lock", error) && access("/run/lock", W_OK) == 0) return "/run/lock/";
@@ -114,34 +131,9 @@ std::string MachineBusyDirectory() {
 MachineBusyMarker::MachineBusyMarker() : MachineBusyMarker(MachineBusyDirectory()) {}
 
 MachineBusyMarker::MachineBusyMarker(const std::string& directory)
-    : LockFileBusyMarker(AtPath{}, directory + (directory.empty() || directory.back() == '/' ? "" : "/") +
+    : LockFileBusyMarker(AtPath{}, directory + (directory.empty() || EndsInSeparator(directory) ? "" : "/") +
                                        "tavrolith-busy.lock") {}
 
-#ifdef _WIN32
-// The global namespace reaches every session of the machine; the mutex is
-// abandoned, and so free again, when its holder ends.
-int MachineBusyMarker::Acquire() {
-  if (fd_ >= 0) return kSuccess;
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, "Global\\TavrolithBusy");
-  if (mutex == nullptr) return kSuccess;  // as for an unwritable folder: the command runs
-  const DWORD waited = WaitForSingleObject(mutex, 0);
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-    CloseHandle(mutex);
-    return kBusy;
-  }
-  handle_ = mutex;
-  fd_ = 0;
-  return kSuccess;
-}
-
-void MachineBusyMarker::Release() {
-  if (fd_ < 0) return;
-  ReleaseMutex(static_cast<HANDLE>(handle_));
-  CloseHandle(static_cast<HANDLE>(handle_));
-  fd_ = -1;
-  handle_ = nullptr;
-}
-#endif
 
 void CommandFrameHooks::RaisePriority() { tav::RaisePriority(); }
 void CommandFrameHooks::RestorePriority() { tav::RestorePriority(); }

@@ -52,14 +52,15 @@ protected:
   LockFileBusyMarker(AtPath, const std::string& path) : path_(path) {}
 
   int fd_ = -1;             // >= 0 while held
-  void* handle_ = nullptr;  // the open file (or mutex) on Windows
+  void* handle_ = nullptr;  // the open file on Windows
 
 private:
   std::string path_;
 };
 
 // The folder every user and every copy of the program on this machine
-// reaches: /run/lock where it exists, else the temporary folder.
+// reaches: /run/lock where it exists, else the temporary folder; on Windows
+// ProgramData.
 std::string MachineBusyDirectory();
 
 // The one marker of this machine, shared by the command line and the window
@@ -67,18 +68,12 @@ std::string MachineBusyDirectory();
 // not drive the same port at once. A lock on "tavrolith-busy.lock" in
 // MachineBusyDirectory(), created writable for every user. The lock, not the
 // file, is the marker: it goes with the process that held it, also after a
-// crash, and a file left behind means nothing. On Windows a named mutex in the
-// global namespace, which the system also drops with its process.
+// crash, and a file left behind means nothing.
 class MachineBusyMarker : public LockFileBusyMarker {
 public:
   MachineBusyMarker();
   // Another folder, for tests that must not meet a real run on the machine.
   explicit MachineBusyMarker(const std::string& directory);
-  ~MachineBusyMarker() override { Release(); }
-#ifdef _WIN32
-  int Acquire() override;
-  void Release() override;
-#endif
 };
 
 // What differs between front ends.

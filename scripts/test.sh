@@ -9,3 +9,4 @@ cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
 ./scripts/test-package.sh "$build"
 ./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer
+./scripts/cross-build.sh      # the Windows builds (i686, x86_64), the x86_64 tests under wine64

@@ -35,6 +35,8 @@ std::string Utf8FromWide(const std::wstring& wide) {
 // A wide path never makes std::filesystem convert (and throw on bad UTF-8).
 std::filesystem::path NativePath(const std::string& path) { return std::filesystem::path(WidePath(path)); }
 
+std::string Utf8Path(const std::filesystem::path& path) { return Utf8FromWide(path.wstring()); }
+
 std::FILE* OpenFile(const std::string& path, const char* mode) {
   const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));  // ASCII letters only
   return _wfopen(WidePath(path).c_str(), wideMode.c_str());
@@ -43,6 +45,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 #else
 
 std::filesystem::path NativePath(const std::string& path) { return std::filesystem::path(path); }
+
+std::string Utf8Path(const std::filesystem::path& path) { return path.string(); }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 

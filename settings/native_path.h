@@ -13,6 +13,11 @@ namespace tav {
 // `path` for the file streams and std::filesystem.
 std::filesystem::path NativePath(const std::string& path);
 
+// A path from std::filesystem back as the program's UTF-8 text. On Windows
+// path::string() would convert to the ANSI code page, and throw for a name
+// that code page cannot spell.
+std::string Utf8Path(const std::filesystem::path& path);
+
 // std::fopen for a UTF-8 path.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/files_test_rig.h"
+#include "tests/posix_only.h"
 
 namespace tav {
 namespace {
@@ -71,6 +72,7 @@ TEST_F(DetectTest, TextOfNoFormatIsRefusedNamingTheFile) {
 // assembled with as31 and one compiled with sdcc, converted with srec_cat,
 // objcopy and makebin, and random bytes of every seed tried.
 TEST_F(DetectTest, RealBinaryImagesStayBinary) {
+  TAV_POSIX_ONLY("the 8051 tools are tools of the building machine, run through its shell");
   for (const char* tool : {"/usr/bin/as31", "/usr/bin/sdcc", "/usr/bin/srec_cat", "/usr/bin/objcopy", "/usr/bin/makebin"})
     if (!fs::exists(tool)) GTEST_SKIP() << tool << " is not installed";
   test::WriteFile(dir / "lamp.asm",

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/files_test_rig.h"
+#include "tests/posix_only.h"
 
 namespace tav {
 namespace {
@@ -27,6 +28,7 @@ constexpr std::pair<int, const char*> kToolFormats[] = {
 class InteropTest : public test::ProgramFileTest {
 protected:
   void SetUp() override {
+    TAV_POSIX_ONLY("srec_cat is a tool of the building machine, run through its shell");
     if (!std::filesystem::exists(kTool)) GTEST_SKIP() << "srec_cat is not installed";
     ProgramFileTest::SetUp();
     // Random bytes with a hole of empty cells, which the writers leave out.

@@ -66,7 +66,7 @@ TEST_F(SessionTest, NoBoardSearchesSearchHardwareTimesWithTheHookBetweenThenFall
     hookCalls_.clear();
     const std::string ini = "[Hardware]\nSearchHardware=" + std::to_string(attempts) +
                             "\nMessageBeap=" + (attempts == 2 ? "0" : "1") + "\n";
-    std::ofstream("QUENVALD.INI") << ini;
+    std::ofstream("QUENVALD.INI", std::ios::binary) << ini;
     options_.betweenSearchAttempts = [&] {
       hookCalls_.push_back(feedback_.messages.size());
       EXPECT_EQ(Slurp("QUENVALD.INI"), ini);  // read, not yet written
@@ -103,7 +103,7 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchOrItsMessage) {
   ASSERT_EQ(session.Start(), 0);
   ASSERT_EQ(feedback_.messages.size(), 1u);
   EXPECT_EQ(feedback_.messages[0].kind, MessageKind::Plain);
-  EXPECT_THAT(feedback_.messages[0].text, HasSubstr("Kein Zugriff auf die Parallelschnittstelle !"));
+  EXPECT_THAT(feedback_.messages[0].text, HasSubstr(test::kRefusedAccessText));
   EXPECT_THAT(hookCalls_, IsEmpty());
   EXPECT_EQ(session.DemoMode(), 1);
   EXPECT_EQ(session.BoardResult(), kDemoModeRefused);
@@ -113,7 +113,7 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchOrItsMessage) {
 // A simulator that cannot be set up stops the start-up with its message:
 // no search, and nothing reaches the board afterwards.
 TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
-  std::ofstream("bad.state") << "no chip here\n";
+  std::ofstream("bad.state", std::ios::binary) << "no chip here\n";
   const struct {
     std::string chipState, trace, message;
   } rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},

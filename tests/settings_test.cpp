@@ -38,7 +38,14 @@ protected:
   void SetUp() override { ASSERT_TRUE(scratch_.Valid()); }
 
   std::string IniPath() const { return dir_ + "QUENVALD.INI"; }
-  std::string ReadIni() const { return test::ReadFile(IniPath()); }
+  // Windows builds write the INI file with CR LF line ends, as every INI file
+  // there has them; the expectations below are written with LF.
+  std::string ReadIni() const {
+    std::string text = test::ReadFile(IniPath());
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+      text.erase(at, 1);
+    return text;
+  }
   void Load(const std::string& ini) {
     test::WriteFile(IniPath(), ini);
     Load();

@@ -15,6 +15,15 @@
 
 namespace tav::test {
 
+// What a refused start-up shows first. Windows does not look at the
+// environment below: it goes to the driver, whose file is not installed in
+// the test's Wine prefix.
+#ifdef _WIN32
+inline constexpr const char* kRefusedAccessText = "'giveio.sys' Devicetreiber konnte nicht geladen werden";
+#else
+inline constexpr const char* kRefusedAccessText = "Kein Zugriff auf die Parallelschnittstelle !";
+#endif
+
 inline int RefuseIoperm(unsigned long, unsigned long, int) {
   errno = EPERM;
   return -1;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/version/version_info.h"
 #include "link/port_access.h"
 
 namespace tav {
@@ -22,11 +23,7 @@ struct CliEnvironment {
   // Tests use a folder of their own, so as not to meet a real run.
   std::string busyMarkerDirectory;
   // The program file whose version record --version shows.
-#ifdef _WIN32
-  std::string versionFile = "tavrolith-cli.exe";
-#else
-  std::string versionFile = "/proc/self/exe";
-#endif
+  std::string versionFile = OwnProgramFile();
 };
 
 // Runs one command line. Returns the exit status: the result code of the

@@ -15,6 +15,7 @@
 #include "app/cli/cli_session.h"
 #include "files/program_files.h"
 #include "operations/operation_frame.h"
+#include "settings/native_path.h"
 #include "settings/paths.h"
 
 namespace tav {
@@ -234,7 +235,7 @@ int CliSession::CommandOperation(Command command) {
     case Command::Erase: std::snprintf(line, sizeof line, "Gelöscht: %s", device_.DeviceName.c_str()); break;
     case Command::Read: {
       std::error_code error;
-      const auto written = std::filesystem::file_size(settings_.ProgramFilePath, error);
+      const auto written = std::filesystem::file_size(NativePath(settings_.ProgramFilePath), error);
       std::snprintf(line, sizeof line, "Gelesen: %" PRIu32 " Bytes nach %s (%s), %llu Bytes geschrieben",
                     device_.SizeBytes, settings_.ProgramFilePath.c_str(), FormatName(settings_.DataFormat),
                     error ? 0ull : static_cast<unsigned long long>(written));

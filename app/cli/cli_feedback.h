@@ -6,7 +6,6 @@
 // they explain a failure.
 #pragma once
 
-#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -30,7 +29,7 @@ public:
   bool PromptDeclined() const { return promptDeclined_; }
 
   void PumpMessages() override {
-    if (++pumps_ == raiseAtPump_) std::raise(SIGINT);
+    if (++pumps_ == raiseAtPump_) InterruptAsCtrlC();
     ConsoleFeedback::PumpMessages();
   }
   void RaiseInterruptAtPump(uint64_t pump) { raiseAtPump_ = pump; }

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "library/device_selection.h"
+#include "settings/native_path.h"
 
 namespace tav {
 
@@ -99,7 +100,8 @@ int CliSession::Run() {
   // Loading takes an unreadable file for a missing one, silently; a script
   // user must learn why the stored settings do not apply.
   std::error_code error;
-  if (std::filesystem::exists(settings_.SettingsFilePath, error) && !std::ifstream(settings_.SettingsFilePath)) {
+  if (std::filesystem::exists(NativePath(settings_.SettingsFilePath), error) &&
+      !std::ifstream(NativePath(settings_.SettingsFilePath))) {
     std::fprintf(err_, "Hinweis: QUENVALD.INI kann nicht gelesen werden (%s); es gelten die Vorgaben.\n",
                  settings_.SettingsFilePath.c_str());
   }

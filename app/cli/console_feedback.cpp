@@ -122,6 +122,14 @@ void ConsoleFeedback::InstallInterruptHandler() {
   handlerInstalled_ = true;
 }
 
+void ConsoleFeedback::InterruptAsCtrlC() {
+#ifdef _WIN32
+  OnConsoleControl(CTRL_C_EVENT);
+#else
+  std::raise(SIGINT);
+#endif
+}
+
 void ConsoleFeedback::SetEmergencyStop(EmergencyStop stop, void* context) {
   gEmergencyStop = nullptr;
   gEmergencyContext = context;

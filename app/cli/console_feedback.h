@@ -41,6 +41,11 @@ public:
   using EmergencyStop = void (*)(void* context);
   void SetEmergencyStop(EmergencyStop stop, void* context);
 
+  // What pressing Ctrl+C does, for tests: raises SIGINT, or on Windows hands
+  // the Ctrl+C event to the installed control handler as the console's own
+  // thread would (a test process under Wine need not have a console).
+  static void InterruptAsCtrlC();
+
 protected:
   int Present(MessageKind kind, const std::string& text) override;
   void Beep() override;

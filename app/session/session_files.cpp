@@ -3,6 +3,7 @@
 // device and settings (the command line's info and convert).
 #include <cerrno>
 #include <filesystem>
+#include <iterator>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -10,6 +11,7 @@
 
 #include "app/session/session.h"
 #include "files/program_files.h"
+#include "settings/native_path.h"
 #include "settings/paths.h"
 #include "settings/program_file.h"
 
@@ -19,19 +21,19 @@ namespace {
 
 constexpr const char* kLibraryFile = "8789LIST.CSV";
 
-std::string InFolder(std::string folder, const char* name) {
-  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
-  return folder + name;
+// In the system's own spelling, so that messages show one kind of separator.
+std::string InFolder(const std::string& folder, const char* name) {
+  return Utf8Path((NativePath(folder) / name).lexically_normal());
 }
 
 // The folder of the running program, where an installed tree keeps its
 // sample library at a fixed distance whatever the prefix.
 std::string ProgramDirectory() {
 #ifdef _WIN32
-  char buffer[4 * MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, DWORD(sizeof buffer));
-  if (length == 0 || length >= sizeof buffer) return {};
-  return std::filesystem::path(std::string(buffer, length)).parent_path().string();
+  wchar_t buffer[4 * MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, buffer, DWORD(std::size(buffer)));
+  if (length == 0 || length >= std::size(buffer)) return {};
+  return Utf8Path(std::filesystem::path(std::wstring(buffer, length)).parent_path());
 #else
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -44,7 +46,7 @@ std::string ProgramDirectory() {
 std::vector<std::string> DefaultLibraryFallbacks() {
   std::vector<std::string> folders;
   if (const std::string program = ProgramDirectory(); !program.empty()) {
-    folders.push_back((std::filesystem::path(program) / TAVROLITH_DATA_DIR_FROM_BIN).lexically_normal().string());
+    folders.push_back(Utf8Path((NativePath(program) / TAVROLITH_DATA_DIR_FROM_BIN).lexically_normal()));
   }
   folders.push_back(TAVROLITH_DATA_DIR);
   folders.push_back(TAVROLITH_SOURCE_DATA_DIR);
@@ -55,10 +57,10 @@ std::string FindLibrary(const std::string& configDirectory, const std::vector<st
   if (!configDirectory.empty()) return InFolder(configDirectory, kLibraryFile);
   const std::string here = InFolder(CurrentDirectory(), kLibraryFile);
   std::error_code error;
-  if (std::filesystem::exists(here, error)) return here;
+  if (std::filesystem::exists(NativePath(here), error)) return here;
   for (const std::string& folder : fallbacks) {
     const std::string there = InFolder(folder, kLibraryFile);
-    if (!folder.empty() && std::filesystem::is_regular_file(there, error)) return there;
+    if (!folder.empty() && std::filesystem::is_regular_file(NativePath(there), error)) return there;
   }
   return here;
 }
@@ -68,13 +70,13 @@ int Session::UseProgramFile(const std::string& path) {
   std::error_code error;
   // A file dialog never hands over a directory; taken as the program file,
   // one would leave no file name to load and an empty LastFile behind.
-  const bool directory = fs::is_directory(path, error);
-  if (directory || fs::path(path).filename().empty()) {
+  const bool directory = fs::is_directory(NativePath(path), error);
+  if (directory || NativePath(path).filename().empty()) {
     ShowFileOpenError(feedback_, path, directory ? EISDIR : error ? error.value() : ENOENT);
     return kFileFailed;
   }
-  const fs::path absolute = fs::absolute(path, error);
-  tav::UseProgramFile(settings_, error ? path : absolute.string());
+  const fs::path absolute = fs::absolute(NativePath(path), error);
+  tav::UseProgramFile(settings_, error ? path : Utf8Path(absolute));
   return kSuccess;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/session/session.h"
 #include "base/feedback.h"
+#include "settings/native_path.h"
 
 namespace tav {
 
@@ -42,7 +43,7 @@ int Session::OpenSimulator() {
   board_->Faults() = simulator.boardFaults;
   chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr, simulator.chipFaults);
   std::error_code noFile;
-  if (!simulator.chipState.empty() && std::filesystem::exists(simulator.chipState, noFile) &&
+  if (!simulator.chipState.empty() && std::filesystem::exists(NativePath(simulator.chipState), noFile) &&
       !chip_->LoadState(simulator.chipState)) {
     feedback_.ShowPlainMessage("Chip-Zustand '" + simulator.chipState + "' kann nicht geladen werden:\n" +
                                chip_->StateError());

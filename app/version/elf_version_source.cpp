@@ -104,6 +104,8 @@ bool ElfVersionSource::QueryValue(const std::vector<uint8_t>& record, const std:
 
 std::unique_ptr<VersionRecordSource> MakeSystemVersionSource() { return std::make_unique<ElfVersionSource>(); }
 
+std::string OwnProgramFile() { return "/proc/self/exe"; }
+
 }  // namespace tav
 
 #endif  // !_WIN32

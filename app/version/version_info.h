@@ -27,6 +27,10 @@ public:
 // The platform's own source (Win32 on Windows, ELF sections elsewhere).
 std::unique_ptr<VersionRecordSource> MakeSystemVersionSource();
 
+// The running program's own file, as that source names it: whatever the
+// program was renamed to, its record is found.
+std::string OwnProgramFile();
+
 class VersionInfo {
 public:
   VersionInfo();  // reads through MakeSystemVersionSource()

@@ -39,6 +39,13 @@ public:
 
 std::unique_ptr<VersionRecordSource> MakeSystemVersionSource() { return std::make_unique<Win32VersionSource>(); }
 
+// The ANSI name, as the ANSI version functions above take it back.
+std::string OwnProgramFile() {
+  char buffer[4 * MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, buffer, DWORD(sizeof buffer));
+  return length == 0 || length >= sizeof buffer ? std::string("tavrolith-cli.exe") : std::string(buffer, length);
+}
+
 }  // namespace tav
 
 #endif  // _WIN32
