@@ -306,9 +306,9 @@ int AtomicFileWriter::Open(const std::string& path) {
   Discard();
   error_ = 0;
   std::error_code ec;
-  const fs::path resolved = fs::weakly_canonical(NativePath(path), ec);
-  target_ = ec ? path : Utf8Path(resolved);
-  const fs::file_status status = fs::status(NativePath(target_), ec);
+  const fs::path resolved = fs::weakly_canonical(path, ec);
+  target_ = ec ? path : resolved.string();
+  const fs::file_status status = fs::status(target_, ec);
   targetExists_ = !ec && fs::exists(status);
   targetRegular_ = !targetExists_ || fs::is_regular_file(status);
   if (targetExists_ && fs::is_directory(status)) return Fail(EISDIR);

@@ -12,6 +12,7 @@
 #include "app/window/window_feedback.h"
 #include "app/window/window_session.h"
 #include "app/window_model/file_dialogs.h"
+#include "settings/native_path.h"
 
 namespace tav::window {
 
@@ -64,7 +65,7 @@ int WindowSession::PrepareRead() {
   Settings chosen = settings;
   ApplySaveDialog(chosen, choice.path, choice.position);
   std::error_code error;
-  if (std::filesystem::exists(chosen.ProgramFilePath, error) &&
+  if (std::filesystem::exists(NativePath(chosen.ProgramFilePath), error) &&
       feedback_.AskOkCancel(OverwriteQuestion(chosen.ProgramFilePath)) == kCancel) {
     return kDialogCancelled;
   }
