@@ -3,7 +3,7 @@
 // in the working directory; then the command frame beneath it.
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -43,20 +43,13 @@ MATCHER(IsTraceLine, "is a register and a value, as \"0C 80\"") {
          arg[2] == ' ' && hex(arg[3]) && hex(arg[4]);
 }
 
-// `text` followed by a digit 1..9.
-MATCHER_P(HasTextThenNonZeroDigit, text, std::string("contains ") + text + " and a digit 1..9") {
-  const std::string_view all(arg);
-  const size_t at = all.find(text);
-  return at != std::string_view::npos && at + std::strlen(text) < all.size() && all[at + std::strlen(text)] >= '1' &&
-         all[at + std::strlen(text)] <= '9';
-}
-
-// One command line and what it must give: the exit status and texts that
-// appear on standard output or standard error.
+// One command line and what it must give: the exit status, and texts that
+// do or do not appear on standard output or standard error.
 struct Step {
   std::vector<std::string> args;
   int status;
   std::vector<std::string> shows = {};
+  std::vector<std::string> hides = {};
 };
 
 // The arguments of a run on the simulated AT89C2051 whose chip lives in
@@ -102,10 +95,12 @@ protected:
       const CliRun run = Run(step.args);
       EXPECT_EQ(run.status, step.status) << run.err;
       for (const std::string& text : step.shows) EXPECT_THAT(run.out + run.err, HasSubstr(text));
+      for (const std::string& text : step.hides) EXPECT_THAT(run.out + run.err, Not(HasSubstr(text)));
     }
   }
   const fs::path& dir() const { return directory_.Path(); }
   std::string Ini() const { return Slurp(dir() / "QUENVALD.INI"); }
+  bool IniWritten() const { return fs::exists(dir() / "QUENVALD.INI"); }
 
   // Absolute as the program shows it (on Windows with its drive letter).
   const std::string blink_ = fs::absolute(fs::path(TAVROLITH_SOURCE_DIR) / "examples" / "blink.hex").string();
@@ -114,36 +109,28 @@ protected:
 };
 
 TEST_F(CliTest, UsageErrorsExitWithTwoChangeNothingAndHelpSaysSo) {
-  Play({{{}, 2}, {{"frobnicate"}, 2}, {{"--bogus", "devices"}, 2}, {{"program"}, 2}, {{"--lock", "4", "devices"}, 2},
-        {{"--port", "lpt1", "detect"}, 2}, {{"convert", "a.hex", "b.hex", "--format", "intel99"}, 2},
-        {{"--simulate", "--chip-fault", "melted", "detect"}, 2, {"melted"}},
-        {{"--help"}, 0, {"2   Aufruf nicht verstanden", "blank-check"}}});
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
   // One language: CLI11's own explanations are not passed through.
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"--bogus", "devices"}, {"program"}, {"--lock", "4", "devices"}, {"--lock"}, {"detect", "extra"}}) {
-    const CliRun run = Run(args);
-    EXPECT_THAT(run.err, AllOf(HasSubstr("tavrolith-cli: "), HasSubstr("Hilfe: tavrolith-cli --help"),
-                               Not(HasSubstr("expected")), Not(HasSubstr("required")), Not(HasSubstr("range"))))
-        << run.err;
+           {}, {"frobnicate"}, {"--bogus", "devices"}, {"program"}, {"--lock", "4", "devices"}, {"--lock"},
+           {"detect", "extra"}, {"--port", "lpt1", "detect"}, {"convert", "a.hex", "b.hex", "--format", "intel99"}}) {
+    Play({{args, 2, {"tavrolith-cli: ", "Hilfe: tavrolith-cli --help"}, {"expected", "required", "range"}}});
   }
+  Play({{{"--simulate", "--chip-fault", "melted", "detect"}, 2, {"melted"}},
+        {{"--help"}, 0, {"2   Aufruf nicht verstanden", "blank-check"}}});
+  EXPECT_FALSE(IniWritten());
 }
 
 TEST_F(CliTest, DevicesListsFiltersAndSuggestsNearNames) {
-  const CliRun run = Run({"--device", "87C52", "devices"});
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_THAT(run.out, AllOf(HasSubstr("Atmel (Hersteller 0)"), HasSubstr("Intel (Hersteller 1)"),
-                             Not(HasSubstr("Siemens")),  // its header is flagged n
-                             HasSubstr("AT89C2051      DIP20        2048  Flash"), HasSubstr("* 1   87C52")));
-  // A pattern shows the matching devices under their manufacturers only.
-  const CliRun filtered = Run({"devices", "at89C20*"});
-  EXPECT_THAT(filtered.out, AllOf(HasSubstr("AT89C2051"), HasSubstr("Atmel"), Not(HasSubstr("AT89C52")),
-                                  Not(HasSubstr("Intel"))));
-  Play({{{"devices", "89c5"}, 0, {"AT89C51", "AT89C55"}}, {{"devices", "Z80"}, 13, {"Kein Baustein passt zu 'Z80'."}},
+  // Siemens's header is flagged n; a pattern shows the matching devices under their manufacturers only.
+  Play({{{"--device", "87C52", "devices"}, 0,
+         {"Atmel (Hersteller 0)", "Intel (Hersteller 1)", "AT89C2051      DIP20        2048  Flash", "* 1   87C52"},
+         {"Siemens"}},
+        {{"devices", "at89C20*"}, 0, {"AT89C2051", "Atmel"}, {"AT89C52", "Intel"}},
+        {{"devices", "89c5"}, 0, {"AT89C51", "AT89C55"}}, {{"devices", "Z80"}, 13, {"Kein Baustein passt zu 'Z80'."}},
         // A misspelt name gets the nearest names of the library.
         {{"--device", "AT89C2015", "devices"}, 13,
          {"Baustein 'AT89C2015' nicht in der Bibliothek.", "Ähnliche Namen: AT89C2051"}}});
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));  // --device chose for one run only
+  EXPECT_FALSE(IniWritten());  // --device chose for one run only
   // An empty library says so instead of failing silently.
   std::ofstream(dir() / "8789LIST.CSV", std::ios::trunc);
   Play({{{"devices"}, 13, {"Keine Hersteller"}}});
@@ -172,14 +159,14 @@ TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
   const auto crc = [](const std::string& text) { return text.substr(text.find("CRC-32")); };
   EXPECT_EQ(crc(Run({"info", blink_}).out), crc(Run({"info", "back.s19"}).out));
   // Nothing of the runs is stored: the next run starts from the stored settings.
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  EXPECT_FALSE(IniWritten());
 }
 
 TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
   Play({{{"--simulate", "detect"}, 0, {"Brenner gefunden: simulierter Brenner, Portadresse 0x378"}},
         {{"--simulate", "--sim-write-us", "50", "calibrate"}, 0,
          {"50.00 µs je Zugriff", "Passender TimeBaseKorr: 50 (eingestellt: 85)"}}});
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));  // nothing changed, nothing written
+  EXPECT_FALSE(IniWritten());  // nothing changed, nothing written
   Play({{{"--simulate", "--sim-write-us", "50", "calibrate", "--save"}, 0},
         {Sim({"--yes", "--chip-fault", "wrong-signature", "program", blink_}), 7, {"Prozessor-ID's stimmen nicht"}},
         {Sim({"--yes", "--no-id-check", "--chip-fault", "wrong-signature", "blank-check"}), 0},
@@ -195,11 +182,9 @@ TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
 TEST_F(CliTest, BoardGoingSilentMidwayEndsTheCommandAfterOneTimeout) {
   const CliRun run = Run(Sim({"--yes", "--board-fault", "silent-after:7000", "program", blink_}));
   EXPECT_NE(run.status, 0);
-  size_t timeouts = 0;
-  for (size_t at = run.err.find("Timeout-Fehler"); at != std::string::npos; at = run.err.find("Timeout-Fehler", at + 1)) {
-    ++timeouts;
-  }
-  EXPECT_EQ(timeouts, 1u) << run.err;
+  const size_t first = run.err.find("Timeout-Fehler");
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_EQ(run.err.find("Timeout-Fehler", first + 1), std::string::npos) << run.err;
   EXPECT_THAT(run.err, Not(HasSubstr("Keine Fehler beim Prüfen")));
   Play({{Sim({"--board-fault", "silent-after:x", "detect"}), 2, {"silent-after:x"}}});
 }
@@ -220,7 +205,7 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
         {{"--yes", "program", blink_}, 1, {access, demo}}, {{"--yes", "read", "x.hex"}, 1, {access, demo}},
         {{"--port", "0x278", "detect"}, 1, {direct}}});
   EXPECT_FALSE(fs::exists(dir() / "x.hex"));
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));  // the address given was for that run
+  EXPECT_FALSE(IniWritten());  // the address given was for that run
 }
 
 // One marker for the machine: a copy started in another folder is kept out
@@ -242,9 +227,7 @@ TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
 #else
   EXPECT_THAT(MachineBusyDirectory(), ::testing::AnyOf(HasSubstr("/run/lock/"), HasSubstr("/tmp")));
   // Every user's copy must be able to open the marker.
-  EXPECT_EQ(fs::status(other.Path()).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write |
-                fs::perms::others_read | fs::perms::others_write);
+  EXPECT_EQ(fs::status(other.Path()).permissions() & fs::perms::all, fs::perms(0666));  // rw for all
 
   // A holder that crashes: the system drops its lock, the file left behind means nothing.
   const pid_t child = fork();
@@ -299,7 +282,7 @@ TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
          0, {"Gebrannt: 20 Bytes (0x0000 bis 0x0013), nicht geprüft, Lockbits bis 2 gesetzt"}},
         // Nor does the fall-back to demonstration mode store the run's options.
         {Sim({"--yes", "--no-verify", "--board-fault", "no-board", "blank-check"}), 1}});
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  EXPECT_FALSE(IniWritten());
   Play({{{"config", "set", "Verify", "0"}, 0, {"Verify=0"}},
         {{"config", "set", "PortAdress", "d010"}, 0, {"PortAdress=d010"}},
         {{"config", "set", "Device", "87c52"}, 0, {"ManufIndex=1", "DeviceIndex=1"}},
@@ -348,30 +331,24 @@ TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
          {"Kann Bauteilbibliothek nicht öffnen !", "Bauteilbibliothek: " + (other / "8789LIST.CSV").string()}},
         {{"--config-dir", other.string(), "config", "set", "Verify", "0"}, 0}});
   EXPECT_THAT(Slurp(other / "QUENVALD.INI"), HasSubstr("Verify=0"));
-  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  EXPECT_FALSE(IniWritten());
   EXPECT_EQ(FindLibrary("", {(other).string(), fs::path(sample).parent_path().string()}), sample);
 }
 
 // What a script user sees: the plan before, the result after, -q and -v.
 TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
-  const CliRun program = Run(Sim({"--yes", "program", blink_}));
-  ASSERT_EQ(program.status, 0) << program.err;
-  EXPECT_THAT(program.out, AllOf(HasSubstr("Baustein: AT89C2051 (Flash, 2048 Bytes)"), HasSubstr("Datei:    " + blink_),
-                                 HasSubstr("Format:   Intel8 (erkannt)"),
-                                 HasSubstr("Daten:    20 Bytes, Adressen 0x0000 bis 0x0013")));
   // Without a terminal the progress is plain lines by the phase; never an empty bar.
-  EXPECT_THAT(program.err, AllOf(HasSubstr("Programmiere Baustein: 50 %\n"), Not(HasSubstr(" 0 %")),
-                                 Not(HasSubstr("\r"))));
-  const CliRun verify = Run(Sim({"--yes", "verify", blink_}));
-  EXPECT_THAT(verify.out, HasSubstr("Geprüft: 20 Bytes verglichen, keine Unterschiede"));
+  Play({{Sim({"--yes", "program", blink_}), 0,
+         {"Baustein: AT89C2051 (Flash, 2048 Bytes)", "Datei:    " + blink_, "Format:   Intel8 (erkannt)",
+          "Daten:    20 Bytes, Adressen 0x0000 bis 0x0013", "Programmiere Baustein: 50 %\n"},
+         {" 0 %", "\r"}},
+        {Sim({"--yes", "verify", blink_}), 0, {"Geprüft: 20 Bytes verglichen, keine Unterschiede"}}});
   const CliRun read = Run(Sim({"--yes", "read", "back.hex"}));
   EXPECT_THAT(read.out, HasSubstr("Gelesen: 2048 Bytes nach " + (dir() / "back.hex").string() + " (Intel8), " +
                                   std::to_string(fs::file_size(dir() / "back.hex")) + " Bytes geschrieben"));
-
   const CliRun quiet = Run(Sim({"-q", "--yes", "verify", blink_}));
   EXPECT_EQ(quiet.status, 0);
-  EXPECT_EQ(quiet.out, "Geprüft: 20 Bytes verglichen, keine Unterschiede\n");
-  EXPECT_EQ(quiet.err, "");
+  EXPECT_EQ(quiet.out + quiet.err, "Geprüft: 20 Bytes verglichen, keine Unterschiede\n");
   const CliRun failed = Run(Sim({"-q", "--yes", "--chip-fault", "wrong-signature", "verify", blink_}));
   EXPECT_EQ(failed.status, 7);
   EXPECT_EQ(failed.out, "verify: fehlgeschlagen, Exit-Status 7\n");
@@ -380,25 +357,23 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
   const CliRun verbose = Run(Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "blank-check"}));
   EXPECT_THAT(verbose.err, AllOf(HasSubstr("Port: simulierter Brenner, Portadresse 0x378"),
                                  HasSubstr("TimeBaseKorr 85 (µs je Registerzugriff), Simulator 85 µs"),
-                                 HasSubstr("Erhöhte Priorität: "), HasTextThenNonZeroDigit("ohne Antwort des Brenners: ")));
+                                 HasSubstr("Erhöhte Priorität: ")));
+  const size_t unanswered = verbose.err.find("ohne Antwort des Brenners: ");
+  ASSERT_NE(unanswered, std::string::npos) << verbose.err;
+  EXPECT_GT(std::atoi(verbose.err.c_str() + unanswered + 27), 0) << verbose.err;
   Play({{{"-q", "-v", "devices"}, 2}, {{"--format", "bin", "detect"}, 2, {"--format gilt nicht für detect"}}});
 }
 
 TEST_F(CliTest, VersionAndEachCommandsHelpWithItsOptionsAndExitStatus) {
-  Play({{{"--version"}, 0, {"tavrolith-cli V1."}}});
   for (const char* command : {"devices", "config", "detect", "calibrate", "blank-check", "erase", "read", "program",
                               "verify", "info", "convert"}) {
-    const CliRun help = Run({command, "--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_THAT(help.out, AllOf(HasSubstr(std::string("tavrolith-cli [OPTIONEN] ") + command), HasSubstr("Exit-Status:"),
-                                HasSubstr("1   Demomodus"), HasSubstr("2   Aufruf nicht verstanden")))
-        << command;
+    Play({{{command, "--help"}, 0,
+           {std::string("tavrolith-cli [OPTIONEN] ") + command, "Exit-Status:", "1   Demomodus",
+            "2   Aufruf nicht verstanden"}}});
   }
-  EXPECT_THAT(Run({"program", "--help"}).out,
-              AllOf(HasSubstr("--lock N"), HasSubstr("--format F"), HasSubstr("22  die Lockbits wirken nicht"),
-                    Not(HasSubstr("--size")), Not(HasSubstr("--ff-save"))));
-  EXPECT_THAT(Run({"read", "--help"}).out, AllOf(HasSubstr("--ff-save"), Not(HasSubstr("--lock"))));
-  EXPECT_THAT(Run({"info", "--help"}).out, Not(HasSubstr("--simulate")));
+  Play({{{"--version"}, 0, {"tavrolith-cli V1."}},
+        {{"program", "--help"}, 0, {"--lock N", "--format F", "22  die Lockbits wirken nicht"}, {"--size", "--ff-save"}},
+        {{"read", "--help"}, 0, {"--ff-save"}, {"--lock"}}, {{"info", "--help"}, 0, {}, {"--simulate"}}});
 }
 
 // --format forces the reader; erase says why an EPROM stays as it is.
@@ -451,10 +426,7 @@ TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
       {Sim({"--yes", "program", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}},
       {Sim({"--yes", "verify", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}},
   };
-  for (const Step& step : refused) {
-    Play({step});
-    EXPECT_THAT(Run(step.args).err, Not(HasSubstr("Controller in Sockel")));
-  }
+  for (const Step& step : refused) Play({{step.args, step.status, step.shows, {"Controller in Sockel"}}});
   Play({{Sim({"--yes", "verify", blink_}), 0}});
 }
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "files/program_files.h"
 #include "tests/sample_library.h"
 #include "tests/scratch_directory.h"
+#include "tests/start_up_directory.h"
 #include "tests/sim_rig.h"
 
 namespace tav {
@@ -30,11 +30,6 @@ using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Not;
-
-std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Random program bytes, about one cell in eight left empty. Byte 0 is never
 // 0xFF or 0x00 so that the lock's effect test has something to hide. Parts
@@ -201,10 +196,10 @@ TEST(EndToEndFailures, ErasedChipSavedAsBinary) {
   rig.settings.FFSave = 0;
   EXPECT_EQ(rig.Run(ReadDevice), 4);
   EXPECT_EQ(rig.feedback.messages.size(), 2u);  // the prompt and the writer's message
-  EXPECT_EQ(ReadWholeFile(rig.settings.ProgramFilePath), "old");
+  EXPECT_EQ(test::Slurp(rig.settings.ProgramFilePath), "old");
   rig.settings.FFSave = 1;
   EXPECT_EQ(rig.Run(ReadDevice), 0);
-  EXPECT_EQ(ReadWholeFile(rig.settings.ProgramFilePath), std::string(1024, '\xFF'));
+  EXPECT_EQ(test::Slurp(rig.settings.ProgramFilePath), std::string(1024, '\xFF'));
   rig.ExpectNoElectricalFault();
 }
 

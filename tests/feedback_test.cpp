@@ -116,8 +116,8 @@ std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeed
 }
 
 #ifndef _WIN32
-// A pseudo terminal: what is written to `master` is typed at the terminal.
-// Reader() opens a fresh stream on it each time, since Console closes its input.
+// A pseudo terminal: what Type() writes to `master` is typed at the terminal,
+// read through a fresh stream each time, since Console closes its input.
 struct PseudoTerminal {
   PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
     if (master >= 0 && (grantpt(master) != 0 || unlockpt(master) != 0)) {
@@ -128,7 +128,8 @@ struct PseudoTerminal {
   ~PseudoTerminal() {
     if (master >= 0) close(master);
   }
-  std::FILE* Reader() const {
+  std::FILE* Type(const std::string& typed) const {
+    if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) return nullptr;
     const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
     return fd >= 0 ? fdopen(fd, "r") : nullptr;
   }
@@ -162,18 +163,13 @@ TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
 #else
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-  std::FILE* terminal = pty.Reader();
-  ASSERT_NE(terminal, nullptr);
   // A long line whose tail would read as "abbrechen", then a real "ok".
-  const std::string typed = std::string(63, 'x') + "abbrechen\nok\n";
-  ASSERT_EQ(write(pty.master, typed.data(), typed.size()), ssize_t(typed.size()));
+  std::FILE* terminal = pty.Type(std::string(63, 'x') + "abbrechen\nok\n");
+  ASSERT_NE(terminal, nullptr);
   Console({}, terminal, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk); });
-  // Retry goes on with the next cell: the prompt names it for what it does.
-  // A typed NUL byte (Ctrl+@) ends no line early: the line after it is the
-  // next answer, not swallowed as the rest of an over-long one.
-  const std::string withNul = std::string("\0\n", 2) + "w\nabbrechen\n";
-  ASSERT_EQ(write(pty.master, withNul.data(), withNul.size()), ssize_t(withNul.size()));
-  std::FILE* again = pty.Reader();
+  // A typed NUL (Ctrl+@) ends no line early: the line after it is the next
+  // answer. Retry goes on with the next cell: the prompt names it so.
+  std::FILE* again = pty.Type(std::string("\0\n", 2) + "w\nabbrechen\n");
   ASSERT_NE(again, nullptr);
   const std::string asked =
       Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
@@ -265,7 +261,7 @@ TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
 #else
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-  std::FILE* terminal = pty.Reader();
+  std::FILE* terminal = pty.Type("");
   ASSERT_NE(terminal, nullptr);
   std::thread presser([main = pthread_self()] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -290,9 +286,7 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
   for (const unsigned short width : {16, 40, 100}) {
     const PseudoTerminal pty;
     if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-    winsize size{};
-    size.ws_col = width;
-    size.ws_row = 24;
+    const winsize size{24, width, 0, 0};
     ASSERT_EQ(ioctl(pty.master, TIOCSWINSZ, &size), 0);
     std::string shown;
     std::thread drain([&] {
@@ -314,19 +308,12 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
     }
     // The slave is closed: reading the master ends (EIO) once it is drained.
     drain.join();
+    // A bar runs from the line's start to the clearing, which ends the line.
     std::vector<std::string> bars;
-    std::string segment;
-    for (const char c : shown + "\n") {
-      if (c != '\r' && c != '\n') {
-        segment += c;
-        continue;
-      }
-      const size_t clear = segment.find("\033[K");
-      if (clear != std::string::npos) {
-        bars.push_back(segment.substr(0, clear));
-        EXPECT_EQ(clear + 3, segment.size()) << segment;  // the clearing ends the line
-      }
-      segment.clear();
+    for (size_t clear = shown.find("\033[K"); clear != std::string::npos; clear = shown.find("\033[K", clear + 3)) {
+      const size_t start = shown.find_last_of("\r\n", clear) + 1;  // npos + 1 is the text's start
+      bars.push_back(shown.substr(start, clear - start));
+      EXPECT_TRUE(clear + 3 == shown.size() || shown[clear + 3] == '\r' || shown[clear + 3] == '\n') << bars.back();
     }
     ASSERT_FALSE(bars.empty()) << width;
     for (const std::string& bar : bars) {
