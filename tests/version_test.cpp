@@ -86,27 +86,24 @@ TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndQueryBuildsTheBlockPath) {
 }
 
 TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
-  // No record (size 0), a failing read, no translation.
+  // No record (size 0), a failing read, no translation; each closes what
+  // was open before.
   for (int step = 0; step < 3; ++step) {
     SCOPED_TRACE(step);
     ScriptedSource source;
+    VersionInfo info(source);
+    ASSERT_TRUE(info.Open("a.exe"));
+    source.paths.clear();
     if (step == 0) source.record.clear();
     source.readFails = step == 1;
     if (step == 2) source.hiddenPath = "\\VarFileInfo\\Translation";
-    VersionInfo info(source);
     EXPECT_FALSE(info.Open("tavrolith.exe"));
     EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(info.Translation(), 0u);
+    EXPECT_EQ(info.QueryString("FileVersion"), "");
     EXPECT_EQ(VersionText(info), "V.");
     EXPECT_EQ(source.paths.empty(), step < 2);  // nothing is queried before the record is read
   }
-  // A reopen that fails closes what was open before.
-  ScriptedSource source;
-  VersionInfo info(source);
-  ASSERT_TRUE(info.Open("a.exe"));
-  source.readFails = true;
-  EXPECT_FALSE(info.Open("b.exe"));
-  EXPECT_EQ(info.QueryString("FileVersion"), "");
 }
 
 TEST(VersionTextTest, OnlyTheDocumentedFormIsRenderedSensibly) {
