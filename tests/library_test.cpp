@@ -81,6 +81,10 @@ protected:
     settings.SettingsFilePath = scratch_.Slash() + "QUENVALD.INI";
   }
   void WriteLibrary(const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+  // Both lists and the enabled controls as the window shows them.
+  std::string Shown() {
+    return Texts(model.Manufacturers()) + "/" + Texts(model.Devices()) + " " + Enabled(model.Controls());
+  }
   int Load(int32_t manuf, int32_t dev) {
     feedback.Clear();
     settings.ManufIndex = manuf;
@@ -286,8 +290,7 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
   settings.ManufIndex = 5;  // beyond the list: the first manufacturer, without a message
   settings.DeviceIndex = 1;  // names the bad line: the first entry instead
   EXPECT_EQ(model.StartUp(), 0);
-  EXPECT_EQ(Texts(model.Manufacturers()), "*Alpha|Three|Eight");
-  EXPECT_EQ(Texts(model.Devices()), "*A|B|C");
+  EXPECT_EQ(Shown(), "*Alpha|Three|Eight/*A|B|C E123");
   EXPECT_EQ(feedback.Texts(), Only("BadSize\n\nBausteingröße ist 0 !!\n\n in " + path));  // once, while filling
   EXPECT_EQ(device.DeviceName, "A");
   EXPECT_EQ(model.SelectDevice(2), 0);
@@ -299,13 +302,11 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
   EXPECT_EQ(model.SelectManufacturer(2), 0);
   EXPECT_EQ(model.Devices().Selected, 4);
   EXPECT_EQ(model.SelectManufacturer(1), 0);
-  EXPECT_EQ(Texts(model.Manufacturers()), "Alpha|*Three|Eight");
-  EXPECT_EQ(Texts(model.Devices()), "*Three-0|Three-1|Three-2");
   EXPECT_EQ(settings.DeviceIndex, 0);
   // Positions outside the lists change nothing.
   EXPECT_EQ(model.SelectManufacturer(3), 15);
   EXPECT_EQ(model.SelectDevice(-1), 15);
-  EXPECT_EQ(Texts(model.Manufacturers()) + " " + Texts(model.Devices()), "Alpha|*Three|Eight *Three-0|Three-1|Three-2");
+  EXPECT_EQ(Shown(), "Alpha|*Three|Eight/*Three-0|Three-1|Three-2 E123");
   EXPECT_EQ(settings.ManufIndex, 1);
   ASSERT_EQ(FillManufacturerList(library, manufacturers), 0);
   EXPECT_EQ(Texts(manufacturers), "Alpha|*Three|Eight");  // a position inside the list stays
@@ -316,11 +317,10 @@ TEST_F(LibraryTest, ListSelectionFollowsTheStoredIndexNotTheListPosition) {
 TEST_F(LibraryTest, AUtf8SignatureBeforeTheFirstLineIsNotPartOfIt) {
   WriteLibrary("\xEF\xBB\xBF" + Group("Alpha", 2) + Group("Beta", 1));
   EXPECT_EQ(model.StartUp(), 0);
-  EXPECT_EQ(Texts(model.Manufacturers()), "*Alpha|Beta");
-  EXPECT_EQ(Texts(model.Devices()), "*Alpha-0|Alpha-1");
+  EXPECT_EQ(Shown(), "*Alpha|Beta/*Alpha-0|Alpha-1 E123");
   WriteLibrary("\xEF" + Group("Alpha", 1) + Group("Beta", 1));
   EXPECT_EQ(model.StartUp(), 0);
-  EXPECT_EQ(Texts(model.Manufacturers()), "*Beta");
+  EXPECT_EQ(Shown(), "*Beta/*Beta-0 E123");
 }
 
 TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
@@ -328,8 +328,7 @@ TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
   // readers say why; a later manufacturer change says it again.
   const std::string cannotOpen = "Kann Bauteilbibliothek nicht öffnen !";
   EXPECT_EQ(model.StartUp(), 13);
-  EXPECT_EQ(Texts(model.Manufacturers()) + "/" + Texts(model.Devices()), "*Keine Hersteller/");
-  EXPECT_EQ(Enabled(model.Controls()), "----");
+  EXPECT_EQ(Shown(), "*Keine Hersteller/ ----");
   EXPECT_EQ(feedback.Texts(), (std::vector<std::string>{cannotOpen, cannotOpen}));
   feedback.Clear();
   EXPECT_EQ(model.SelectManufacturer(0), 15);
@@ -347,28 +346,26 @@ TEST_F(LibraryTest, ControlsFollowTheSelectedDevice) {
   WriteLibrary(":Mixed;y\n" + DeviceLine({{1, "Eprom"}, {8, "0"}, {19, "2"}}) +
                DeviceLine({{1, "Flash"}, {19, "1"}}) + ":Empty;y\n# nothing here\nOff;n\n" + Group("Other", 1));
   EXPECT_EQ(model.StartUp(), 0);
-  EXPECT_EQ(Enabled(model.Controls()), "-12-");
+  EXPECT_EQ(Shown(), "*Mixed|Empty|Other/*Eprom|Flash -12-");
   EXPECT_EQ(model.SelectDevice(1), 0);
   EXPECT_EQ(Enabled(model.Controls()), "E1--");
   // A group without an active device line: the placeholder with lock-bit
   // count 0 disables everything, and choosing it says why there is no device.
   EXPECT_EQ(model.SelectManufacturer(1), 15);
-  EXPECT_EQ(Texts(model.Devices()), "*Keine Bausteine");
-  EXPECT_EQ(Enabled(model.Controls()), "----");
+  EXPECT_EQ(Shown(), "Mixed|*Empty|Other/*Keine Bausteine ----");
   EXPECT_EQ(model.SelectDevice(0), 13);
   EXPECT_EQ(feedback.Texts(), Only("Keine Bausteine für diesen\n\n Hersteller in der Liste !"));
   // A refill clears the placeholder; back at Mixed the stored position 0
   // names the EPROM again, and the erase button goes with it.
   EXPECT_EQ(model.SelectManufacturer(2), 0);
-  EXPECT_EQ(Texts(model.Devices()), "*Other-0");
   EXPECT_EQ(Enabled(model.UpdateControls()), "E123");
+  EXPECT_EQ(Texts(model.Devices()), "*Other-0");
   EXPECT_EQ(model.SelectManufacturer(0), 0);
-  EXPECT_EQ(Enabled(model.Controls()), "-12-");
+  EXPECT_EQ(Shown(), "*Mixed|Empty|Other/*Eprom|Flash -12-");
   // With the library gone a new start leaves no device of the old one behind.
   std::filesystem::remove(path);
   EXPECT_EQ(model.StartUp(), 13);
-  EXPECT_EQ(Texts(model.Manufacturers()) + "/" + Texts(model.Devices()) + " " + Enabled(model.Controls()),
-            "*Keine Hersteller/ ----");
+  EXPECT_EQ(Shown(), "*Keine Hersteller/ ----");
   // Any other lock-bit count leaves the lock boxes as they are.
   SelectionList odd;
   odd.Entries.push_back(SelectionEntry{"Odd", 7, true, 0, false});

@@ -56,53 +56,37 @@ TEST(SettingsDialog, OpeningShowsTheListEntryThatBeginsWithThePortText) {
   EXPECT_TRUE(FillSettingsDialog(Settings{}).Beep);
 }
 
-TEST(SettingsDialog, PortTextsConvertWithAutomaticBaseAndMustNameAPort) {
-  EXPECT_EQ(PortTextValue("0370"), 248);  // octal
-  EXPECT_EQ(PortTextValue("0378"), 31);   // 8 is no octal digit: it ends the number
-  EXPECT_EQ(PortTextValue("0X3bc"), 0x3BC);
-  EXPECT_EQ(PortTextValue("keine"), 0);
-  EXPECT_EQ(PortTextValue("99999999999"), INT32_MAX);
-  const std::pair<std::string, int32_t> accepted[] = {
-      {"888", 0x378}, {"0x3bc", 0x3BC}, {" 0x278 Drucker", 0x278}, {"0x200", 0x200}, {"0x400", 0x400}, {"01000", 0x200},
-      {"0xD010", 0xD010}, {"0xFFFD", 0xFFFD}};
-  for (const auto& [text, port] : accepted) {
-    Settings settings;
-    ASSERT_FALSE(ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings)) << text;
-    EXPECT_EQ(settings.PortAdress, port) << text;
-    EXPECT_EQ(settings.StatusPort, port + 1);
-    EXPECT_EQ(settings.ControlPort, port + 2);
-  }
-  // What the next start would replace by 0x378, and port 0 from a text
-  // without digits, are refused with the port field named.
-  for (const char* text : {"0378", "", "keine", "0xFF", "0xFFFE", "-0x378", "99999999999"}) {
-    Settings settings;
-    const auto refusal = ConfirmSettingsDialog(Edited(SettingsField::PortAdress, text), settings);
-    ASSERT_TRUE(refusal) << text;
-    EXPECT_EQ(refusal->Field, SettingsField::PortAdress);
-    EXPECT_EQ(refusal->Message, "Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.");
-    EXPECT_EQ(Five(settings), Five(Settings{}));
-  }
+TEST(SettingsDialog, PortTextsConvertWithAutomaticBase) {
+  // 8 is no octal digit: it ends the number.
+  const std::pair<const char*, int32_t> cases[] = {{"0370", 248}, {"0378", 31}, {"0X3bc", 0x3BC}, {"keine", 0},
+                                                   {"99999999999", INT32_MAX}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(PortTextValue(text), value) << text;
 }
 
-TEST(SettingsDialog, NumberFieldsKeepTheirRangesAndLineLengthsBecomeEven) {
+// What the next start would replace by 0x378, and port 0 from a text without
+// digits, are refused; line lengths become even.
+TEST(SettingsDialog, EveryFieldKeepsItsRangeAndARefusalNamesTheFieldAndAppliesNothing) {
+  using F = SettingsField;
   struct Case {
     SettingsField field;
     const char* text;
     uint32_t stored;  // 0 = refused
   } const cases[] = {
-      {SettingsField::TimeOut, "9999", 0},         {SettingsField::TimeOut, "10000", 10000},
-      {SettingsField::TimeOut, "10000000", 10000000}, {SettingsField::TimeOut, "10000001", 0},
-      {SettingsField::TimeOut, "4294977296", 0},   {SettingsField::TimeBaseKorr, "69", 0},
-      {SettingsField::TimeBaseKorr, " 70 ", 70},   {SettingsField::TimeBaseKorr, "100", 100},
-      {SettingsField::TimeBaseKorr, "101", 0},     {SettingsField::TimeBaseKorr, "", 0},
-      {SettingsField::TimeBaseKorr, "+85", 0},     {SettingsField::TimeBaseKorr, "8 5", 0},
-      {SettingsField::HexLineLen, "1", 0},         {SettingsField::HexLineLen, "2", 2},
-      {SettingsField::HexLineLen, "3", 2},         {SettingsField::HexLineLen, "33", 32},
-      {SettingsField::HexLineLen, "253", 252},     {SettingsField::HexLineLen, "254", 254},
-      {SettingsField::HexLineLen, "255", 0},       {SettingsField::HexLineLen, "-2", 0},
-      {SettingsField::HexLineLen, "0x20", 0},
+      {F::PortAdress, "888", 0x378},      {F::PortAdress, "0x3bc", 0x3BC},   {F::PortAdress, " 0x278 Drucker", 0x278},
+      {F::PortAdress, "0x200", 0x200},    {F::PortAdress, "0x400", 0x400},   {F::PortAdress, "01000", 0x200},
+      {F::PortAdress, "0xD010", 0xD010},  {F::PortAdress, "0xFFFD", 0xFFFD}, {F::PortAdress, "0378", 0},
+      {F::PortAdress, "", 0},             {F::PortAdress, "keine", 0},       {F::PortAdress, "0xFF", 0},
+      {F::PortAdress, "0xFFFE", 0},       {F::PortAdress, "-0x378", 0},      {F::PortAdress, "99999999999", 0},
+      {F::TimeOut, "9999", 0},            {F::TimeOut, "10000", 10000},      {F::TimeOut, "10000000", 10000000},
+      {F::TimeOut, "10000001", 0},        {F::TimeOut, "4294977296", 0},     {F::TimeBaseKorr, "69", 0},
+      {F::TimeBaseKorr, " 70 ", 70},      {F::TimeBaseKorr, "100", 100},     {F::TimeBaseKorr, "101", 0},
+      {F::TimeBaseKorr, "", 0},           {F::TimeBaseKorr, "+85", 0},       {F::TimeBaseKorr, "8 5", 0},
+      {F::HexLineLen, "1", 0},            {F::HexLineLen, "2", 2},           {F::HexLineLen, "3", 2},
+      {F::HexLineLen, "33", 32},          {F::HexLineLen, "253", 252},       {F::HexLineLen, "254", 254},
+      {F::HexLineLen, "255", 0},          {F::HexLineLen, "-2", 0},          {F::HexLineLen, "0x20", 0},
   };
-  const char* const labels[] = {"", "Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.",
+  const char* const labels[] = {"Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.",
+                                "Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.",
                                 "Korrektur: Bitte eine ganze Zahl zwischen 70 und 100 eingeben.",
                                 "Länge HEX-Zeile: Bitte eine ganze Zahl zwischen 2 und 254 eingeben."};
   for (const Case& c : cases) {
@@ -117,10 +101,13 @@ TEST(SettingsDialog, NumberFieldsKeepTheirRangesAndLineLengthsBecomeEven) {
       continue;
     }
     ASSERT_FALSE(refusal);
-    const uint32_t stored = c.field == SettingsField::TimeOut        ? settings.TimeOut
-                            : c.field == SettingsField::TimeBaseKorr ? uint32_t(settings.TimeBaseKorr)
-                                                                     : settings.HexLineLen;
+    const uint32_t stored = c.field == F::PortAdress     ? uint32_t(settings.PortAdress)
+                            : c.field == F::TimeOut      ? settings.TimeOut
+                            : c.field == F::TimeBaseKorr ? uint32_t(settings.TimeBaseKorr)
+                                                         : settings.HexLineLen;
     EXPECT_EQ(stored, c.stored);
+    EXPECT_EQ(settings.StatusPort, settings.PortAdress + 1);
+    EXPECT_EQ(settings.ControlPort, settings.PortAdress + 2);
   }
 }
 

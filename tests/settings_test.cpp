@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -135,14 +136,19 @@ TEST_F(SettingsFileTest, PortMessageNeverBeepsHexLineMessageFollowsMessageBeap) 
 }
 
 TEST_F(SettingsFileTest, ProgramFileFromDataPathAndLastFile) {
-  Load("[Brastel INI-Section]\nDataPath=/daten/eprom/\nLastFile=prog.hex\n");
-  EXPECT_EQ(settings.ProgramFilePath, "/daten/eprom/prog.hex");
+  // Without a final separator the last component of DataPath is taken as a
+  // file name; files written before: a quoted value loses its quotes, an
+  // unquoted one is read as it stands.
+  const std::array<std::string, 3> cases[] = {{"/daten/eprom", "/anderswo/prog.hex", "/daten/prog.hex"},
+                                              {"\"/daten/ a/\"", "\" x.hex\"", "/daten/ a/ x.hex"},
+                                              {"/daten/", "\"x.hex", "/daten/\"x.hex"},
+                                              {"/daten/eprom/", "prog.hex", "/daten/eprom/prog.hex"}};
+  for (const auto& [dataPath, lastFile, path] : cases) {
+    Load("[Brastel INI-Section]\nDataPath=" + dataPath + "\nLastFile=" + lastFile + "\n");
+    EXPECT_EQ(settings.ProgramFilePath, path);
+  }
   EXPECT_EQ(settings.ProgramFileName, "prog.hex");
   EXPECT_EQ(settings.DataDirectory, "/daten/eprom/");
-
-  // Without a final separator the last component is taken as a file name.
-  Load("[Brastel INI-Section]\nDataPath=/daten/eprom\nLastFile=/anderswo/prog.hex\n");
-  EXPECT_EQ(settings.ProgramFilePath, "/daten/prog.hex");
 }
 
 // The INI reader drops the blanks around a value: a chosen file whose name
@@ -167,12 +173,6 @@ TEST_F(SettingsFileTest, AnyChosenProgramFileSurvivesSaveAndLoad) {
   }
   // Quotes only where a blank is at an edge.
   EXPECT_THAT(ReadIni(), HasSubstr("DataPath=\" relative dir/\"\nLastFile=x.hex\n"));
-  // Files written before: a quoted value loses its quotes, an unquoted one
-  // is read as it stands.
-  Load("[Brastel INI-Section]\nDataPath=\"/daten/ a/\"\nLastFile=\" x.hex\"\n");
-  EXPECT_EQ(settings.ProgramFilePath, "/daten/ a/ x.hex");
-  Load("[Brastel INI-Section]\nDataPath=/daten/\nLastFile=\"x.hex\n");
-  EXPECT_EQ(settings.ProgramFilePath, "/daten/\"x.hex");
 }
 
 TEST_F(SettingsFileTest, DamagedLinesFallBackWithoutDisturbingOthers) {

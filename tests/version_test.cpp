@@ -86,48 +86,33 @@ TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndQueryBuildsTheBlockPath) {
 }
 
 TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
-  {
-    ScriptedSource source;
-    source.record.clear();  // size 0: no record
-    VersionInfo info(source);
-    EXPECT_FALSE(info.Open("tavrolith.exe"));
-    EXPECT_EQ(VersionText(info), "V.");
-  }
-  {
-    ScriptedSource source;
-    source.readFails = true;
-    VersionInfo info(source);
-    EXPECT_FALSE(info.Open("tavrolith.exe"));
-    EXPECT_TRUE(source.paths.empty());
-  }
-  {
-    ScriptedSource source;
-    source.hiddenPath = "\\VarFileInfo\\Translation";
-    VersionInfo info(source);
-    EXPECT_FALSE(info.Open("tavrolith.exe"));
-    EXPECT_FALSE(info.IsOpen());
-    EXPECT_EQ(info.Translation(), 0u);
-    EXPECT_EQ(VersionText(info), "V.");
-  }
-  {
-    // A reopen that fails closes what was open before.
+  // No record (size 0), a failing read, no translation; each closes what
+  // was open before.
+  for (int step = 0; step < 3; ++step) {
+    SCOPED_TRACE(step);
     ScriptedSource source;
     VersionInfo info(source);
     ASSERT_TRUE(info.Open("a.exe"));
-    source.readFails = true;
-    EXPECT_FALSE(info.Open("b.exe"));
+    source.paths.clear();
+    if (step == 0) source.record.clear();
+    source.readFails = step == 1;
+    if (step == 2) source.hiddenPath = "\\VarFileInfo\\Translation";
+    EXPECT_FALSE(info.Open("tavrolith.exe"));
+    EXPECT_FALSE(info.IsOpen());
+    EXPECT_EQ(info.Translation(), 0u);
     EXPECT_EQ(info.QueryString("FileVersion"), "");
+    EXPECT_EQ(VersionText(info), "V.");
+    EXPECT_EQ(source.paths.empty(), step < 2);  // nothing is queried before the record is read
   }
 }
 
 TEST(VersionTextTest, OnlyTheDocumentedFormIsRenderedSensibly) {
-  EXPECT_EQ(TextFor("1, 3, 9, 0"), "V1.39");
-  EXPECT_EQ(TextFor("10, 3, 9, 0"), "V10.39");
-  EXPECT_EQ(TextFor("1,3,9,0"), "V1.,0");
-  EXPECT_EQ(TextFor("1, 10, 2, 0"), "V1.1 ");
-  EXPECT_EQ(TextFor(""), "V.");
-  EXPECT_EQ(TextFor("1, 3"), "V1.3");  // positions beyond the end give nothing
-  EXPECT_EQ(TextFor("7"), "V7.");
+  // Positions beyond the end of the text give nothing.
+  const std::pair<const char*, const char*> cases[] = {{"1, 3, 9, 0", "V1.39"}, {"10, 3, 9, 0", "V10.39"},
+                                                       {"1,3,9,0", "V1.,0"},    {"1, 10, 2, 0", "V1.1 "},
+                                                       {"", "V."},              {"1, 3", "V1.3"},
+                                                       {"7", "V7."}};
+  for (const auto& [fileVersion, text] : cases) EXPECT_EQ(TextFor(fileVersion), text) << fileVersion;
 }
 
 TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefused) {

@@ -32,35 +32,25 @@ DeviceControls DeviceWithLockBits(uint8_t lockBits) {
   return UpdateDeviceControls(devices, DeviceControls{});
 }
 
-TEST(CheckBoxes, OptionBoxesToggleTheirOwnSettingOnly) {
+TEST(CheckBoxes, EachClickTogglesItsOwnSettingAndHigherLockBitsBringAndHoldTheLowerOnes) {
   Settings settings;  // Verify, IDCheck and TestChecksum on, FFSave off
   const DeviceControls all = DeviceWithLockBits(3);
   EXPECT_EQ(Boxes(CheckBoxesFor(settings, all)), "BI-C---");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Verify, settings, all)), "-I-C---");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::IDCheck, settings, all)), "---C---");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::FFSave, settings, all)), "--LC---");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::TestChecksum, settings, all)), "--L----");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::IDCheck, settings, all)), "-IL----");
-  EXPECT_EQ(std::vector<int>({settings.Verify, settings.IDCheck, settings.FFSave, settings.TestChecksum}),
-            std::vector<int>({0, 1, 1, 0}));
-}
-
-TEST(CheckBoxes, HigherLockBitsBringTheLowerOnesAndHoldThem) {
-  Settings settings;
-  const DeviceControls all = DeviceWithLockBits(3);
-  // (box clicked, boxes afterwards): only the lock part of the text.
+  // (box clicked, boxes afterwards)
   const std::pair<CheckBox, const char*> steps[] = {
-      {CheckBox::Lock3, "123"}, {CheckBox::Lock1, "123"}, {CheckBox::Lock2, "123"},  // held under Lock3
-      {CheckBox::Lock3, "12-"},                                                    // lower ones stay
-      {CheckBox::Lock1, "12-"},                                                    // held under Lock2
-      {CheckBox::Lock2, "1--"}, {CheckBox::Lock1, "---"},
-      {CheckBox::Lock2, "12-"},                                                    // brings Lock1
-      {CheckBox::Lock2, "1--"},
+      {CheckBox::Verify, "-I-C---"}, {CheckBox::IDCheck, "---C---"}, {CheckBox::FFSave, "--LC---"},
+      {CheckBox::TestChecksum, "--L----"}, {CheckBox::IDCheck, "-IL----"},
+      {CheckBox::Lock3, "-IL-123"}, {CheckBox::Lock1, "-IL-123"}, {CheckBox::Lock2, "-IL-123"},  // held under Lock3
+      {CheckBox::Lock3, "-IL-12-"},                                                            // lower ones stay
+      {CheckBox::Lock1, "-IL-12-"},                                                            // held under Lock2
+      {CheckBox::Lock2, "-IL-1--"}, {CheckBox::Lock1, "-IL----"},
+      {CheckBox::Lock2, "-IL-12-"},  // brings Lock1
+      {CheckBox::Lock2, "-IL-1--"},
   };
-  for (const auto& [box, locks] : steps) {
-    EXPECT_EQ(Boxes(ClickCheckBox(box, settings, all)).substr(4), locks);
-  }
-  EXPECT_EQ(std::vector<int>({settings.Lock1, settings.Lock2, settings.Lock3}), std::vector<int>({1, 0, 0}));
+  for (const auto& [box, boxes] : steps) EXPECT_EQ(Boxes(ClickCheckBox(box, settings, all)), boxes);
+  EXPECT_EQ(std::vector<int>({settings.Verify, settings.IDCheck, settings.FFSave, settings.TestChecksum, settings.Lock1,
+                              settings.Lock2, settings.Lock3}),
+            std::vector<int>({0, 1, 1, 0, 1, 0, 0}));
   // A settings file may hold Lock3 without Lock1: Lock2 is held by Lock3
   // and, being held rather than set, brings nothing.
   settings.Lock1 = 0;
