@@ -1,11 +1,6 @@
-// Board faults in the middle of an operation, on the simulated board with
-// the sample library's parts: a board that goes silent for good (cable
-// pulled) or misses one transaction, at points spread over every operation.
-// Whatever the point, the user sees one timeout message (and at most the
-// timer message of a pulse it hit), no success message, a non-zero result,
-// no stale file, and no further full-length waits; a board that answers
-// again is powered down without breaking an electrical rule. Also the
-// programming errors answered with "go on".
+// Board faults mid-operation (cable pulled, one missed transaction) at points
+// spread over every operation: one timeout message, no success, no stale
+// file, a safe power-down; and programming errors answered with "go on".
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

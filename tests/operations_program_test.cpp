@@ -16,11 +16,8 @@ using ::testing::_;
 using ::testing::ElementsAre;
 using Read = std::pair<uint8_t, uint32_t>;
 
-// Parts erased and locked at 6.5 V: two erase rounds, each from its own
-// power-up, the burn at the device's 5 V, the lock bit at 6.5 V, and the
-// device record as it was. This part has lock bit 1 only, which leaves the
-// code readable: reported, the sequence closes, and a script learns it
-// from the result.
+// Two erase rounds and the lock bit at 6.5 V, the burn at 5 V; lock bit 1
+// alone leaves the code readable, which the result must tell a script.
 TEST(RaisedVoltage, EraseAndLockBitsRunAtSixPointFiveVoltsAndTheDeviceKeepsItsSupply) {
   Rig rig(SmallPart(40));
   rig.device.Vcc65 = true;
