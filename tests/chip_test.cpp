@@ -1,8 +1,6 @@
-// The simulated chips, driven through the real register protocol over the
-// simulated board with short hand-written sequences shaped like those of the
-// device operations. Each test checks that a right sequence works and that a
-// wrong one (no programming voltage, too short a pulse, wrong mode or
-// supply) leaves the part unchanged, as real silicon would.
+// The simulated chips under hand-written register sequences: a right one
+// works, a wrong one (no voltage, short pulse, wrong mode or supply) changes
+// nothing, as real silicon would.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -26,6 +26,10 @@ std::string ChecksumMessage(int line, std::string read, std::string computed) {
 
 class ReaderTest : public test::ProgramFileTest {
 protected:
+  std::string NoHexDigit(int line, int column) const {
+    return "Keine Hexziffer in Zeile " + std::to_string(line) + ", Spalte " + std::to_string(column) +
+           "\nder Hex-Datei !\n\n" + path;
+  }
   int Load(const std::string& content, uint32_t deviceSize = ProgramImage::kSize) {
     test::WriteFile(path, content);
     sizeBytes = deviceSize;
@@ -121,35 +125,23 @@ TEST_F(ReaderTest, RefusedLinesNameTheirNumberAndBothValues) {
       // Tektronix: the header sum is checked before the data sum.
       {"/0010031402003058\n", ChecksumMessage(1, "0014", "0013")},
       {"/0010031302003059\n", ChecksumMessage(1, "0059", "0058")},
+      // Only hex digits may stand where numbers are; a comment line would
+      // otherwise be an empty record (Tektronix: the end of the file).
+      {"/* lamp.c */\n", NoHexDigit(1, 2)}, {"// lamp.c\n", NoHexDigit(1, 2)},
+      {"/0010 31302003058\n", NoHexDigit(1, 6)}, {":03001000020G30BB\n", NoHexDigit(1, 13)},
+      {":03001000020030BB\n:0x00000001FF\n", NoHexDigit(2, 3)},
+      {"S1060010020030B7\nS10600100200Z0B7\n", NoHexDigit(2, 13)}, {"S1G60010020030B7\n", NoHexDigit(1, 3)},
+      {";03001002003z0045\n", NoHexDigit(1, 13)}, {";zz00100200300045\n", NoHexDigit(1, 2)},
   };
   for (const auto& [file, message] : cases) {
     SCOPED_TRACE(file.substr(0, 60));
     EXPECT_EQ(Load(file), 3);
     EXPECT_EQ(OnlyMessage(), message);
   }
-  // With TestChecksum off a wrong sum is ignored.
+  // With TestChecksum off a wrong sum is ignored, a character that is no digit is not.
   testChecksum = false;
   EXPECT_EQ(Load(intel + ":0100210022BC\r\n:0100220033AB\r\n"), 0);
   EXPECT_EQ(image.Bytes[0x22], 0x33);
-}
-
-// Inside a record only hex digits may stand where numbers are; a comment
-// line would otherwise be an empty record (Tektronix: the end of the file).
-TEST_F(ReaderTest, CharactersThatAreNoHexDigitsAreRefusedNamingLineAndColumn) {
-  const std::pair<std::string, std::pair<int, int>> cases[] = {
-      {"/* lamp.c */\n", {1, 2}}, {"// lamp.c\n", {1, 2}}, {"/0010 31302003058\n", {1, 6}},
-      {":03001000020G30BB\n", {1, 13}}, {":03001000020030BB\n:0x00000001FF\n", {2, 3}},
-      {"S1060010020030B7\nS10600100200Z0B7\n", {2, 13}}, {"S1G60010020030B7\n", {1, 3}},
-      {";03001002003z0045\n", {1, 13}}, {";zz00100200300045\n", {1, 2}},
-  };
-  for (const auto& [file, where] : cases) {
-    SCOPED_TRACE(file);
-    EXPECT_EQ(Load(file), 3);
-    EXPECT_EQ(OnlyMessage(), "Keine Hexziffer in Zeile " + std::to_string(where.first) + ", Spalte " +
-                                 std::to_string(where.second) + "\nder Hex-Datei !\n\n" + path);
-  }
-  // Also with TestChecksum off, where nothing else would notice.
-  testChecksum = false;
   EXPECT_EQ(Load(":03001000020G30BB\n"), 3);
 }
 

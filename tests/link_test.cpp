@@ -2,6 +2,7 @@
 // scripted port and the simulated board with its faults.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <vector>
 
@@ -52,9 +53,9 @@ struct Rig : test::BoardRig<Board> {
 };
 
 int TimeoutMessages(const ScriptedFeedback& feedback) {
-  int count = 0;
-  for (const auto& m : feedback.messages) count += m.text == kTimeoutMessage && m.kind == MessageKind::Info;
-  return count;
+  return int(std::ranges::count_if(feedback.messages, [](const auto& m) {
+    return m.text == kTimeoutMessage && m.kind == MessageKind::Info;
+  }));
 }
 
 TEST(Transaction, PortAccessesFollowTheProtocolAndTheReadBackMapsStatusBitsToDataBits) {
@@ -192,7 +193,6 @@ TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
     rig.board.SetWriteDurationNs(row.writeNs);
     WriteTiming timing;
     ASSERT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), 0);
-    EXPECT_EQ(timing.Writes, kCalibrationWrites);
     EXPECT_EQ(timing.ElapsedNs, row.writeNs * kCalibrationWrites);
     EXPECT_EQ(timing.TimeBaseKorr, row.korr);
     EXPECT_EQ(timing.Clamped, row.clamped);

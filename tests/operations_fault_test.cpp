@@ -1,11 +1,6 @@
-// Board faults in the middle of an operation, on the simulated board with
-// the sample library's parts: a board that goes silent for good (cable
-// pulled) or misses one transaction, at points spread over every operation.
-// Whatever the point, the user sees one timeout message (and at most the
-// timer message of a pulse it hit), no success message, a non-zero result,
-// no stale file, and no further full-length waits; a board that answers
-// again is powered down without breaking an electrical rule. Also the
-// programming errors answered with "go on".
+// Board faults mid-operation (cable pulled, one missed transaction) at points
+// spread over every operation: one timeout message, no success, no stale
+// file, a safe power-down; and programming errors answered with "go on".
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -33,16 +28,16 @@ struct CountingBoard : sim::SimBoard {
   uint64_t reads = 0;
 };
 
+// The chip of a verify holds what a clean run expects.
 struct FaultRig : test::BoardRig<CountingBoard> {
-  explicit FaultRig(const DeviceRecord& d, const std::string& file) : BoardRig(d) {
+  FaultRig(const DeviceRecord& d, const std::string& file, int (*run)(OperationContext&) = nullptr) : BoardRig(d) {
     chip = sim::MakeChip(device, settings.TimeBaseKorr, {});
     board.InsertChip(chip);
     settings.Lock1 = settings.Lock2 = settings.Lock3 = 1;
-    settings.Verify = 1;
+    settings.Verify = settings.FFSave = settings.DataFormat = 1;
     settings.ProgramFilePath = file;
-    settings.DataFormat = 1;
-    settings.FFSave = 1;
     LoadImage({0x5A, 0x00, 0x12, 0xFF, 0x34});
+    if (run == VerifyDevice) std::copy_n(image.Bytes.begin(), 5, chip->Memory().begin());
   }
   std::shared_ptr<sim::SimulatedChip> chip;
 };
@@ -51,11 +46,6 @@ struct Operation {
   const char* name;
   int (*run)(OperationContext&);
 };
-
-// The rig for `op`, its chip holding what a clean run expects.
-void Prepare(FaultRig& rig, const Operation& op) {
-  if (op.run == VerifyDevice) std::copy_n(rig.image.Bytes.begin(), 5, rig.chip->Memory().begin());
-}
 
 constexpr Operation kOperations[] = {
     {"blank check", BlankCheck}, {"read", ReadDevice},     {"verify", VerifyDevice},
@@ -71,9 +61,10 @@ int Count(const std::vector<std::string>& texts, const char* text) {
 
 // Register writes of a clean run, without its last power-down (a fault
 // there comes after the closing message).
-uint64_t WritesBeforeLastPowerDown(const DeviceRecord& device, const Operation& op, const std::string& file) {
-  FaultRig clean(device, file);
-  Prepare(clean, op);
+uint64_t WritesBeforeLastPowerDown(const DeviceRecord& device, const Operation& op, const std::string& file,
+                                   int locks = 1) {
+  FaultRig clean(device, file, op.run);
+  clean.settings.Lock1 = clean.settings.Lock2 = clean.settings.Lock3 = locks;
   clean.feedback.QueueAnswer(kOk);
   EXPECT_EQ(op.run(clean.ctx), kSuccess) << op.name << " fails on a clean board";
   const uint64_t total = clean.board.CompletedWrites();
@@ -94,8 +85,7 @@ void AtPointsOfEveryOperation(Arm arm, Check check) {
       for (uint64_t at = 1; at < writes; at += writes / 12 + 1) {
         SCOPED_TRACE(std::string(name) + " " + op.name + " fault at write " + std::to_string(at));
         std::filesystem::remove(file);
-        FaultRig rig(device, file);
-        Prepare(rig, op);
+        FaultRig rig(device, file, op.run);
         rig.feedback.QueueAnswer(kOk);
         arm(rig, at);
         const int result = op.run(rig.ctx);
@@ -122,12 +112,13 @@ TEST(BoardFaults, SilentBoardEndsEveryOperationAfterOneTimeoutWithoutFurtherFull
 }
 
 TEST(BoardFaults, MissedTransactionEndsTheOperationAndPowersDownInOrder) {
-  AtPointsOfEveryOperation([](FaultRig& rig, uint64_t at) { rig.board.Faults().missedWrite = static_cast<int64_t>(at); },
-                           [](FaultRig& rig) {
-                             EXPECT_TRUE(rig.board.SocketAtRest());
-                             for (const auto& v : rig.board.Violations()) ADD_FAILURE() << v.rule;
-                             EXPECT_FALSE(rig.chip->Damaged());
-                           });
+  AtPointsOfEveryOperation(
+      [](FaultRig& rig, uint64_t at) { rig.board.Faults().missedWrite = static_cast<int64_t>(at); },
+      [](FaultRig& rig) {
+        EXPECT_TRUE(rig.board.SocketAtRest());
+        for (const auto& v : rig.board.Violations()) ADD_FAILURE() << v.rule;
+        EXPECT_FALSE(rig.chip->Damaged());
+      });
 }
 
 // A failed pulse of an EPROM lock bit has powered the socket down: the next
@@ -136,13 +127,9 @@ TEST(BoardFaults, MissedTransactionEndsTheOperationAndPowersDownInOrder) {
 TEST(BoardFaults, FailedEpromLockPulseStopsTheLockBitsWithTheStrobeAtRest) {
   test::ScratchDirectory dir("tav_faults");
   const DeviceRecord device = test::LibraryDevice("87C51");
-  FaultRig probe(device, dir.Slash() + "x.bin");
-  probe.settings.Lock1 = probe.settings.Lock2 = probe.settings.Lock3 = 0;
-  ASSERT_EQ(RunProgramSequence(probe.ctx), kSuccess);
   // Without lock bits the closing power-down follows where the lock bits begin.
-  const uint64_t total = probe.board.CompletedWrites();
-  probe.link.PowerDown();
-  const uint64_t lockStart = total - (probe.board.CompletedWrites() - total);
+  const uint64_t lockStart =
+      WritesBeforeLastPowerDown(device, {"program", RunProgramSequence}, dir.Slash() + "x.bin", 0);
   int failures = 0;
   for (uint64_t at = lockStart; at < lockStart + 400; at += 7) {
     SCOPED_TRACE("missed write " + std::to_string(at));

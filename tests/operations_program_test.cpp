@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "operations/operations.h"
 #include "tests/operations_test_board.h"
@@ -15,21 +16,8 @@ using ::testing::_;
 using ::testing::ElementsAre;
 using Read = std::pair<uint8_t, uint32_t>;
 
-TEST(Erase, KVpPartsNeverSwitchTheProgrammingVoltageInTheCycle) {
-  Rig rig(SmallPart(40));
-  rig.device.KVp = true;
-  rig.link.PowerUp();
-  const uint64_t switchWrites = rig.board.WritesOfRegister(8);
-  EXPECT_EQ(EraseCycle(rig.ctx), 0);
-  EXPECT_EQ(rig.board.WritesOfRegister(8), switchWrites);
-  EXPECT_EQ(rig.chip->erasePulses, 1u);
-}
-
-// Parts erased and locked at 6.5 V: two erase rounds, each from its own
-// power-up, the burn at the device's 5 V, the lock bit at 6.5 V, and the
-// device record as it was. This part has lock bit 1 only, which leaves the
-// code readable: reported, the sequence closes, and a script learns it
-// from the result.
+// Two erase rounds and the lock bit at 6.5 V, the burn at 5 V; lock bit 1
+// alone leaves the code readable, which the result must tell a script.
 TEST(RaisedVoltage, EraseAndLockBitsRunAtSixPointFiveVoltsAndTheDeviceKeepsItsSupply) {
   Rig rig(SmallPart(40));
   rig.device.Vcc65 = true;
@@ -46,7 +34,17 @@ TEST(RaisedVoltage, EraseAndLockBitsRunAtSixPointFiveVoltsAndTheDeviceKeepsItsSu
   EXPECT_TRUE(rig.board.SocketAtRest());
 }
 
-TEST(TwentyPinCounter, EraseResetsItAndAnEpromBurnStepsItOverBlankCells) {
+// A KVp part never switches the programming voltage in the erase cycle; a
+// 20-pin erase resets the counter and an EPROM burn steps it over blank cells.
+TEST(EraseAndCounter, KVpKeepsTheVoltageAndTheCounterFollowsTheCells) {
+  Rig kvp(SmallPart(40));
+  kvp.device.KVp = true;
+  kvp.link.PowerUp();
+  const uint64_t switchWrites = kvp.board.WritesOfRegister(8);
+  EXPECT_EQ(EraseCycle(kvp.ctx), 0);
+  EXPECT_EQ(kvp.board.WritesOfRegister(8), switchWrites);
+  EXPECT_EQ(kvp.chip->erasePulses, 1u);
+
   Rig erase(SmallPart(20));
   erase.link.PowerUp();
   for (int i = 0; i < 7; ++i) erase.link.StepAddressCounter();
@@ -73,39 +71,6 @@ TEST(ProgramDevice, P33HighWritesWithTheExtraBitAndReadsWithout) {
   EXPECT_EQ(rig.board.reads.back(), (Read{12, 3}));
 }
 
-// A 40-pin flash burn of k correct bytes up to address H, KVp off:
-//   BurnFlash = SetAddress 5 + (H + 1) × SetAddress 5
-//             + k × (SetMode 3 + data 4 + Vpp on 4 + strobe 8 + Vpp off 4 + SetMode 3 + data 4 + poll 2 + read 2)
-// EraseCycle = SetAddress 5 + data 4 + SetMode 3 + Vpp on 4 + strobe low 4 + 2 × EraseTime + strobe high 4
-//            + Vpp off 4 + TP(5)
-TEST(ProgramDevice, FlashBurnCostsWhatTheSequenceImplies) {
-  Rig rig(SmallPart(40));
-  rig.settings.Verify = 0;
-  rig.settings.IDCheck = 0;
-  rig.LoadImage({0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0x22, 0xFF, 0xFF, 0xFF, 0x33});
-  rig.link.PowerUp();
-  const uint64_t before = rig.link.WriteCount();
-  EXPECT_EQ(EraseCycle(rig.ctx), 0);
-  const uint64_t erase = rig.link.WriteCount() - before;
-  EXPECT_EQ(erase, 5 + 4 + 3 + 4 + 4 + 2 * 20 + 4 + 4 + (5000 / 85 + 1));
-  EXPECT_EQ(BurnFlash(rig.ctx), 0);
-  EXPECT_EQ(rig.link.WriteCount() - before - erase, 5 + 10 * 5 + 3 * (3 + 4 + 4 + 8 + 4 + 3 + 4 + 2 + 2));
-}
-
-TEST(CompareAndBlankCheck, TheRangeEndsWhereItShould) {
-  Rig one(SmallPart(40));
-  one.settings.IDCheck = 0;
-  one.chip->memory[1] = 0x00;  // beyond the range: never read
-  one.LoadImage({0xFF});
-  EXPECT_EQ(VerifyDevice(one.ctx), 0);
-  EXPECT_EQ(one.board.reads, (std::vector<Read>{{12, 0}}));
-
-  Rig blank(SmallPart(40));
-  blank.chip->memory[0x3FF] = 0x7E;
-  EXPECT_EQ(BlankCheck(blank.ctx), 4);  // answered Retry
-  EXPECT_EQ(blank.feedback.LastText(), "Zelle 0x03FF ist nicht leer !\nInhalt 0x7E\n");
-}
-
 TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
   const struct {
     uint8_t lockBitCount;
@@ -129,9 +94,7 @@ TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
     Rig rig(SmallPart(40));
     rig.device.LockBitCount = c.lockBitCount;
     rig.device.Option = c.option;
-    rig.settings.Lock1 = c.lock1;
-    rig.settings.Lock2 = c.lock2;
-    rig.settings.Lock3 = c.lock3;
+    std::tie(rig.settings.Lock1, rig.settings.Lock2, rig.settings.Lock3) = std::tie(c.lock1, c.lock2, c.lock3);
     rig.LoadImage({0x5A});
     rig.chip->memory[0] = 0x5A;
     rig.link.PowerUp();

@@ -98,24 +98,13 @@ private:
 
 // A small part, 1 KiB to keep the loops short: flash or EPROM, 40 or 20 pins.
 inline DeviceRecord SmallPart(uint8_t package, bool flash = true) {
-  DeviceRecord d;
-  d.DeviceName = (flash ? "TESTFLASH" : "TESTEPROM") + std::to_string(package);
-  d.Package = package;
-  d.VppCode = 120;
-  d.VccProgCode = 100;
-  d.ProgPulseTime = flash ? 10 : 3;
-  d.ProgPulseCount = d.LockPulseCount = flash ? 1 : 2;
-  d.EraseTime = flash ? 20 : 0;
-  d.SizeBytes = 1024;
-  d.LockBitCount = flash && package == 40 ? 3 : 2;
-  if (package == 20) {
-    d.ManufacturerId000 = 0x1E;
-    d.DeviceIdDip20 = 0x21;
-  } else {
-    d.ManufacturerId030 = 0x1E;
-    d.DeviceId031 = 0x51;
-  }
-  return d;
+  const bool dip20 = package == 20;
+  return {.DeviceName = (flash ? "TESTFLASH" : "TESTEPROM") + std::to_string(package), .Package = package,
+          .VppCode = 120, .VccProgCode = 100, .ProgPulseTime = flash ? 10u : 3u, .ProgPulseCount = flash ? 1u : 2u,
+          .LockPulseCount = flash ? 1u : 2u, .EraseTime = flash ? 20u : 0u,
+          .ManufacturerId000 = uint8_t(dip20 ? 0x1E : 0), .DeviceIdDip20 = uint8_t(dip20 ? 0x21 : 0),
+          .ManufacturerId030 = uint8_t(dip20 ? 0 : 0x1E), .DeviceId031 = uint8_t(dip20 ? 0 : 0x51),
+          .SizeBytes = 1024, .LockBitCount = uint8_t(flash && !dip20 ? 3 : 2)};
 }
 
 // Everything an operation needs, fresh for every test, the chip answering
