@@ -22,6 +22,11 @@ QString Caption(const QWidget* control) {
   if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
   return {};
 }
+using Calls = QList<QVariantList>;  // a signal spy's record
+bool Shown(QWidget& widget) {
+  widget.show();
+  return QTest::qWaitForWindowExposed(&widget);
+}
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -29,8 +34,7 @@ class MainWindowTest : public QObject {
 
 private slots:
   void dialogUnitsRoundToNearestPixelAndShareEdges() {
-    // The classic 8-point base units: the window's 266 x 149 units and the
-    // logo corner at 311, 102 pixels.
+    // The classic 8-point base units: 266 x 149 units, the logo at 311, 102.
     const DialogUnits classic(6, 13);
     QCOMPARE(classic.Size(266, 149), QSize(399, 242));
     QCOMPARE(QPoint(classic.X(207), classic.Y(63)), QPoint(311, 102));
@@ -41,7 +45,6 @@ private slots:
       QCOMPARE(odd.Rect(x, x, 13, 9).right() + 1, odd.Rect(x + 13, x + 9, 5, 5).left());
       QCOMPARE(odd.Rect(x, x, 13, 9).bottom() + 1, odd.Rect(x + 13, x + 9, 5, 5).top());
     }
-    // Measured from a real 8-point font the units are plausible pixel sizes.
     const DialogUnits measured = DialogUnits::FromFont(DialogUnits::DialogFont());
     QVERIFY(measured.BaseWidth() >= 4 && measured.BaseWidth() <= 10);
     QVERIFY(measured.BaseHeight() >= 9 && measured.BaseHeight() <= 20);
@@ -52,17 +55,13 @@ private slots:
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("caption");
     const struct { int id; const char* kind; const char* caption; } rows[] = {
-        {1016, "QLabel", "Warte auf Eingaben"}, {1019, "QProgressBar", ""},
-        {1000, "QPushButton", "Leertest"},      {1001, "QPushButton", "Auslesen"},
-        {1002, "QPushButton", "Brennen"},       {1003, "QPushButton", "Prüfen"},
-        {1005, "QLineEdit", ""},                {1006, "QPushButton", "Neue Datei"},
-        {1007, "QPushButton", "Prefs"},         {1014, "QPushButton", "Löschen"},
-        {1017, "QPushButton", "Abbrechen"},     {1004, "QComboBox", ""},
-        {1011, "QComboBox", ""},                {1012, "QCheckBox", "Baustein prüfen"},
-        {1008, "QCheckBox", "ID prüfen"},       {1013, "QCheckBox", "Leerzellen speichern"},
-        {1022, "QCheckBox", "Checksummen prüfen"}, {1015, "QCheckBox", "Lock1"},
-        {1009, "QCheckBox", "Lock2"},           {1010, "QCheckBox", "Lock3"},
-    };
+        {1016, "QLabel", "Warte auf Eingaben"}, {1019, "QProgressBar", ""}, {1000, "QPushButton", "Leertest"},
+        {1001, "QPushButton", "Auslesen"},      {1002, "QPushButton", "Brennen"}, {1003, "QPushButton", "Prüfen"},
+        {1005, "QLineEdit", ""},                {1006, "QPushButton", "Neue Datei"}, {1007, "QPushButton", "Prefs"},
+        {1014, "QPushButton", "Löschen"},       {1017, "QPushButton", "Abbrechen"}, {1004, "QComboBox", ""},
+        {1011, "QComboBox", ""},                {1012, "QCheckBox", "Baustein prüfen"}, {1008, "QCheckBox", "ID prüfen"},
+        {1013, "QCheckBox", "Leerzellen speichern"}, {1022, "QCheckBox", "Checksummen prüfen"},
+        {1015, "QCheckBox", "Lock1"}, {1009, "QCheckBox", "Lock2"}, {1010, "QCheckBox", "Lock3"}};
     for (const auto& row : rows) {
       QTest::newRow(QByteArray::number(row.id).constData())
           << row.id << QString::fromLatin1(row.kind) << QString::fromUtf8(row.caption);
@@ -85,19 +84,29 @@ private slots:
     }
     // Every control lies inside the window, and no caption is cut off.
     QVERIFY(QRect(QPoint(0, 0), window.size()).contains(control->geometry()));
-    if (qobject_cast<QAbstractButton*>(control)) {
-      QVERIFY2(control->sizeHint().width() <= control->width(),
-               qPrintable(QString("%1 > %2").arg(control->sizeHint().width()).arg(control->width())));
-    }
+    if (qobject_cast<QAbstractButton*>(control)) QCOMPARE_LE(control->sizeHint().width(), control->width());
   }
 
-  void groupsFrameTheirBoxesAndTheLogoSitsBesideTheOptions() {
+  // Fixed size in dialog units, minimise only, the title with the version,
+  // the option boxes framed in their groups and the logo beside them.
+  void frameGroupsAndLogo() {
     MainWindow window;
+    const QSize expected = DialogUnits::FromFont(window.font()).Size(266, 149);
+    QCOMPARE(window.minimumSize(), expected);
+    QCOMPARE(window.maximumSize(), expected);
+    QCOMPARE(window.font().pointSize(), 8);
+    const Qt::WindowFlags flags = window.windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint) && !flags.testFlag(Qt::WindowContextHelpButtonHint));
+    QCOMPARE(window.windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel"));
+    window.SetVersionText(QStringLiteral("V1.39"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel V1.39"));
+
     auto* options = window.findChild<QGroupBox*>(QStringLiteral("Optionen"));
     auto* locks = window.findChild<QGroupBox*>(QStringLiteral("Schutzbits"));
     QVERIFY(options && locks);
-    QCOMPARE(options->title(), QStringLiteral("Optionen"));
-    QCOMPARE(locks->title(), QStringLiteral("Schutzbits"));
+    QCOMPARE(options->title() + locks->title(), QStringLiteral("OptionenSchutzbits"));
     for (int id : {kVerifyBox, kIdCheckBox, kFfSaveBox, kChecksumBox}) {
       QVERIFY2(options->geometry().contains(window.Control(id)->geometry()), qPrintable(QString::number(id)));
     }
@@ -109,39 +118,20 @@ private slots:
     QVERIFY(logo != nullptr);
     QCOMPARE(logo->size(), QSize(75, 75));
     QCOMPARE(logo->pixmap().size(), QSize(75, 75));
-    QVERIFY(logo->x() > options->geometry().right());
-    QVERIFY(logo->geometry().bottom() < locks->y());
+    QVERIFY(logo->x() > options->geometry().right() && logo->geometry().bottom() < locks->y());
     QVERIFY(QRect(QPoint(0, 0), window.size()).contains(logo->geometry()));
   }
 
-  void windowHasFixedDialogUnitSizeAndMinimiseOnly() {
+  void enterPressesBrennenOnly() {
     MainWindow window;
-    const QSize expected = DialogUnits::FromFont(window.font()).Size(266, 149);
-    QCOMPARE(window.minimumSize(), expected);
-    QCOMPARE(window.maximumSize(), expected);
-    QCOMPARE(window.font().pointSize(), 8);
-    const Qt::WindowFlags flags = window.windowFlags();
-    QVERIFY(flags.testFlag(Qt::WindowMinimizeButtonHint));
-    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
-    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
-  }
-
-  void enterPressesBrennenOnlyAndTheAppArtLoads() {
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    for (int id : {kBlankCheckButton, kReadButton, kVerifyButton, kNewFileButton, kPrefsButton, kEraseButton,
-                   kCancelButton}) {
-      QVERIFY(!window.Button(id)->isDefault());
+    QVERIFY(Shown(window));
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+      QCOMPARE(button->isDefault(), button == window.Button(kProgramButton));
     }
-    QVERIFY(window.Button(kProgramButton)->isDefault());
     QSignalSpy clicks(&window, &MainWindow::ButtonClicked);
     window.Control(kFileNameField)->setFocus();
     QTest::keyClick(window.Control(kFileNameField), Qt::Key_Return);
-    QCOMPARE(clicks.count(), 1);
-    QCOMPARE(clicks.at(0).at(0).toInt(), int(kProgramButton));
-    QCOMPARE(QPixmap(QStringLiteral(":/art/busy.png")).size(), QSize(64, 64));
-    QCOMPARE(window.windowIcon().availableSizes(), QList<QSize>{QSize(32, 32)});
+    QCOMPARE(Calls(clicks), Calls{{int(kProgramButton)}});
   }
 
   void userChoicesAreReportedButFillingIsNot() {
@@ -157,15 +147,11 @@ private slots:
     QCOMPARE(qobject_cast<QComboBox*>(window.Control(kDeviceList))->currentText(), QStringLiteral("AT89C55"));
 
     QTest::keyClick(window.Control(kManufacturerList), Qt::Key_Up);
-    QCOMPARE(manufacturer.count(), 1);
-    QCOMPARE(manufacturer.at(0).at(0).toInt(), 0);
     QTest::keyClick(window.Control(kDeviceList), Qt::Key_Up);
-    QCOMPARE(device.at(0).at(0).toInt(), 1);
     // A click toggles the box first, then reports the new state.
     QTest::mouseClick(window.CheckBox(kLock2Box), Qt::LeftButton);
-    QCOMPARE(boxes.count(), 1);
-    QCOMPARE(boxes.at(0).at(0).toInt(), int(kLock2Box));
-    QCOMPARE(boxes.at(0).at(1).toBool(), false);
+    QCOMPARE(Calls(manufacturer) + Calls(device), (Calls{{0}, {1}}));
+    QCOMPARE(Calls(boxes), (Calls{{int(kLock2Box), false}}));
     QVERIFY(!window.IsChecked(kLock2Box));
   }
 
@@ -174,8 +160,7 @@ private slots:
     window.SetControlEnabled(kCancelButton, true);
     window.SetChecked(kLock1Box, true);
     window.DisableControls();
-    QVERIFY(!window.Control(kFileNameField)->isEnabled());
-    QVERIFY(window.Control(kCancelButton)->isEnabled());
+    QVERIFY(!window.Control(kFileNameField)->isEnabled() && window.Control(kCancelButton)->isEnabled());
     window.EnableControls();
     QVERIFY(window.Control(kFileNameField)->isEnabled());
     // Löschen and the lock boxes wait for the selected device's rules.
@@ -188,48 +173,33 @@ private slots:
     bool busy = true;
     window.SetCloseGuard([&busy] { return !busy; });
     QSignalSpy closing(&window, &MainWindow::Closing);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(Shown(window));
     window.close();
     QTest::keyClick(&window, Qt::Key_Escape);
-    QVERIFY(window.isVisible());
-    QCOMPARE(closing.count(), 0);
+    QVERIFY(window.isVisible() && closing.isEmpty());
     busy = false;
-    QVERIFY(window.close());
-    QVERIFY(!window.isVisible());
+    QVERIFY(window.close() && !window.isVisible());
     QCOMPARE(closing.count(), 1);
   }
 
-  void titleAndMovesAreReported() {
-    MainWindow window;
-    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel"));
-    window.SetVersionText(QStringLiteral("V1.39"));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Brastel V1.39"));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QSignalSpy moved(&window, &MainWindow::ClientMoved);
-    window.move(123, 77);
-    QTRY_VERIFY(!moved.isEmpty());
-    // The client-area corner, which is what places the busy indicator.
-    QCOMPARE(moved.last().at(0).toPoint(), window.mapToGlobal(QPoint(0, 0)));
-  }
-
+  // Moves report the client-area corner, which places the busy indicator
+  // over the logo.
   void busyIndicatorCoversTheLogo() {
     MainWindow window;
+    QVERIFY(Shown(window));
+    QSignalSpy moved(&window, &MainWindow::ClientMoved);
     window.move(40, 30);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(!moved.isEmpty());
     const QPoint clientCorner = window.mapToGlobal(QPoint(0, 0));
+    QCOMPARE(moved.last().at(0).toPoint(), clientCorner);
     BusyIndicator busy(clientCorner);
-    busy.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&busy));
+    QVERIFY(Shown(busy));
     QCOMPARE(busy.windowTitle(), QStringLiteral("Quenvaldokraft"));
     QVERIFY(busy.windowFlags().testFlag(Qt::FramelessWindowHint));
     const DialogUnits units = DialogUnits::FromFont(busy.font());
     QCOMPARE(busy.pos(), clientCorner + MainWindow::LogoOffset(units));
     QCOMPARE(busy.size(), units.Size(50, 50));
-    const QRect logo(window.mapToGlobal(window.LogoPosition()), QSize(75, 75));
-    QVERIFY(busy.geometry().contains(logo));
+    QVERIFY(busy.geometry().contains(QRect(window.mapToGlobal(window.LogoPosition()), QSize(75, 75))));
     auto* picture = busy.findChild<QLabel*>(QStringLiteral("BusyPicture"));
     QVERIFY(picture != nullptr);
     QCOMPARE(picture->pixmap().size(), QSize(64, 64));

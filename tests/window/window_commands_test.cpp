@@ -19,14 +19,19 @@ namespace {
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
 // Idle again: the frame's closing step ran and everything is given back.
-void ExpectIdle(WindowRig& rig) {
-  QCOMPARE(rig.window.StatusText(), QStringLiteral("Warte auf Eingaben"));
-  QVERIFY(!rig.window.Control(kCancelButton)->isEnabled());
+void ExpectIdle(WindowRig& rig, const QString& status = QStringLiteral("Warte auf Eingaben")) {
+  QCOMPARE(rig.window.StatusText(), status);
+  QCOMPARE(rig.States({kCancelButton, kProgramButton}), QStringLiteral("01"));
   QCOMPARE(rig.feedback.CancelRequested(), 0);
-  QVERIFY(rig.window.Control(kProgramButton)->isEnabled());
   QCOMPARE(test::BusyIndicators(), 0);
   QVERIFY(!rig.run.CommandRunning());
 }
+
+// A started window with a script for its dialogs.
+struct Started : WindowRig {
+  explicit Started(SessionOptions options = SimulatedOptions()) : WindowRig(std::move(options)) { run.StartUp(); }
+  ModalScript script;
+};
 
 // An Intel HEX file of three bytes at address 0.
 std::string SmallHexFile(const WindowRig& rig) {
@@ -41,147 +46,119 @@ class WindowCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void blankCheckRunsOrStopsAtTheSocketPrompt() {
-    WindowRig rig;
-    rig.run.StartUp();
-    ModalScript script;
-    bool disabled = false;
-    script.Answer(QMessageBox::Ok, [&] { disabled = !rig.AnyInputEnabled(); });
-    script.Answer(QMessageBox::Ok);
-    rig.Click(kBlankCheckButton);
-    QVERIFY(disabled);
-    QCOMPARE(script.seen.size(), 2);
-    QCOMPARE(script.seen[1], Q("\nController ist gelöscht !\n"));
-    ExpectIdle(rig);
-
-    script.seen.clear();
-    script.Answer(QMessageBox::Cancel);
-    rig.Click(kBlankCheckButton);
-    QCOMPARE(script.seen.size(), 1);
-    ExpectIdle(rig);
-    QCOMPARE(script.unexpected, QStringList());
+  // Good path and stop at the socket prompt. "Löschen" has no closing
+  // step: its own text stays in the status line.
+  void commandsRunOrStopAtTheSocketPrompt() {
+    const struct { int button; const char* done; const char* status; } rows[] = {
+        {kBlankCheckButton, "\nController ist gelöscht !\n", "Warte auf Eingaben"},
+        {kEraseButton, "Baustein ist gelöscht !", "Lösche Controller"}};
+    for (const auto& row : rows) {
+      Started rig;
+      bool disabled = false;
+      rig.script.Answer(QMessageBox::Ok, [&] { disabled = !rig.AnyInputEnabled(); });
+      rig.script.Answer(QMessageBox::Ok);
+      rig.Click(row.button);
+      QVERIFY(disabled);
+      QCOMPARE(rig.script.seen, (QStringList{rig.script.seen.value(0), Q(row.done)}));
+      ExpectIdle(rig, Q(row.status));
+      rig.script.Answer(QMessageBox::Cancel);
+      rig.Click(row.button);
+      QCOMPARE(rig.script.seen.size(), 3);
+      ExpectIdle(rig, Q(row.status));
+      QVERIFY(rig.window.Control(kEraseButton)->isEnabled());
+      QCOMPARE(rig.script.unexpected, QStringList());
+    }
   }
 
   // The click reaches the flag at the next progress step; the operation
   // says it stopped and the frame clears the flag.
   void abbrechenStopsTheRunningOperation() {
-    WindowRig rig;
-    rig.run.StartUp();
-    ModalScript script;
-    script.Answer(QMessageBox::Ok, [&] {
+    Started rig;
+    rig.script.Answer(QMessageBox::Ok, [&] {
       QTimer::singleShot(0, &rig.window, [&] {
-        QVERIFY(rig.window.Control(kCancelButton)->isEnabled());
-        QVERIFY(!rig.AnyInputEnabled());
+        QVERIFY(rig.window.Control(kCancelButton)->isEnabled() && !rig.AnyInputEnabled());
         rig.Click(kCancelButton);
       });
     });
-    script.Answer(QMessageBox::Ok);
+    rig.script.Answer(QMessageBox::Ok);
     rig.Click(kBlankCheckButton);
-    QCOMPARE(script.seen.value(1), Q("Leertest abgebrochen !"));
+    QCOMPARE(rig.script.seen.value(1), Q("Leertest abgebrochen !"));
     ExpectIdle(rig);
   }
 
   // "Auslesen": the save dialog's setup, its extension rules, the question
   // before replacing a file, and a cancelled dialog.
   void readSavesUnderTheRuledNameAndAsksBeforeReplacing() {
-    WindowRig rig;
-    rig.run.StartUp();
+    Started rig;
     rig.settings().DataFormat = 2;
     rig.settings().FFSave = 1;  // the fresh chip is blank
-    ModalScript script;
-    script.AnswerRestWithOk();
+    rig.script.AnswerRestWithOk();
     const fs::path dir = rig.directory.Path();
     rig.chooser.answers.push_back({(dir / "out.dat").string(), 1});
     rig.Click(kReadButton);
     QCOMPARE(rig.chooser.shown.back().Preselected, 3);
     QCOMPARE(rig.chooser.shown.back().DefaultExtension, std::string("hex"));
-    QVERIFY2(fs::exists(dir / "out.dat"), qPrintable(script.seen.join("|")));
     QCOMPARE(fs::file_size(dir / "out.dat"), uintmax_t(4096));  // BIN, the whole AT89C51
     QCOMPARE(rig.settings().DataFormat, 1);
-    QCOMPARE(qobject_cast<QLineEdit*>(rig.window.Control(kFileNameField))->text(), QStringLiteral("out.dat"));
+    QCOMPARE(rig.FileName(), QStringLiteral("out.dat"));
     ExpectIdle(rig);
 
-    // Intel8 with a typed .bin: the file gets .hex; an existing one is
-    // replaced only after the question.
+    // Intel8 with a typed .bin: the file gets .hex, replaced only after the question.
     std::ofstream(dir / "x.hex") << "keep";
-    script.seen.clear();
+    rig.script.seen.clear();
     rig.chooser.answers.push_back({(dir / "x.bin").string(), 3});
-    script.Answer(QMessageBox::Cancel);
+    rig.script.Answer(QMessageBox::Cancel);
     rig.Click(kReadButton);
-    QVERIFY(script.seen.value(0).contains(QStringLiteral("x.hex")));
-    QCOMPARE(script.seen.size(), 1);
+    QCOMPARE(rig.script.seen.size(), 1);
+    QVERIFY(rig.script.seen[0].contains(QStringLiteral("x.hex")));
     QCOMPARE(test::Slurp(dir / "x.hex"), std::string("keep"));
     QVERIFY(!fs::exists(dir / "x.bin"));
     QCOMPARE(rig.settings().DataFormat, 1);
     ExpectIdle(rig);
-
     rig.chooser.answers.push_back({(dir / "x.bin").string(), 3});
     rig.Click(kReadButton);
     QVERIFY(test::Slurp(dir / "x.hex").rfind(":20000000FFFF", 0) == 0);  // Intel8, 32 bytes a line
     QCOMPARE(rig.settings().DataFormat, 2);
 
     // Cancelled: no socket prompt, the closing step still runs.
-    script.seen.clear();
+    rig.script.seen.clear();
     rig.window.SetStatusText(QStringLiteral("vorher"));
     rig.Click(kReadButton);
-    QCOMPARE(script.seen, QStringList());
+    QCOMPARE(rig.script.seen, QStringList());
     ExpectIdle(rig);
   }
 
   // "Brennen" with no file named asks for one first; a cancelled chooser
   // ends the command; then programming and verifying a file succeed.
   void programAndVerifyAFileChosenFirst() {
-    WindowRig rig;
-    rig.run.StartUp();
+    Started rig;
     rig.settings().ProgramFileName.clear();
-    ModalScript script;
     rig.Click(kProgramButton);
     QCOMPARE(rig.chooser.shown.size(), size_t(1));
     QVERIFY(rig.chooser.shown[0].ExistingOnly);
-    QCOMPARE(script.seen, QStringList());
+    QCOMPARE(rig.script.seen, QStringList());
     ExpectIdle(rig);
 
     rig.chooser.answers.push_back({SmallHexFile(rig), 3});
-    script.AnswerRestWithOk();
-    rig.Click(kProgramButton);
+    rig.script.AnswerRestWithOk();
+    for (int button : {kProgramButton, kVerifyButton}) {
+      rig.Click(button);
+      QCOMPARE(rig.script.seen.last(), Q("Keine Fehler beim Prüfen"));
+      ExpectIdle(rig);
+    }
     QCOMPARE(rig.settings().ReadFilter, 3);
-    QCOMPARE(script.seen.last(), Q("Keine Fehler beim Prüfen"));
-    ExpectIdle(rig);
-
-    script.seen.clear();
-    rig.Click(kVerifyButton);
-    QCOMPARE(rig.chooser.shown.size(), size_t(2));  // the file is named now
-    QCOMPARE(script.seen.last(), Q("Keine Fehler beim Prüfen"));
-    ExpectIdle(rig);
+    QCOMPARE(rig.chooser.shown.size(), size_t(2));  // named once, then kept
 
     // At the socket prompt nothing is programmed.
-    script.seen.clear();
-    script.Answer(QMessageBox::Cancel);
+    rig.script.seen.clear();
+    rig.script.Answer(QMessageBox::Cancel);
     rig.Click(kProgramButton);
-    QCOMPARE(script.seen.size(), 1);
+    QCOMPARE(rig.script.seen.size(), 1);
     ExpectIdle(rig);
-  }
-
-  // "Löschen" has no closing step: the erase text stays in the status line.
-  void eraseKeepsItsStatusText() {
-    WindowRig rig;
-    rig.run.StartUp();
-    ModalScript script;
-    script.Answer(QMessageBox::Ok);
-    script.Answer(QMessageBox::Ok);
-    rig.Click(kEraseButton);
-    QCOMPARE(script.seen.value(1), Q("Baustein ist gelöscht !"));
-    QVERIFY(rig.window.StatusText() != QStringLiteral("Warte auf Eingaben"));
-    QVERIFY(rig.window.Control(kEraseButton)->isEnabled());
-    QCOMPARE(test::BusyIndicators(), 0);
-    script.Answer(QMessageBox::Cancel);
-    rig.Click(kEraseButton);
-    QCOMPARE(script.seen.size(), 3);
-    QCOMPARE(script.unexpected, QStringList());
   }
 
   // In demonstration mode "Brennen" opens the chooser before the message;
-  // "Neue Datei" stores the filter of the SDCC files.
+  // "Neue Datei" stores the filter of the SDCC files, and a cancelled one nothing.
   void demonstrationModeAndNewFile() {
     SessionOptions options = WindowRig::SimulatedOptions();
     options.simulator->boardFaults.noBoard = true;
@@ -201,27 +178,25 @@ private slots:
     rig.chooser.answers.push_back({(rig.directory.Path() / "prog.s19").string(), 5});
     rig.Click(kNewFileButton);
     QCOMPARE(rig.chooser.shown.back().Preselected, 4);
-    QCOMPARE(rig.settings().ReadFilter, 5);
-    QCOMPARE(qobject_cast<QLineEdit*>(rig.window.Control(kFileNameField))->text(), QStringLiteral("prog.s19"));
     rig.Click(kNewFileButton);  // cancelled: nothing changes
     QCOMPARE(rig.settings().ReadFilter, 5);
-    QCOMPARE(qobject_cast<QLineEdit*>(rig.window.Control(kFileNameField))->text(), QStringLiteral("prog.s19"));
+    QCOMPARE(rig.FileName(), QStringLiteral("prog.s19"));
   }
 
+  // Ticking Lock3 ticks the lower bits; Lock1 cannot be cleared below
+  // them; the settings follow their boxes.
   void lockBoxesCascadeAndOptionsFollowTheirBoxes() {
-    WindowRig rig;
-    rig.run.StartUp();
-    QTest::mouseClick(rig.window.CheckBox(kLock3Box), Qt::LeftButton);
-    QVERIFY(rig.window.IsChecked(kLock1Box) && rig.window.IsChecked(kLock2Box) && rig.window.IsChecked(kLock3Box));
-    QTest::mouseClick(rig.window.CheckBox(kLock1Box), Qt::LeftButton);
-    QVERIFY(rig.window.IsChecked(kLock1Box));
+    Started rig;
+    const struct { int box; const char* locks; } clicks[] = {{kLock3Box, "111"}, {kLock1Box, "111"}, {kLock3Box, "110"}};
+    for (const auto& click : clicks) {
+      QTest::mouseClick(rig.window.CheckBox(click.box), Qt::LeftButton);
+      QCOMPARE(rig.States({kLock1Box, kLock2Box, kLock3Box}, true), QString::fromLatin1(click.locks));
+    }
     QCOMPARE(rig.settings().Lock1, 1);
-    QTest::mouseClick(rig.window.CheckBox(kLock3Box), Qt::LeftButton);
-    QVERIFY(rig.window.IsChecked(kLock2Box) && !rig.window.IsChecked(kLock3Box));
     QCOMPARE(rig.settings().Lock3, 0);
     QTest::mouseClick(rig.window.CheckBox(kVerifyBox), Qt::LeftButton);
-    QCOMPARE(rig.settings().Verify, 0);
     QTest::mouseClick(rig.window.CheckBox(kFfSaveBox), Qt::LeftButton);
+    QCOMPARE(rig.settings().Verify, 0);
     QCOMPARE(rig.settings().FFSave, 1);
   }
 
@@ -237,47 +212,40 @@ private slots:
     text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
     std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
     rig.run.StartUp();
-    auto* manufacturers = qobject_cast<QComboBox*>(rig.window.Control(kManufacturerList));
-    auto* devices = qobject_cast<QComboBox*>(rig.window.Control(kDeviceList));
-    QCOMPARE(manufacturers->count(), 3);
+    QComboBox* devices = rig.List(kDeviceList);
+    QCOMPARE(rig.List(kManufacturerList)->count(), 3);
     devices->setCurrentIndex(4);
     emit devices->activated(4);
     QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C2051"));
-    QVERIFY(!rig.window.Control(kLock3Box)->isEnabled() && rig.window.Control(kLock2Box)->isEnabled());
+    QCOMPARE(rig.States({kLock2Box, kLock3Box}), QStringLiteral("10"));
 
-    emit manufacturers->activated(2);
+    emit rig.List(kManufacturerList)->activated(2);
     QCOMPARE(rig.settings().ManufIndex, 2);
     QCOMPARE(devices->count(), 3);
     QCOMPARE(devices->currentIndex(), 0);
     QVERIFY(!rig.window.Control(kEraseButton)->isEnabled());
 
-    emit manufacturers->activated(1);
+    emit rig.List(kManufacturerList)->activated(1);
     QCOMPARE(devices->count(), 1);
     QCOMPARE(devices->itemText(0), QStringLiteral("Keine Bausteine"));
-    for (int id : {kEraseButton, kLock1Box, kLock2Box, kLock3Box}) QVERIFY(!rig.window.Control(id)->isEnabled());
+    QCOMPARE(rig.States({kEraseButton, kLock1Box, kLock2Box, kLock3Box}), QStringLiteral("0000"));
   }
 
   void prefsChangesTheSettingsOnlyOnOk() {
-    WindowRig rig;
-    rig.run.StartUp();
-    ModalScript script;
-    script.Then([](QWidget* modal) {
-      auto* dialog = qobject_cast<SettingsDialog*>(modal);
-      qobject_cast<QLineEdit*>(dialog->Control(kLineLengthField))->setText(QStringLiteral("17"));
-      dialog->reject();
-    });
-    rig.Click(kPrefsButton);
-    QCOMPARE(rig.settings().HexLineLen, 32u);
-    script.Then([](QWidget* modal) {
-      auto* dialog = qobject_cast<SettingsDialog*>(modal);
-      qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("888"));
-      qobject_cast<QLineEdit*>(dialog->Control(kLineLengthField))->setText(QStringLiteral("33"));
-      dialog->accept();
-    });
-    rig.Click(kPrefsButton);
-    QCOMPARE(rig.settings().HexLineLen, 32u);
-    QCOMPARE(rig.settings().PortAdress, 0x378);
-    QCOMPARE(script.seen, (QStringList{"Einstellungen", "Einstellungen"}));
+    Started rig;
+    for (bool ok : {false, true}) {
+      rig.script.Then([ok](QWidget* modal) {
+        auto* dialog = qobject_cast<SettingsDialog*>(modal);
+        qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("0x278"));
+        qobject_cast<QLineEdit*>(dialog->Control(kLineLengthField))->setText(QStringLiteral("17"));
+        ok ? dialog->accept() : dialog->reject();
+      });
+      rig.Click(kPrefsButton);
+      QCOMPARE(rig.settings().HexLineLen, ok ? 16u : 32u);  // whole byte pairs
+      QCOMPARE(rig.settings().PortAdress, ok ? 0x278 : 0x378);
+    }
+    QCOMPARE(rig.script.seen, (QStringList{"Einstellungen", "Einstellungen"}));
+    QCOMPARE(rig.script.unexpected, QStringList());
   }
 
   // The window's blank check and the command line's write the same
@@ -295,17 +263,14 @@ private slots:
     {
       SessionOptions options = WindowRig::SimulatedOptions();
       options.tracePath = (windowDir.Path() / "trace.txt").string();
-      WindowRig rig(options);
-      rig.run.StartUp();
-      ModalScript script;
-      script.AnswerRestWithOk();
+      Started rig(options);
+      rig.script.AnswerRestWithOk();
       rig.Click(kBlankCheckButton);
-      QCOMPARE(script.seen.value(1), Q("\nController ist gelöscht !\n"));
+      QCOMPARE(rig.script.seen.value(1), Q("\nController ist gelöscht !\n"));
     }
-    const std::string trace = test::Slurp(windowDir.Path() / "trace.txt");
     const std::string cliTrace = test::Slurp(cliDir.Path() / "trace.txt");
     QVERIFY(cliTrace.size() > 1000);
-    QCOMPARE(trace, cliTrace);
+    QCOMPARE(test::Slurp(windowDir.Path() / "trace.txt"), cliTrace);
   }
 };
 

@@ -1,16 +1,15 @@
 // What the window tests need around a running window: a scratch working
-// directory with the sample library, a script that answers every modal
-// dialog from inside its own event loop, a file chooser that answers from a
-// queue, and the window wired to a simulated session.
+// directory with the sample library, modal dialogs answered from a script,
+// file dialogs answered from a queue, and the window on a simulated session.
 #pragma once
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -24,35 +23,30 @@
 
 namespace tav::test {
 
-// Answers modal dialogs in order. Each step gets the dialog; a dialog with
-// no step left is recorded as unexpected and closed, so that a test fails
-// instead of hanging.
+// Answers modal dialogs in order from inside their own event loops. A
+// dialog with no step left is recorded as unexpected and closed, so that a
+// test fails instead of hanging.
 class ModalScript : public QObject {
 public:
   using Step = std::function<void(QWidget* modal)>;
 
   ModalScript() {
-    timer_.setInterval(2);
     connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
-    timer_.start();
+    timer_.start(2);
   }
 
-  // Every dialog seen: a message box's text, else the dialog's title.
-  QStringList seen;
+  QStringList seen;  // a message box's text, else the dialog's title
   QStringList unexpected;
 
   void Then(Step step) { steps_.push_back(std::move(step)); }
-  // The next dialog is a message box, answered with `button`; `also` runs
-  // first (while the box is up).
+  // The next message box is answered with `button`; `also` runs while it is up.
   void Answer(QMessageBox::StandardButton button, std::function<void()> also = {}) {
-    Then([this, button, also](QWidget* modal) {
+    Then([button, also](QWidget* modal) {
       if (also) also();
       Press(modal, button);
     });
   }
-  // Message boxes answered with OK (or Retry) until the script runs dry.
-  void AnswerRestWithOk() { restOk_ = true; }
-  size_t Left() const { return steps_.size(); }
+  void AnswerRestWithOk() { restOk_ = true; }  // OK (or Retry) once the steps run dry
 
   static void Press(QWidget* modal, QMessageBox::StandardButton button) {
     auto* box = qobject_cast<QMessageBox*>(modal);
@@ -113,14 +107,20 @@ struct WindowRig {
   }
   Settings& settings() { return run.CurrentSession().CurrentSettings(); }
   void Click(int id) { window.Button(id)->click(); }
+  QComboBox* List(int id) const { return qobject_cast<QComboBox*>(window.Control(id)); }
+  QString FileName() const { return qobject_cast<QLineEdit*>(window.Control(window::kFileNameField))->text(); }
+  // One letter a control: "1" enabled (or ticked), "0" not.
+  QString States(std::initializer_list<int> ids, bool ticks = false) const {
+    QString states;
+    for (int id : ids) states += (ticks ? window.IsChecked(id) : window.Control(id)->isEnabled()) ? '1' : '0';
+    return states;
+  }
   // Every input control that a command disables.
   bool AnyInputEnabled() const {
-    for (int id : {window::kProgramButton, window::kVerifyButton, window::kBlankCheckButton, window::kReadButton,
+    return States({window::kProgramButton, window::kVerifyButton, window::kBlankCheckButton, window::kReadButton,
                    window::kNewFileButton, window::kPrefsButton, window::kManufacturerList, window::kDeviceList,
-                   window::kVerifyBox, window::kFileNameField}) {
-      if (window.Control(id)->isEnabled()) return true;
-    }
-    return false;
+                   window::kVerifyBox, window::kFileNameField})
+        .contains('1');
   }
 
   StartUpDirectory directory{"tav_window"};

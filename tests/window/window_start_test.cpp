@@ -14,15 +14,13 @@ using namespace tav;
 using namespace tav::window;
 using test::ModalScript;
 using test::WindowRig;
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
 
-void WriteIni(const WindowRig& rig, const std::string& text) {
-  std::ofstream(rig.directory.Path() / "QUENVALD.INI") << text;
-}
-
+fs::path Ini(const WindowRig& rig) { return rig.directory.Path() / "QUENVALD.INI"; }
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
@@ -31,40 +29,27 @@ class WindowStartTest : public QObject {
   Q_OBJECT
 
 private slots:
+  // Without a word the window takes boxes, file, list entries and position
+  // from the settings, and the device's rules its controls.
   void boardFoundFillsTheWindowFromTheSettingsWithoutAWord() {
     ElfVersionSource version(TAVROLITH_WINDOW_BIN_DIR);
     WindowRig rig(WindowRig::SimulatedOptions(), &version);
-    WriteIni(rig, "[Brastel INI-Section]\nVerify=0\nFFSave=1\nLock2=1\nLock1=1\nX-Koord=30\nY-Koord=40\n"
-                  "ManufIndex=0\nDeviceIndex=3\nLastFile=demo.hex\n");
+    std::ofstream(Ini(rig)) << "[Brastel INI-Section]\nVerify=0\nFFSave=1\nLock2=1\nLock1=1\nX-Koord=30\n"
+                               "Y-Koord=40\nManufIndex=0\nDeviceIndex=3\nLastFile=demo.hex\n";
     ModalScript script;
     rig.run.StartUp();
     QVERIFY2(script.seen.isEmpty(), qPrintable(script.seen.join("|")));
     QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V1.39"));
     QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
-    QVERIFY(!rig.window.IsChecked(kVerifyBox));
-    QVERIFY(rig.window.IsChecked(kFfSaveBox));
-    QVERIFY(rig.window.IsChecked(kLock1Box) && rig.window.IsChecked(kLock2Box) && !rig.window.IsChecked(kLock3Box));
-    QCOMPARE(qobject_cast<QLineEdit*>(rig.window.Control(kFileNameField))->text(), QStringLiteral("demo.hex"));
-    // The stored positions choose the entries.
-    auto* manufacturers = qobject_cast<QComboBox*>(rig.window.Control(kManufacturerList));
-    auto* devices = qobject_cast<QComboBox*>(rig.window.Control(kDeviceList));
-    QCOMPARE(manufacturers->currentText(), QStringLiteral("Atmel"));
-    QCOMPARE(rig.settings().ManufIndex, 0);
-    QCOMPARE(devices->currentText(), QStringLiteral("AT89C1051"));
+    QCOMPARE(rig.States({kVerifyBox, kFfSaveBox, kLock1Box, kLock2Box, kLock3Box}, true), QStringLiteral("01110"));
+    QCOMPARE(rig.FileName(), QStringLiteral("demo.hex"));
+    QCOMPARE(rig.List(kManufacturerList)->currentText(), QStringLiteral("Atmel"));
+    QCOMPARE(rig.List(kDeviceList)->currentText(), QStringLiteral("AT89C1051"));
     QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C1051"));
     // Two lock bits and a flash part.
-    QVERIFY(rig.window.Control(kLock2Box)->isEnabled() && !rig.window.Control(kLock3Box)->isEnabled());
-    QVERIFY(rig.window.Control(kEraseButton)->isEnabled());
-    QVERIFY(!rig.window.Control(kCancelButton)->isEnabled());
+    QCOMPARE(rig.States({kLock2Box, kLock3Box, kEraseButton, kCancelButton}), QStringLiteral("1010"));
     QCOMPARE(rig.window.pos(), QPoint(30, 40));
-    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI.bak"));
-  }
-
-  void titleWithoutAVersionRecordReadsBrastelV() {
-    ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
-    WindowRig rig(WindowRig::SimulatedOptions(), &nowhere);
-    rig.run.StartUp();
-    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V."));
+    QVERIFY(!fs::exists(rig.directory.Path() / "QUENVALD.INI.bak"));
   }
 
   // Three searches with the settings dialog between them; the port corrected
@@ -74,8 +59,8 @@ private slots:
     SessionOptions options = WindowRig::SimulatedOptions();
     options.simulator->boardFaults.noBoard = true;
     WindowRig rig(options);
-    WriteIni(rig, "[Hardware]\nSearchHardware=3\n");
-    const auto iniTime = std::filesystem::last_write_time(rig.directory.Path() / "QUENVALD.INI");
+    std::ofstream(Ini(rig)) << "[Hardware]\nSearchHardware=3\n";
+    const auto iniTime = fs::last_write_time(Ini(rig));
     ModalScript script;
     script.Answer(QMessageBox::Ok);
     script.Then([](QWidget* modal) {
@@ -86,17 +71,15 @@ private slots:
     });
     script.Answer(QMessageBox::Ok);
     script.Then([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    script.Answer(QMessageBox::Ok);
-    script.Answer(QMessageBox::Ok);
+    for (int i = 0; i < 3; ++i) script.Answer(QMessageBox::Ok);
     rig.run.StartUp();
     const QString timeout = Q(kTimeoutMessage);
     QCOMPARE(script.seen, (QStringList{timeout, "Einstellungen", timeout, "Einstellungen", timeout, Q(kNoHardware)}));
     QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
-    const std::string ini = test::Slurp(rig.directory.Path() / "QUENVALD.INI");
+    const std::string ini = test::Slurp(Ini(rig));
     QVERIFY(ini.find("PortAdress=278") != std::string::npos || ini.find("PortAdress=0x278") != std::string::npos);
-    QVERIFY(std::filesystem::last_write_time(rig.directory.Path() / "QUENVALD.INI") != iniTime);
+    QVERIFY(fs::last_write_time(Ini(rig)) != iniTime);
     script.seen.clear();
-    script.Answer(QMessageBox::Ok);
     rig.Click(kBlankCheckButton);
     QCOMPARE(script.seen, QStringList{Q(kDemoMessage)});
     QCOMPARE(script.unexpected, QStringList());
@@ -110,11 +93,11 @@ private slots:
     script.AnswerRestWithOk();
     rig.run.StartUp();
     QVERIFY(!script.seen.isEmpty());
-    QVERIFY(!script.seen.contains(Q(kNoHardware)));
-    QVERIFY(!script.seen.contains(QStringLiteral("Einstellungen")));
-    QVERIFY(!script.seen.contains(Q(kTimeoutMessage)));
+    for (const QString& searched : {Q(kNoHardware), QStringLiteral("Einstellungen"), Q(kTimeoutMessage)}) {
+      QVERIFY2(!script.seen.contains(searched), qPrintable(searched));
+    }
     QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
-    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI"));
+    QVERIFY(!fs::exists(Ini(rig)));
   }
 
   // While a command runs another marker, another copy of the program and a
@@ -130,13 +113,11 @@ private slots:
     script.Answer(QMessageBox::Cancel, [&] {  // at the socket prompt
       QCOMPARE(other.IsBusy(), kBusy);
       QCOMPARE(test::BusyIndicators(), 1);
-      QVERIFY(!rig.window.close());
-      QVERIFY(rig.window.isVisible());
+      QVERIFY(!rig.window.close() && rig.window.isVisible());
       QProcess second;
-      second.setWorkingDirectory(QString::fromStdString(rig.directory.Path().string()));
-      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"),
-                   {QStringLiteral("--simulate"), QStringLiteral("--busy-marker-dir"),
-                    QString::fromStdString(rig.directory.Path().string())});
+      const QString dir = QString::fromStdString(rig.directory.Path().string());
+      second.setWorkingDirectory(dir);
+      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), {"--simulate", "--busy-marker-dir", dir});
       QVERIFY(second.waitForFinished(20000));
       QCOMPARE(second.exitCode(), 0);
       checked = true;
@@ -145,7 +126,7 @@ private slots:
     QVERIFY(checked);
     QCOMPARE(test::BusyIndicators(), 0);
     QCOMPARE(other.IsBusy(), kSuccess);
-    QVERIFY(!std::filesystem::exists(rig.directory.Path() / "QUENVALD.INI"));  // the refused close saved nothing
+    QVERIFY(!fs::exists(Ini(rig)));  // the refused close saved nothing
     QCOMPARE(script.unexpected, QStringList());
   }
 
@@ -159,7 +140,7 @@ private slots:
     QVERIFY(rig.window.close());
     QCOMPARE(script.seen, QStringList{QStringLiteral("Baustein jetzt unbedingt\naus dem Sockel nehmen !!!")});
     const QPoint outer = rig.window.frameGeometry().topLeft();
-    const std::string ini = test::Slurp(rig.directory.Path() / "QUENVALD.INI");
+    const std::string ini = test::Slurp(Ini(rig));
     QVERIFY(ini.find("X-Koord=" + std::to_string(outer.x())) != std::string::npos);
     QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
   }
@@ -172,12 +153,10 @@ private slots:
     QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
                                 "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime"},
                                options, error));
-    QVERIFY(options.session.simulator.has_value());
-    QVERIFY(options.session.simulator->chipFaults.notBlank);
-    QVERIFY(options.session.simulator->boardFaults.noBoard);
-    QCOMPARE(options.session.simulator->chipState, std::string("c.state"));
-    QCOMPARE(options.session.simulator->writeMicroseconds, 20u);
-    QVERIFY(options.session.simulator->realtime);
+    const SimulatorOptions& simulator = options.session.simulator.value();
+    QVERIFY(simulator.chipFaults.notBlank && simulator.boardFaults.noBoard && simulator.realtime);
+    QCOMPARE(simulator.chipState, std::string("c.state"));
+    QCOMPARE(simulator.writeMicroseconds, 20u);
     QCOMPARE(options.session.tracePath, std::string("t.txt"));
 
     WindowOptions plain;
@@ -188,12 +167,14 @@ private slots:
     QVERIFY(!ParseWindowOptions({"tavrolith", "--sim-write-us", "0"}, plain, error));
   }
 
-  // Moves keep the client corner; minimising keeps the last visible one.
-  void positionFollowsMovesButNotMinimising() {
-    WindowRig rig;
+  // Without a version record the title reads "Brastel V."; moves keep the
+  // client corner, and minimising keeps the last visible one.
+  void titleWithoutAVersionRecordAndPositionAfterMinimising() {
+    ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
+    WindowRig rig(WindowRig::SimulatedOptions(), &nowhere);
     rig.run.StartUp();
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V."));
     emit rig.window.ClientMoved(QPoint(100, 120));
-    QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
     emit rig.window.ClientMoved(QPoint(-32000, -32000));
     emit rig.window.Minimised();
     QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
