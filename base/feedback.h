@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The user-feedback services every other subsystem talks to: three kinds of
 // modal message box, the status line, the progress bar with its message pump,
 // and the cancel flag. Front ends (console, scripted test double, the Qt

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every result code of the program (0 = success), with its meaning. Some
 // numbers are reused by different steps with a meaning of their own; the
 // names say which use is meant. Callers test only for success or for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Loading and writing a full 64 KiB image in every format, and the same
 // conversion done by srec_cat for comparison.
 #include <benchmark/benchmark.h>

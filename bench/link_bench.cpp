@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Cost of one register write: over a port that answers at once (the link's
 // own overhead, goal under 50 ns) and over the simulated board, with an empty
 // socket and with a chip that sees every write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Program + verify of full parts on the simulated board: how many register
 // writes they take, how long that is on the board at 85 µs per write, and how
 // much CPU time the software spends around it. The software share should stay

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window on the simulated board, offscreen: the time from constructing
 // the window to the first shown window (start-up with settings, port, board
 // search, lists and device included; goal below 300 ms), and the number of

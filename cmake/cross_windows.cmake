@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Cross builds for Windows (mingw-w64; see scripts/cross-build.sh).
 
 # The programs built here run under Wine, whose drive Z: is this machine's

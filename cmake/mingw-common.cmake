@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Cross build for Windows with Debian's mingw-w64; the toolchain file of an
 # architecture sets CMAKE_SYSTEM_PROCESSOR and includes this one.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Assembles SOURCE with AS31 into OUTPUT and compares it with EXPECTED byte
 # for byte.
 file(REMOVE ${OUTPUT})

@@ -1,3 +1,4 @@
+; SPDX-License-Identifier: GPL-2.0-or-later
 ; blink.a51 - blinks an LED on P1.0 of an AT89C2051 (or any 8051) at 2 Hz.
 ;
 ; Wiring: LED and 330 ohm resistor from VCC to P1.0 (pin 12). P1.0 and P1.1

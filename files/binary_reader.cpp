@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Raw bytes from address 0, in one piece.
 #include <algorithm>
 

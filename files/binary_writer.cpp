@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Raw bytes from address 0. Without FFSave the trailing empty cells are
 // left out, and an image of nothing but empty cells is refused.
 #include "files/program_files.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The format table: each entry ties a format number to its names, its
 // recogniser, its reader, its record kind with the fixed lines around the
 // data, and its writer.

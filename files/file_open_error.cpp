@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The file-open error message. Its table of texts is indexed by the error
 // numbers of the DOS/Windows run-time library it was written for; this
 // platform's errno values differ, so they are mapped by meaning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the format recognisers of the table look at: the first lines of a
 // file that hold anything, one at a time, and on request the line after the
 // one examined. Empty lines (nothing but blanks and the line end) are passed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Assembles one record line in upper-case hex with a running byte sum.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A program file, read whole into memory when it is opened: the format is
 // recognised and the data read from the same bytes, so a pipe, a FIFO or a
 // process substitution, which can be read only once, loads like a file.

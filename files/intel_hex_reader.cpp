@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Intel HEX: ":" LL AAAA TT data CC. One reader for Intel8, Intel32 and
 // IntelMCS; the extended address records 02 and 04 move the offset.
 #include "files/readers.h"

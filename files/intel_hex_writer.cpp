@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Intel HEX data records of type 00; the fixed extended-address headers and
 // the end record are lines of the format table.
 #include "files/hex_line_builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Loading a program file: reading it into memory, recognising its format
 // from the first lines, running the format's reader and checking that the
 // data fits the device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MOS Technology: ";" LL AAAA data CCCC, a 16-bit plain sum; a record of
 // count "00" ends the file.
 #include "files/readers.h"

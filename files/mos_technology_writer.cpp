@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MOS Technology: ";" records with a 16-bit sum; nothing before or after.
 #include "files/hex_line_builder.h"
 #include "files/writers.h"

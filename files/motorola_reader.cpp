@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Motorola S-records: "S1"/"S2"/"S3" CC address data CC. S0 headers are
 // skipped; S7, S8 and S9 end the file.
 #include "files/readers.h"

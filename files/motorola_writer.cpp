@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Motorola S1, S2 and S3 data records; the S0 header and the end records
 // are lines of the format table.
 #include "files/hex_line_builder.h"

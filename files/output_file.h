@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Where a writer's bytes go. Each call is one write of one line (or of the
 // whole binary image), so a failure can be pinned to the line it hit.
 #pragma once

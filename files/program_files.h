@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Loading program files into the ProgramImage and saving it again: the entry
 // points the window, the command line and the device operations call. They
 // take the plain values they need, not the records those values live in.

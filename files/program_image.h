@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one in-memory copy of a controller's program memory.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The format readers and what they share: the open file, the image, the
 // line counter and the three messages every text reader can give.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The hex writer of the format table, its record loop, and the line
 // bookkeeping of WriteContext.
 #include <algorithm>

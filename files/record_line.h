@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One line of a hex file seen through its fixed-position fields. Every
 // number is a slice of fixed width at a fixed character position; a
 // character that is not a hex digit, or the end of the line, ends the number

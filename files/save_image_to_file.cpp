@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Saving the image through the atomic file writer, so that a refused or
 // failed save never costs the user the previous file.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tektronix: "/" AAAA LL HH data CC. HH is the byte sum of address and
 // count; the data checksum starts from twice HH and adds the data bytes.
 // These are byte sums, not the digit sums other tools use, and files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Tektronix: "/" records, address before count, header and data byte sums;
 // nothing before or after.
 #include "files/hex_line_builder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The two writers of the format table and what they share: the record loop
 // and the layouts of the hex records.
 #pragma once

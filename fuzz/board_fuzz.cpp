@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The board's answers: a port whose status bytes are the simulated board's
 // answers with bits flipped by the fuzzer, through detection and one
 // operation on a device of the library. Header bytes pick the device, the

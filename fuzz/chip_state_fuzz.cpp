@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulator's chip-state file: the first byte picks the part the file is
 // read for, the rest is the file. A file that is read, written and read again
 // gives the same chip; a refused file gets a message naming it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The command line's values: the input, split at NUL bytes, is the argument
 // list after the program name. Parsing never crashes; it goes on (-1), ends
 // after help (0) or refuses with a usage error (2) and a message; what it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feeds arbitrary bytes as a program file to the format detection, the
 // whole load and every reader on its own, with and without checksum tests.
 // The last byte also picks the device size, so that the size refusals of

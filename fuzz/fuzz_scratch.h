@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A private scratch directory for one fuzz input, removed again with
 // everything in it: libFuzzer ends the process without running exit
 // handlers, so nothing may be left behind for later runs. In /dev/shm where

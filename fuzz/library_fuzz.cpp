@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Fuzzes the device library: arbitrary bytes as one device line, then the
 // same bytes as a whole library file walked by the list functions and
 // LoadSelectedDevice. Any accepted device must hold values in range.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The answers typed at the command line's prompts: the first byte picks the
 // question (OK/Cancel or Retry/Cancel) and the policy, the rest is typed on
 // a pseudo-terminal. The answer is taken from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings file: whatever QUENVALD.INI holds, loading it, saving the
 // record and loading again gives the same record. The bytes after the first
 // NUL (when there is one) are a program file the user chose before the save,

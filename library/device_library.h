@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device library "8789LIST.CSV": manufacturer headers and 23-field device
 // lines, read in one pass per use. DeviceLibrary walks the file and parses
 // the selected line into the one current DeviceRecord.

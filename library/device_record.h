@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The one current device, as parsed from its line of the device library.
 #pragma once
 

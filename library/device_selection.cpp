@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "library/device_selection.h"
 
 #include "library/device_library.h"

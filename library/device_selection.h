@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The manufacturer and device lists of the main window, without a toolkit.
 // The functions fill and change SelectionLists one step at a time (the
 // command line uses them directly); DeviceListModel holds both lists and the

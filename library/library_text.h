@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Small text rules of the device library: how a line is read from the file,
 // how it is classified, how numbers are converted and how names are made
 // displayable. Kept apart from DeviceLibrary so each rule can be tested alone.

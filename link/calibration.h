@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Measuring how long one register write lasts on this board and port, the
 // unit every timed sequence counts in (the TimeBaseKorr setting, in
 // microseconds per write).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Port access by the processor's own in and out instructions, after the
 // kernel has granted the three port addresses with ioperm(). That needs
 // root or CAP_SYS_RAWIO and works only on x86; it is the fall-back when no

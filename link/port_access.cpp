@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Linux side of port access and priority; the Windows side lives in
 // windows_port.cpp.
 #ifndef _WIN32

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Obtaining access to the parallel port before the board is searched for,
 // and the priority raise around every device operation (the pulse timing
 // counts register writes, so the process must not be pushed aside).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The only door to the hardware: byte output and input at 16-bit I/O port
 // addresses. The programmer uses three consecutive addresses of a parallel
 // port: base (data, written), base + 1 (status, read), base + 2 (control,

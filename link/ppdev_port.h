@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Port access through the Linux parallel-port device (ppdev). The kernel
 // owns the port; we claim it and ask the driver, one ioctl per byte, to
 // write the data and control registers and to read the status register.

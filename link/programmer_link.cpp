@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The register transaction, the data read-back and the board detection.
 // The socket sequences built on them live in socket_sequences.cpp.
 #include "link/programmer_link.h"

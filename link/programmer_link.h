@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The register protocol of the programmer board and the socket sequences
 // built on it. The board has eight write-only registers, written by a strobe
 // and handshake transaction on the control and status ports; data from the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Timing, converter loading, modes, addresses and the power sequences of the
 // socket. Every write below is part of the order the chips need: supply
 // before programming voltage, enable before strobe, and the reverse on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A PortIo in front of a real port that writes the register-write trace the
 // simulated board writes: one line "RR VV" (upper-case hex) per register
 // write, taken at the moment the strobe is given, after the board has

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Windows way to the parallel port, as logic without the operating
 // system: identify the system from its version information, and on the NT
 // family open the giveio device, installing and starting the driver through

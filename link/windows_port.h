@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Port access on 32-bit Windows: the in and out instructions themselves. On
 // the DOS-based family they are always allowed; on the NT family only after
 // the giveio driver has been opened once by this process (SetupPortAccess

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "Leertest": every cell of the code memory must hold the erased value.
 #include "base/feedback.h"
 #include "library/device_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Burning a 20-pin part without electrical erase: the address comes from the
 // chip's own counter, which is stepped for every cell, skipped ones included.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Burning a 40-pin part without electrical erase: a fixed number of
 // programming pulses per byte, no read-back.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Burning an electrically erasable part after its chip erase: one short
 // strobe pulse per byte, then read-back polling (40 pins) or a fixed wait
 // (20 pins, no read-back).

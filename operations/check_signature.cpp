@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The signature check of the operation frame: the chip's identification
 // bytes against the current device record.
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "operations/command_frame.h"
 
 #ifdef _WIN32

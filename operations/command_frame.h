@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The frame every programmer command runs in, for any front end: the
 // demonstration and busy checks, the busy marker, loading the selected
 // device (and for program and verify the program file), the priority raise

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "Löschen": the chip-erase pulse of electrically erasable parts, as the
 // stand-alone operation and as the two erase cycles the program operation
 // also runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Lock bits, programmed at the end of a program command with the socket
 // still powered, and the test whether the lock has taken effect.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Everything a device operation works on: the link to the board, the current
 // device, the program image, the settings and the user. One instance of each
 // is owned by the application and passed by reference.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #include "operations/operation_frame.h"
 
 #include <cstdarg>

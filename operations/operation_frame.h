@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The steps every device operation shares: the socket prompt, the opening of
 // the frame (outputs to rest, prompt, cancel button, status line, power-up,
 // signature check) and small helpers for the burning and reading loops.

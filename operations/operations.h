@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device operations. Each runs inside the shared operation frame (outputs
 // to rest, socket prompt, power-up, optional signature check, its own work,
 // power-down) and reports its own results to the user; the return value is

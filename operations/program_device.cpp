@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "Brennen": the program image into the chip, with the burning algorithm the
 // device record asks for (flash parts are chip-erased first).
 #include "base/feedback.h"

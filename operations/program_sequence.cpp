@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the "Brennen" command runs after loading the program file: burn,
 // optionally compare and lock, all in one power-up.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "Auslesen": the chip's code memory into the program image, then into the
 // current program file in the chosen format.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // "Prüfen": the chip against the program image, every cell from 0 to the
 // highest address, empty cells included.
 #include "base/feedback.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-2.0-or-later
 # bash completion for tavrolith-cli
 #
 # The commands and options are taken from the program's own --help (and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Installs every build and test dependency from Debian 12 packages.
 # Idempotent: when everything is present it only asks dpkg and returns.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Cross builds for Windows with Debian's mingw-w64: i686 (the program's own
 # target, 32-bit Windows) and x86_64. Builds the whole core, tavrolith-cli and
 # the unit tests (no window, benchmarks or fuzz targets: Debian has no Qt for

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # A whole session on the simulated board: program the example program
 # examples/blink.hex into a simulated AT89C2051, verify it, read the chip
 # back as Motorola S19 and compare the read-back with the original.

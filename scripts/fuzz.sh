@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds every libFuzzer target fuzz/<name>_fuzz.cpp with clang, with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs each for a
 # bounded time on its seed corpus fuzz/corpus/<name>/, one after another.

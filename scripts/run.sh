@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sets up, builds and runs the main job on the simulated board: programs the
 # example program into a simulated AT89C2051, verifies it, reads it back as
 # Motorola S19 and compares. No hardware needed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Starts the window on the simulated board on a virtual X display and saves a
 # picture of it. It runs in a scratch directory holding the sample library,
 # so that the lists are filled and no settings file of yours is touched.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # The installed program, as a user gets it: builds the Debian package from
 # an already built tree, unpacks it into a scratch root, checks its file list
 # and dependencies, runs the installed tavrolith-cli from an empty folder,

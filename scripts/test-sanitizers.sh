@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Builds the whole test suite with AddressSanitizer and
 # UndefinedBehaviorSanitizer in its own build folder (SAN_BUILD_DIR, default
 # build-san) and runs it. Every finding ends the test program that made it,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sets up, builds and runs every test. Fails when any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."

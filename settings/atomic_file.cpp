@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The two platform branches of AtomicFileWriter, side by side. Both follow
 // the same steps: resolve the target, refuse what may not be written, open
 // a uniquely named temporary file beside it (or the target itself where

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Writing a file so that it is never seen half-written: the settings file
 // and the program files both go through AtomicFileWriter.
 //

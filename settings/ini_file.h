@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One INI file in memory, with the rules of the Windows private-profile
 // functions the settings were designed around: section and key names match
 // without regard to case, an entry is replaced in place by its key, and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Paths are UTF-8 text inside the program. POSIX file functions take them as
 // they are; Windows' narrow functions would read them in the ANSI code page
 // and miss every file whose name has an umlaut, so there every path goes

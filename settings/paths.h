@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Splitting and joining of file paths: drive, directory, name, extension.
 // Windows rules on Windows (drive letters, '\\' and '/'), POSIX rules
 // elsewhere (no drive, '/').

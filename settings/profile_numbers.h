@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Number conversions of the settings file, as the Windows private-profile
 // functions and the C library's "%x" apply them to entry texts.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The current program file as the file dialogs set it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The persistent settings (QUENVALD.INI) and their in-memory record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings dialog ("Einstellungen") without a toolkit: what its fields
 // show when it opens, the checks "OK" makes and what it then applies. A
 // window copies the fields into its controls, lets the user edit them and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The board's only clock: time is counted in register writes, and the
 // TimeBaseKorr setting says how many microseconds one write lasts. The
 // device library converts its pulse and erase times with this rule, the

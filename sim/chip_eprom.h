@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // An EPROM controller (no electrical erase). A cell takes its data only
 // after enough programming-pulse time at the programming voltage: the
 // record's pulse time times its pulse count, measured on the virtual clock

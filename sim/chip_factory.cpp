@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // MakeChip: the chip model a device record describes.
 #include "sim/chip_eprom.h"
 #include "sim/chip_flash.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A flash controller. A byte or lock-bit write starts when a strobe pulse in
 // a write mode, held at the programming voltage from start to end, finishes;
 // it then runs on its own for the internal write time, during which code

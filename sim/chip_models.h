@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Simulated controllers for the simulated socket. A chip is built from the
 // device record it claims to be, and it behaves like a real part of that
 // kind: it answers only when powered and enabled, takes programming data only

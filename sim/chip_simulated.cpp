@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What every simulated controller shares: power and enable, the read modes,
 // the signature area, the voltage limits, and the rules for changing cells.
 #include <algorithm>

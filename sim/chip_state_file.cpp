@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Reading and writing the chip state file described in chip_state_file.h.
 #include "sim/chip_state_file.h"
 

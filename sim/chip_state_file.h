@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The state of one simulated chip on disk, so that separate runs of the
 // command line can work on the same part (program it in one run, verify it
 // in the next).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The names of the simulated faults, as the front ends take them from their
 // command lines: one parser, so that the window and the command line offer
 // the same faults under the same names.

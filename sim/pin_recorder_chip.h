@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A chip that only watches: it records every set of pins the board shows it
 // and never drives the data lines. Tests use it to see what a sequence did
 // to the socket, write by write.

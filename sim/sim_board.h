@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated programmer board: a PortIo backend like any other. It answers
 // the strobe/handshake protocol on the three port addresses, keeps the eight
 // write-only registers, drives the voltage converters, switches and lines of

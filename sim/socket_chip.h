@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a simulated chip sees of the board, and what it must answer. The
 // board calls OnPins after every register write; it asks DrivenData whenever
 // it needs the level of the data lines. Chip models (flash, EPROM, a pin

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated chips under hand-written register sequences: a right one
 // works, a wrong one (no voltage, short pulse, wrong mode or supply) changes
 // nothing, as real silicon would.

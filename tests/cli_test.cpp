@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Every device of the sample library through the whole life of a part on the
 // simulated board and chip: erase (refused for an EPROM, no pulse with
 // EraseTime 1), blank check, program a random image with verify, read back in

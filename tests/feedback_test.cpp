@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The feedback services every subsystem talks to: the beep rule, the
 // progress arithmetic and its pumps, the cancel click, and the console front
 // end's answers when there is no terminal to ask.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Recognising a file's format from its first lines, the file-open error
 // message with its mapped error texts.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Files exchanged with srec_cat, a standard tool for these formats: what we
 // write it reads to the same bytes, and what it writes we load to the same
 // bytes. Tektronix is left out: srec_cat sums digits there, we sum bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The text and binary readers, the store rule and the size check, driven
 // through LoadProgramFile on real files.
 #include <gtest/gtest.h>

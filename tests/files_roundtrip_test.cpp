@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Whatever the writers save, the readers load back byte for byte, in every
 // format and for several record lengths and device sizes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the tests of files on disk share: reading and writing whole files, a
 // file size limit that makes writes fail half-way, and a fixture with a
 // private directory and the records a load or save works on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The writers: record layouts, the record loop's skipping rules, header and
 // end lines, failures with their messages, and saving without ever losing
 // the previous file.

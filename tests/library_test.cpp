@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The device library file: line reading, number conversion, encodings, the
 // device-line parser with its messages, the walk through the file, broken
 // files and the shipped sample library; then the manufacturer and device

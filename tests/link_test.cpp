@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The register transaction, the read-back and the board detection, against a
 // scripted port and the simulated board with its faults.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Board faults mid-operation (cable pulled, one missed transaction) at points
 // spread over every operation: one timeout message, no success, no stale
 // file, a safe power-down; and programming errors answered with "go on".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The frame every operation shares: prompt texts, the cancel and signature
 // results of each operation, the signature reports, and which cells each
 // scanning operation reads.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Erase, burn, compare and lock-bit sequences on the recording test board:
 // the register-level details the end-to-end runs cannot see.
 #include <gmock/gmock.h>

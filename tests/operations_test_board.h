@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated board with a simple chip in its socket, for the register-level
 // tests of the device operations. The chip answers at once, without the
 // timing limits of a real part, and keeps a code memory that write and erase

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Linux port backends without hardware: the ppdev lookup over a fake
 // /proc tree, the refusal of direct I/O, the demonstration-mode message, and
 // the return to normal priority.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Test cases that rest on what only POSIX systems have (file rights and
 // symbolic links as POSIX knows them, signals, pseudo terminals, resource
 // limits) are skipped on Windows with their reason, never dropped silently.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The socket sequences on the simulated board: what reaches the socket, in
 // which order, how long it lasts, and that a full power cycle breaks no
 // electrical rule.

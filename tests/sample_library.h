@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The devices of the sample library in data/, for tests that run every
 // device or a named one through the simulator.
 #pragma once

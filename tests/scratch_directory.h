@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A fresh, private directory for one test, removed with its contents
 // afterwards. ctest runs the tests of one program as parallel processes, so a
 // fixed directory name would let two tests trample on each other's files.

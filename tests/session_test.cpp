@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The session every front end runs, on the simulator and on a refused real
 // port: the start-up with its board search, the hook between attempts and
 // the fall-back to demonstration mode, what a failed setup leaves, and the

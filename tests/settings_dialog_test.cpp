@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings dialog: what it shows on opening, the port texts and the
 // number ranges "OK" accepts, and that a refused "OK" applies nothing.
 #include "settings/settings_dialog.h"

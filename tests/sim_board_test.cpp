@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated board at port level: the handshake, the socket lines it
 // derives from the registers, the read-back, the faults and the monitor.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One application's worth of state around a board, fresh for every test: the
 // settings, device, image, feedback, link and operation context that the
 // application owns. SimRig puts the simulated board there with a simulated

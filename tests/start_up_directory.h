@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What a test of the program's start-up needs around it: a scratch working
 // directory holding the sample device library, current while the object
 // lives, and a real-port lookup that finds nothing and is refused, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A directory in which no new file may be made, holding a file that may be
 // written: what a save meets in a shared or protected folder. Root may
 // write anywhere, so a test that runs as root runs the save in a child

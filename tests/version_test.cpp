@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The version record: the reader's steps against a scripted source, the
 // record layout, the short version text, and the programs' own record found
 // by the bare name "tavrolith.exe" (on Linux in an ELF section, on Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The port setup against the system's real service manager (run under Wine
 // by scripts/cross-build.sh): there is no giveio.sys, so the driver cannot
 // load and the program must fall back to demonstration mode. The service

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's rules without a window: the check boxes with the lock
 // cascade and their enabling by the selected device, and the two file
 // dialogs with their filters and the save dialog's extension rules.

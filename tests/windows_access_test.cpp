@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The Windows port setup played through with a scripted platform: the
 // system table, every installation outcome with and without the debug
 // switch, and the priority classes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The command-line front end, callable in-process: main() only forwards to
 // RunCli, so tests run every command with their own streams and a fake port
 // environment.

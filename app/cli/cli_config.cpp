@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The config command: the stored settings, which every run starts from and
 // the window shares. Nothing else on the command line writes them.
 #include <optional>

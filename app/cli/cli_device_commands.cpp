@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The commands that work on the board: detect, calibrate, and the five
 // device operations inside the command frame, with what a script user
 // wants to see before and after each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The console feedback as the command line uses it: it remembers whether a
 // socket prompt was declined (the operations count that as success, but a
 // script must learn that nothing was done), it does not print the idle

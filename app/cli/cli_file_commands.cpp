@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The commands that need no board: the library listing and the file
 // commands, which go through the same readers and writers as the device
 // operations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The help texts of the command line, in German like the program's own
 // messages: the overview, and for each command its use, the options that
 // apply to it and its exit status. The manual page is written from them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One run of the command line: the options turned into the run's settings
 // and device choice, one command on the Session, and its results printed.
 // Options apply to this run only; the config command alone stores settings.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Feedback for the command line: messages on standard error, prompts on the
 // terminal, answers from command-line policy when there is no terminal, a
 // 50-step progress bar, and Ctrl+C as the "Abbrechen" button.

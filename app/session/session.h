@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // One run of the program, for every front end: the one Settings,
 // DeviceRecord and ProgramImage, the device library, the port (real or
 // simulated), the ProgrammerLink and DemoMode, owned here and handed to the

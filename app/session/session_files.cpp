@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program-file calls of the front ends, all in one place: making a file
 // the current one, and loading or writing a file apart from the current
 // device and settings (the command line's info and convert).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What differs between front ends in a Session: when the settings are
 // saved, whether start-up loads the device, what happens between failed
 // board searches, and which port (real, named, simulated, traced) is used.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The port the session's link talks to: the real port through port access,
 // or the simulated board with a chip of the selected device, either of them
 // optionally traced.

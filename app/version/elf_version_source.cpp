@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 #ifndef _WIN32
 
 #include "app/version/elf_version_source.h"

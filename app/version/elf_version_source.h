@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Version records of Linux programs: the record sits in the ELF section
 // kVersionSection (attached by the build, see tavrolith_attach_version).
 // A bare file name is looked for the way Windows looks for it: in the

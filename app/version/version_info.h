@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The version record of a program file and the short version text of the
 // window title ("1, 3, 9, 0" becomes "V1.39"). The record is read through
 // VersionRecordSource: the Win32 version functions on Windows, an ELF

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The version record in the layout Windows keeps in a program's resources
 // (VS_VERSIONINFO: nested blocks of length, value length, type, UTF-16 key,
 // value and children, each aligned to four bytes). Linux programs carry the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Build step for Linux programs: writes the version record that
 // tavrolith_attach_version puts into an ELF section.
 // Usage: version_record_tool OUT "1, 3, 9, 0" LANGUAGE CODEPAGE KEY VALUE...

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Version records on Windows: the system's own version functions.
 #ifdef _WIN32
 

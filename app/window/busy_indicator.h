@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The marker window of a running command: a small frameless window with the
 // busy picture that sits over the main window's logo. Its title is the
 // marker that the busy check looks for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // Dialog layouts are drawn in dialog units so that a window keeps its
 // proportions whatever font the desktop renders: a horizontal unit is a
 // quarter of the font's average character width, a vertical unit an eighth

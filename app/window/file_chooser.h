@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The file dialogs of the window behind an interface, so that tests can
 // answer them: a chooser shows a dialog as its setup describes and reports
 // the confirmed path and filter position.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // tavrolith: the window front end.
 //
 // Hidden option for the documentation and for checking the layout:

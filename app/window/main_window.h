@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The program's one window: status line and progress bar across the top,
 // the command buttons and the program file name on the left, the
 // manufacturer and device lists, the option and lock boxes and the logo on

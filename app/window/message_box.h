@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The message boxes of the window, built in one place so that the feedback
 // services and the dialogs show the same caption, icons and buttons.
 #pragma once

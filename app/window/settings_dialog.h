@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The "Einstellungen" dialog: port address, timeout counter, time-base
 // correction, hex line length and the warning beep. It shows the fields the
 // settings' dialog model fills and hands what was typed to a confirmation

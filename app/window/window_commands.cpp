@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the window's controls do: the five programmer commands through the
 // session's command frame, the file dialogs, "Prefs", the check boxes and
 // the two lists. The rules live in the session and the models; here clicks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The feedback services drawn by the main window: message boxes captioned
 // with the program's name, the desktop's beep, the status line, the
 // progress bar and the "Abbrechen" button, whose click reaches the cancel

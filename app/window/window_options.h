@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's command line: the simulated board and its faults, the
 // register-write trace, and the hidden screenshot options of the
 // documentation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's life cycle: the initialisation before it is shown, the
 // position it keeps in the settings while it moves, and the close.
 #include "app/window/window_session.h"

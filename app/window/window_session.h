@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window over the shared session: start-up, the commands, the dialogs,
 // the check boxes, the lists, the position tracking and the close. It only
 // translates: clicks go to the session and the rule models, and what they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The seven check boxes of the main window: the four options and the three
 // lock bits. The settings are the boxes' state: a window shows what
 // CheckBoxesFor says and passes clicks to ClickCheckBox.

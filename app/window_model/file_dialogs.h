@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's two file dialogs without a toolkit: the save dialog of
 // "Auslesen", which also chooses the format, and the open dialog of "Neue
 // Datei". A window shows a dialog as its setup describes and reports the

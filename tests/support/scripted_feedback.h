@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // A Feedback for tests: answers message boxes from a queue, records every
 // message, status text, bar position and pump, and can raise the cancel flag
 // at the n-th pump (as a click on "Abbrechen" would arrive).

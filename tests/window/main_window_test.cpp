@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The main window's controls, geometry, default button and signals, and
 // the busy indicator over its logo.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The settings dialog over the settings' dialog model: layout, filling,
 // the check on OK with its message and focus, and what OK and Cancel leave
 // in the settings.

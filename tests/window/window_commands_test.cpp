@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's commands on the simulated board: each command's good path
 // and its cancel path with the message boxes answered, "Abbrechen" during an
 // operation, the file dialogs and their rules, the check boxes, the lists,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's feedback services: the box kinds as the user sees them and
 // answers them, the progress bar, and "Abbrechen" reaching the
 // cancel flag only when a progress step pumps the events.

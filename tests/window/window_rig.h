@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // What the window tests need around a running window: a scratch working
 // directory with the sample library, modal dialogs answered from a script,
 // file dialogs answered from a queue, and the window on a simulated session.

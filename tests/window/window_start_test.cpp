@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
 // The window's life cycle over the session: start-up with a board, without
 // one and without port access, the title from the version record, the
 // position it keeps, the busy marker seen from outside, and the close.
