@@ -48,7 +48,7 @@ for arch in "${arches[@]}"; do
   # optimisation and debug information it compiles in half the time or less
   # (the native build has the optimiser's warnings).
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O0 -DNDEBUG" -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF -DTAVROLITH_WINDOW=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O0 -DNDEBUG" -DTAVROLITH_WERROR=ON -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF -DTAVROLITH_WINDOW=OFF \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$runner" >"$build/configure.log" 2>&1 \
     || { cat "$build/configure.log"; status=1; continue; }
   if ! cmake --build "$build" -j2 >"$build/build.log" 2>&1; then

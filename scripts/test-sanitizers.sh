@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${SAN_BUILD_DIR:-build-san}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVROLITH_SANITIZE=ON \
-  -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF >/dev/null
+  -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF -DTAVROLITH_WERROR=ON >/dev/null
 cmake --build "$build" -j2
 
 # Leaks are reported for our code as for everything else; the suppression

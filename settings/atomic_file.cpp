@@ -248,8 +248,13 @@ int AtomicFileWriter::CommitInPlace() {
   if (targetRegular_) {
     if (error == 0 && !SetEndOfFile(handle)) error = ErrnoOf(GetLastError());
     if (error == 0 && !FlushFileBuffers(handle)) error = ErrnoOf(GetLastError());
-    // Over the clusters the file still has, the old content fits again.
-    if (error != 0 && kept && Rewind(handle) && WriteAll(handle, previous) == 0) SetEndOfFile(handle);
+    // Over the clusters the file still has, the old content fits again; a
+    // restore that fails is reported in place of the first error, as on POSIX.
+    if (error != 0 && kept) {
+      int restore = Rewind(handle) ? WriteAll(handle, previous) : ErrnoOf(GetLastError());
+      if (restore == 0 && !SetEndOfFile(handle)) restore = ErrnoOf(GetLastError());
+      if (restore != 0) error = restore;
+    }
   }
   if (!CloseHandle(handle) && error == 0) error = ErrnoOf(GetLastError());
   return error != 0 ? Fail(error) : 0;
@@ -359,9 +364,14 @@ int AtomicFileWriter::CommitInPlace() {
   if (targetRegular_) {
     if (error == 0 && ::ftruncate(fd, static_cast<off_t>(content.size())) != 0) error = errno;
     if (error == 0 && ::fsync(fd) != 0) error = errno;
-    // Over the blocks the file still has, the old content fits again.
-    if (error != 0 && kept && ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, previous) == 0) {
-      ::ftruncate(fd, static_cast<off_t>(previous.size()));
+    // Over the blocks the file still has, the old content fits again. When
+    // it cannot be put back whole (a longer new content cannot be cut off),
+    // the file is neither old nor new: the restore's own errno is reported,
+    // as the first one would promise an untouched file.
+    if (error != 0 && kept) {
+      int restore = ::lseek(fd, 0, SEEK_SET) == 0 ? WriteAll(fd, previous) : errno;
+      if (restore == 0 && ::ftruncate(fd, static_cast<off_t>(previous.size())) != 0) restore = errno;
+      if (restore != 0) error = restore;
     }
   }
   if (::close(fd) != 0 && error == 0) error = errno;
