@@ -74,6 +74,7 @@ struct BenchWindow {
   static SessionOptions Options() {
     SessionOptions options;
     options.simulator = SimulatorOptions{};
+    options.userConfigDirectory = "";  // the settings stay in the scratch folder, never in ~/.config
     return options;
   }
   window::MainWindow window;

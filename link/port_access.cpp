@@ -5,10 +5,16 @@
 
 #include "link/port_access.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <grp.h>
+#include <pwd.h>
 #include <sched.h>
 #include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
 
 #include "base/feedback.h"
 #include "base/result_codes.h"
@@ -25,11 +31,24 @@ std::string Hex(int value) {
   return text;
 }
 
-constexpr const char* kWhatIsMissing =
-    "Nötig ist eines von beiden:\n"
-    " - Mitgliedschaft in der Gruppe lp (Zugriff über /dev/parportN;\n"
-    "   sudo usermod -aG lp BENUTZER, danach neu anmelden), oder\n"
-    " - root-Rechte bzw. CAP_SYS_RAWIO (direkter Portzugriff).\n";
+constexpr const char* kPortGroup = "lp";
+
+// Says what is missing, for this user: joining the group, logging in again
+// after joining it, or (already in it) the rights of the device file.
+std::string WhatIsMissing(const GroupMembership& member) {
+  std::string group;
+  if (!member.listed) {
+    group = " - Mitgliedschaft in der Gruppe lp (Zugriff über /dev/parportN;\n"
+            "   sudo usermod -aG lp " + member.user + ", danach neu anmelden), oder\n";
+  } else if (!member.active) {
+    group = " - Zugriff über /dev/parportN: " + member.user + " ist in der Gruppe lp, die laufende\n"
+            "   Sitzung aber noch nicht; bitte abmelden und neu anmelden, oder\n";
+  } else {
+    group = " - Zugriff über /dev/parportN (" + member.user + " ist in der Gruppe lp;\n"
+            "   gehört das Gerät der Gruppe lp?), oder\n";
+  }
+  return "Nötig ist eines von beiden:\n" + group + " - root-Rechte bzw. CAP_SYS_RAWIO (direkter Portzugriff).\n";
+}
 
 constexpr const char* kDemoNote = "\nProgramm läuft im Demomodus.";
 
@@ -82,10 +101,46 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
     report += "Direkter Portzugriff auf " + Hex(base) + ": " + AccessErrorText(error) + "\n";
   }
 
-  feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" + kWhatIsMissing +
-                            kDemoNote);
+  const GroupMembershipFunction lookup =
+      environment.groupMembership != nullptr ? environment.groupMembership : SystemGroupMembership;
+  feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" +
+                            WhatIsMissing(lookup(kPortGroup)) + kDemoNote);
   access.DemoMode = 1;
   return kNoPortAccess;
+}
+
+GroupMembership SystemGroupMembership(const char* groupName) {
+  GroupMembership member;
+  // getpwuid_r and getgrnam_r keep no static state, unlike their plain forms.
+  std::vector<char> userText(16384);
+  passwd userEntry{};
+  passwd* user = nullptr;
+  if (getpwuid_r(getuid(), &userEntry, userText.data(), userText.size(), &user) == 0 && user != nullptr) {
+    member.user = user->pw_name;
+  }
+  if (member.user.empty()) {
+    const char* name = std::getenv("USER");
+    member.user = name != nullptr && *name != '\0' ? name : "BENUTZER";
+  }
+  std::vector<char> groupText(16384);
+  group groupEntry{};
+  group* found = nullptr;
+  if (getgrnam_r(groupName, &groupEntry, groupText.data(), groupText.size(), &found) != 0 || found == nullptr) {
+    return member;
+  }
+  const gid_t wanted = found->gr_gid;
+  if (user != nullptr) {
+    int count = 64;
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    while (getgrouplist(user->pw_name, user->pw_gid, groups.data(), &count) < 0) groups.resize(size_t(count) + 64);
+    groups.resize(size_t(count));
+    member.listed = std::find(groups.begin(), groups.end(), wanted) != groups.end();
+  }
+  std::vector<gid_t> session(size_t(std::max(getgroups(0, nullptr), 0)));
+  const int sessionCount = getgroups(int(session.size()), session.data());
+  session.resize(size_t(std::max(sessionCount, 0)));
+  member.active = getegid() == wanted || std::find(session.begin(), session.end(), wanted) != session.end();
+  return member;
 }
 
 void RaisePriority() {

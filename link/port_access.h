@@ -29,12 +29,25 @@ struct PortAccess {
   int DemoMode = 0;            // 1 when no access could be obtained
 };
 
-// Where the Linux lookup looks and how ioperm is called; tests point these at
-// a fake tree and a refusing function.
+// What the hint about the group lp (which owns /dev/parportN) says: the
+// user's login name, and whether the user database and the running session
+// have the user in the group (a new member must log in again first).
+struct GroupMembership {
+  std::string user;
+  bool listed = false;  // in the group according to the user database
+  bool active = false;  // the running session has the group
+};
+using GroupMembershipFunction = GroupMembership (*)(const char* group);
+// The system's answer on Linux (getpwuid_r, getgrnam_r, getgrouplist, getgroups).
+GroupMembership SystemGroupMembership(const char* group);
+
+// Where the Linux lookup looks, how ioperm is called and how the group is
+// looked up; tests point these at a fake tree and refusing functions.
 struct PortAccessEnvironment {
   std::string procRoot = "/proc/sys/dev/parport";
   std::string devRoot = "/dev";
-  IopermFunction ioperm = nullptr;  // nullptr: the system call
+  IopermFunction ioperm = nullptr;                    // nullptr: the system call
+  GroupMembershipFunction groupMembership = nullptr;  // nullptr: SystemGroupMembership
 };
 
 // Sets up `access` for settings.PortAdress, or for the ppdev `device` when

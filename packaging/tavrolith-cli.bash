@@ -23,6 +23,28 @@ _tavrolith_cli_help_words() {
     }'
 }
 
+# The device names (or with -m the manufacturer names) of the library the
+# command line would use, from the program's own "devices": a --config-dir
+# already on the line counts.
+_tavrolith_cli_devices() {
+  local -a dir=()
+  local i
+  for ((i = 1; i < cword; ++i)); do
+    [[ ${words[i]} == --config-dir ]] && dir=(--config-dir "${words[i + 1]}")
+  done
+  "${words[0]}" "${dir[@]}" devices 2>/dev/null | awk -v want="$1" '
+    # "Atmel (Hersteller 0)", then "  * 0   AT89C51   DIP40 ..." per device.
+    /^[^ ]/ && / \(Hersteller [0-9]+\)$/ { if (want == "-m") { sub(/ \(Hersteller [0-9]+\)$/, ""); print } next }
+    want != "-m" && $1 == "*" && $2 ~ /^[0-9]+$/ { print $3; next }
+    want != "-m" && $1 ~ /^[0-9]+$/ { print $2 }'
+}
+
+# The keys "config" shows (and Device, which it takes by name).
+_tavrolith_cli_config_keys() {
+  "${words[0]}" config 2>/dev/null | sed -n 's/^\([A-Za-z][A-Za-z0-9-]*\)=.*/\1/p'
+  echo Device
+}
+
 # Files or (with -d) folders; bash-completion's _filedir where it is loaded.
 _tavrolith_cli_files() {
   if declare -F _filedir >/dev/null; then
@@ -72,7 +94,15 @@ _tavrolith_cli() {
     --trace | --chip-state)
       _tavrolith_cli_files
       return ;;
-    --device | --manufacturer | --size | --sim-write-us)
+    --device)
+      local IFS=$'\n'
+      COMPREPLY=($(compgen -W '$(_tavrolith_cli_devices)' -- "$cur"))
+      return ;;
+    --manufacturer)
+      local IFS=$'\n'
+      COMPREPLY=($(compgen -W '$(_tavrolith_cli_devices -m)' -- "$cur"))
+      return ;;
+    --size | --sim-write-us)
       return ;;
   esac
 
@@ -100,6 +130,18 @@ _tavrolith_cli() {
   else
     case $command in
       read | program | verify | info | convert) _tavrolith_cli_files ;;
+      config)
+        # config set KEY VALUE, config reset KEY; a device by name for Device.
+        local at=0
+        for ((i = 1; i < cword; ++i)); do [[ ${words[i]} == config ]] && at=$i; done
+        case $((cword - at)) in
+          1) COMPREPLY=($(compgen -W 'set reset' -- "$cur")) ;;
+          2) COMPREPLY=($(compgen -W '$(_tavrolith_cli_config_keys)' -- "$cur")) ;;
+          3) if [[ ${words[at + 1]} == set && ${words[at + 2],,} == device ]]; then
+               local IFS=$'\n'
+               COMPREPLY=($(compgen -W '$(_tavrolith_cli_devices)' -- "$cur"))
+             fi ;;
+        esac ;;
     esac
   fi
 } &&

@@ -16,6 +16,8 @@ packages=(
   # The example's assembler; the package test (scripts/test-package.sh):
   # dpkg-shlibdeps for the package's dependencies, man for the manual page.
   as31 dpkg-dev man-db
+  # Debian's checks of the package, its desktop entry and AppStream metadata.
+  lintian desktop-file-utils appstream
   xvfb xauth
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);

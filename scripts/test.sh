@@ -5,9 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/bootstrap.sh
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVROLITH_WERROR=ON >/dev/null
 cmake --build "$build" -j2
 ctest --test-dir "$build" --output-on-failure -j2
-./scripts/test-package.sh "$build"
+./scripts/build-deb.sh "$build-deb"    # the package as Debian builds it: /usr, hardening flags
+./scripts/test-package.sh "$build-deb"
 ./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer
 ./scripts/cross-build.sh      # the Windows builds (i686, x86_64), the x86_64 tests under wine64

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #ifdef _WIN32
@@ -115,6 +116,25 @@ std::string DefaultDataPath() {
   }
   return "/";
 #endif
+}
+
+std::string UserConfigDirectory() {
+#ifdef _WIN32
+  return std::string();
+#else
+  // The XDG rule: a relative value is invalid and is ignored.
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return WithTrailingSeparator(xdg) + "tavrolith/";
+  const std::string home = DefaultDataPath();
+  return home == "/" ? std::string() : home + ".config/tavrolith/";
+#endif
+}
+
+std::string SettingsFolder(const std::string& named, const std::string& userFolder) {
+  if (!named.empty()) return named;
+  std::error_code error;
+  if (userFolder.empty() || std::filesystem::exists("QUENVALD.INI", error)) return std::string();
+  return userFolder;
 }
 
 }  // namespace tav

@@ -25,4 +25,15 @@ std::string CurrentDirectory();
 // trailing '/' elsewhere.
 std::string DefaultDataPath();
 
+// The user's own folder for the settings on Linux: "$XDG_CONFIG_HOME/tavrolith/"
+// when that is an absolute path, else "<home>/.config/tavrolith/"; empty on
+// Windows, where the settings stay in the working directory, and without a
+// home directory.
+std::string UserConfigDirectory();
+
+// The folder of QUENVALD.INI (with a trailing separator; empty for the working
+// directory): `named` when given (--config-dir); the working directory when a
+// QUENVALD.INI is there or `userFolder` is empty; else `userFolder`.
+std::string SettingsFolder(const std::string& named, const std::string& userFolder);
+
 }  // namespace tav

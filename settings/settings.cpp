@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "base/feedback.h"
 #include "base/result_codes.h"
 #include "settings/ini_file.h"
+#include "settings/native_path.h"
 #include "settings/paths.h"
 #include "settings/profile_numbers.h"
 
@@ -227,6 +229,11 @@ bool SaveSettings(Settings& s) {
     if (pathFits || !pathEntry) ini.Write(entry.section, entry.key, entry.text);
   }
   s.ProgramFileName = NameAndExtension(s.ProgramFilePath);
+  // The user's settings folder (~/.config/tavrolith/) is made at the first
+  // save; a folder that cannot be made fails the save below.
+  const PathParts parts = SplitPath(s.SettingsFilePath);
+  std::error_code error;
+  if (!parts.directory.empty()) std::filesystem::create_directories(NativePath(parts.drive + parts.directory), error);
   return ini.Save(s.SettingsFilePath);
 }
 

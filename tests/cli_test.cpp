@@ -100,8 +100,13 @@ protected:
     }
   }
   const fs::path& dir() const { return directory_.Path(); }
-  std::string Ini() const { return Slurp(dir() / "QUENVALD.INI"); }
-  bool IniWritten() const { return fs::exists(dir() / "QUENVALD.INI"); }
+  // The settings file in use: the working folder's when there is one, else
+  // the one in the (scratch) user settings folder.
+  fs::path IniPath() const {
+    return fs::exists(dir() / "QUENVALD.INI") ? dir() / "QUENVALD.INI" : directory_.UserIni();
+  }
+  std::string Ini() const { return Slurp(IniPath()); }
+  bool IniWritten() const { return fs::exists(IniPath()); }
 
   // Absolute as the program shows it (on Windows with its drive letter).
   const std::string blink_ = fs::absolute(fs::path(TAVROLITH_SOURCE_DIR) / "examples" / "blink.hex").string();
@@ -300,12 +305,13 @@ TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
         {{"config", "reset", "Verify"}, 0, {"Verify=1"}}, {{"config", "reset", "Device"}, 0, {"ManufIndex=0"}}});
   EXPECT_THAT(Ini(), AllOf(HasSubstr("Verify=1"), HasSubstr("DeviceIndex=0")));
   // A settings file that cannot be read is named; config does not write over it.
-  fs::permissions(dir() / "QUENVALD.INI", fs::perms::none);
-  if (!std::ifstream(dir() / "QUENVALD.INI")) {
-    Play({{{"devices"}, 0, {"QUENVALD.INI kann nicht gelesen werden (" + (dir() / "QUENVALD.INI").string()}},
-          {{"config", "set", "Verify", "0"}, kWriteFailed, {(dir() / "QUENVALD.INI").string()}}});
+  const fs::path ini = IniPath();
+  fs::permissions(ini, fs::perms::none);
+  if (!std::ifstream(ini)) {
+    Play({{{"devices"}, 0, {"QUENVALD.INI kann nicht gelesen werden (" + ini.string()}},
+          {{"config", "set", "Verify", "0"}, kWriteFailed, {ini.string()}}});
   }
-  fs::permissions(dir() / "QUENVALD.INI", fs::perms::owner_read | fs::perms::owner_write);
+  fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_THAT(Ini(), HasSubstr("Verify=1"));
 }
 
@@ -324,7 +330,10 @@ TEST_F(CliTest, PortAddressesAnywhereInTheIoSpace) {
 // names the folder of both; a missing library is named with its path.
 TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
   fs::remove(dir() / "8789LIST.CSV");
-  const std::string sample = (fs::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV").lexically_normal().string();
+  // The copy a program run from the build tree finds at the installed
+  // distance from itself; no path of the source tree is compiled in.
+  const std::string sample = FindLibrary("", DefaultLibraryFallbacks());
+  EXPECT_EQ(Slurp(sample), Slurp(fs::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV"));
   Play({{{"-v", "--simulate", "--device", "AT89C2051", "detect"}, 0, {"Bibliothek: " + sample}}});
   const fs::path other = dir() / "other";
   fs::create_directory(other);
@@ -334,6 +343,16 @@ TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
   EXPECT_THAT(Slurp(other / "QUENVALD.INI"), HasSubstr("Verify=0"));
   EXPECT_FALSE(IniWritten());
   EXPECT_EQ(FindLibrary("", {(other).string(), fs::path(sample).parent_path().string()}), sample);
+#ifndef _WIN32
+  // Without either file in the working folder: the user's own library comes
+  // before the installed one, and config and -v name the user's settings.
+  const fs::path user = directory_.UserIni().parent_path();
+  fs::create_directories(user);
+  fs::copy_file(sample, user / "8789LIST.CSV");
+  Play({{{"-v", "--simulate", "detect"}, 0,
+         {"Bibliothek: " + (user / "8789LIST.CSV").string(), "Einstellungen: " + directory_.UserIni().string()}},
+        {{"config"}, 0, {"# " + directory_.UserIni().string()}}});
+#endif
 }
 
 // What a script user sees: the plan before, the result after, -q and -v.

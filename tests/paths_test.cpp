@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 
 #include "settings/atomic_file.h"
 #include "settings/native_path.h"
 #include "tests/scratch_directory.h"
+#include "tests/start_up_directory.h"
 
 namespace tav {
 
@@ -43,6 +45,39 @@ TEST(DefaultDataPath, HomeWithTrailingSeparatorOrAnAbsoluteFallback) {
   const std::string fallback = DefaultDataPath();
   EXPECT_TRUE(fallback.starts_with('/') && fallback.ends_with('/')) << fallback;
   setenv("HOME", saved.c_str(), 1);
+#endif
+}
+
+// Without a QUENVALD.INI in the working directory the settings live in the
+// user's folder: $XDG_CONFIG_HOME when absolute, else ~/.config.
+TEST(SettingsFolder, NamedFolderThenWorkingDirectoryWithAFileThenTheUsersFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: Windows keeps the settings in the working directory";
+#else
+  test::StartUpDirectory directory{"tav_paths"};  // restores XDG_CONFIG_HOME and the working directory
+  ASSERT_TRUE(directory.Valid());
+  const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  setenv("HOME", "/home/brenner", 1);
+  const struct {
+    const char* xdg;  // nullptr: unset
+    std::string folder;
+  } cases[] = {{"/srv/cfg", "/srv/cfg/tavrolith/"},
+               {"/srv/cfg/", "/srv/cfg/tavrolith/"},
+               {"relative/cfg", "/home/brenner/.config/tavrolith/"},
+               {"", "/home/brenner/.config/tavrolith/"},
+               {nullptr, "/home/brenner/.config/tavrolith/"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.xdg ? c.xdg : "(unset)");
+    if (c.xdg) setenv("XDG_CONFIG_HOME", c.xdg, 1); else unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserConfigDirectory(), c.folder);
+  }
+  setenv("HOME", savedHome.c_str(), 1);
+
+  EXPECT_EQ(SettingsFolder("named/", "/u/"), "named/");
+  EXPECT_EQ(SettingsFolder("", "/u/"), "/u/");
+  EXPECT_EQ(SettingsFolder("", ""), "");
+  std::ofstream("QUENVALD.INI") << "[Hardware]\n";
+  EXPECT_EQ(SettingsFolder("", "/u/"), "");
 #endif
 }
 

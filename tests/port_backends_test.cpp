@@ -23,6 +23,7 @@
 namespace fs = std::filesystem;
 using ::testing::AllOf;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 namespace tav {
 namespace {
@@ -54,13 +55,13 @@ protected:
   }
   // SetupPortAccess for the ppdev device `named` (or none) with ioperm
   // refused: no access, demonstration mode, and the one plain message.
-  std::string RefusedAccess(const std::string& named, int address = 0x378) {
+  std::string RefusedAccess(const std::string& named, int address = 0x378, GroupMembershipFunction group = nullptr) {
     Settings settings;
     settings.SetPortAdress(address);
     int beep = 1;
     ScriptedFeedback feedback(beep);
     PortAccess access;
-    EXPECT_EQ(SetupPortAccess(named, settings, feedback, access, {proc(), dev(), RefuseIoperm}), 7);
+    EXPECT_EQ(SetupPortAccess(named, settings, feedback, access, {proc(), dev(), RefuseIoperm, group}), 7);
     EXPECT_EQ(access.DemoMode, 1);
     EXPECT_EQ(access.io, nullptr);
     EXPECT_EQ(feedback.messages.size(), 1u);
@@ -104,6 +105,28 @@ TEST_F(FakeTree, WithoutAnyAccessTheMessageSaysWhatIsMissingAndDemonstrationMode
   AddPort("parport0", "956\t0\n");
   EXPECT_THAT(RefusedAccess("", 0x3BC), AllOf(HasSubstr("parport0: keine Parallelschnittstelle"),
                                               HasSubstr("Direkter Portzugriff auf 0x3BC: Zugriff verweigert")));
+}
+
+// The hint names the user and says what is left to do: join the group, log
+// in again after joining it, or look at the device when the session has it.
+TEST_F(FakeTree, TheGroupHintNamesTheUserAndSaysWhetherToJoinOrToLogInAgain) {
+  const struct {
+    GroupMembershipFunction group;
+    const char* says;
+    const char* never;
+  } cases[] = {
+      {[](const char*) { return GroupMembership{"anna", false, false}; },
+       "sudo usermod -aG lp anna, danach neu anmelden", "laufende"},
+      {[](const char*) { return GroupMembership{"anna", true, false}; },
+       "anna ist in der Gruppe lp, die laufende\n   Sitzung aber noch nicht; bitte abmelden und neu anmelden",
+       "usermod"},
+      {[](const char*) { return GroupMembership{"anna", true, true}; }, "(anna ist in der Gruppe lp;", "anmelden"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.says);
+    const std::string text = RefusedAccess("", 0x378, c.group);
+    EXPECT_THAT(text, AllOf(HasSubstr(c.says), Not(HasSubstr(c.never)), HasSubstr("CAP_SYS_RAWIO")));
+  }
 }
 
 TEST(PriorityTest, RestoreReturnsToNormalWhateverRaiseAchieved) {

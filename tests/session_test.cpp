@@ -34,7 +34,9 @@ protected:
     options_.betweenSearchAttempts = [this] { hookCalls_.push_back(feedback_.messages.size()); };
   }
 
-  bool IniWritten() const { return fs::exists(dir() / "QUENVALD.INI"); }
+  // A start without QUENVALD.INI in the working directory keeps it in the
+  // user's settings folder.
+  bool IniWritten() const { return fs::exists(directory_.UserIni()); }
   // In demonstration mode every command only shows the demonstration message.
   void ExpectCommandsRefused(Session& session) {
     feedback_.Clear();
@@ -147,14 +149,15 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   };
   startAndClose(false);
   EXPECT_TRUE(IniWritten());
-  fs::remove(dir() / "QUENVALD.INI");
+  EXPECT_FALSE(fs::exists(dir() / "QUENVALD.INI"));
+  fs::remove(directory_.UserIni());
   options_.alwaysSaveAtClose = false;
   options_.simulator->chipState = "chip.state";
   startAndClose(false);
   EXPECT_FALSE(IniWritten());
   EXPECT_TRUE(fs::exists(dir() / "chip.state"));
   startAndClose(true);
-  EXPECT_THAT(Slurp(dir() / "QUENVALD.INI"), HasSubstr("Verify=0"));
+  EXPECT_THAT(Slurp(directory_.UserIni()), HasSubstr("Verify=0"));
   // A chip that cannot be kept turns success into a failure, not a failure
   // into another.
   options_.simulator->chipState = "missing/chip.state";

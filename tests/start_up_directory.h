@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What a test of the program's start-up needs around it: a scratch working
 // directory holding the sample device library, current while the object
-// lives, and a real-port lookup that finds nothing and is refused, so that
-// no real port is ever touched.
+// lives, a per-user settings folder inside it in place of the real
+// ~/.config, and a real-port lookup that finds nothing and is refused, so
+// that no real port is ever touched.
 #pragma once
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "link/port_access.h"
@@ -42,13 +45,36 @@ public:
     std::filesystem::copy_file(std::filesystem::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV",
                                Path() / "8789LIST.CSV");
     std::filesystem::current_path(Path());
+#ifndef _WIN32
+    // Programs started by the test inherit it too.
+    if (const char* previous = std::getenv("XDG_CONFIG_HOME")) previousConfigHome_ = previous;
+    setenv("XDG_CONFIG_HOME", (Path() / "config-home").c_str(), 1);
+#endif
   }
-  ~StartUpDirectory() { std::filesystem::current_path(previous_); }
+  ~StartUpDirectory() {
+    std::filesystem::current_path(previous_);
+#ifndef _WIN32
+    if (previousConfigHome_) {
+      setenv("XDG_CONFIG_HOME", previousConfigHome_->c_str(), 1);
+    } else {
+      unsetenv("XDG_CONFIG_HOME");
+    }
+#endif
+  }
   StartUpDirectory(const StartUpDirectory&) = delete;
   StartUpDirectory& operator=(const StartUpDirectory&) = delete;
 
   bool Valid() const { return scratch_.Valid(); }
   const std::filesystem::path& Path() const { return scratch_.Path(); }
+  // Where a start without QUENVALD.INI in the working directory keeps its
+  // settings: the working directory itself on Windows.
+  std::filesystem::path UserIni() const {
+#ifdef _WIN32
+    return Path() / "QUENVALD.INI";
+#else
+    return Path() / "config-home" / "tavrolith" / "QUENVALD.INI";
+#endif
+  }
   // An empty parport tree and a refusing ioperm.
   PortAccessEnvironment RefusedPorts() const {
     return {(Path() / "no-proc").string(), (Path() / "no-dev").string(), RefuseIoperm};
@@ -56,6 +82,7 @@ public:
 
 private:
   const std::filesystem::path previous_ = std::filesystem::current_path();
+  std::optional<std::string> previousConfigHome_;
   ScratchDirectory scratch_;
 };
 

@@ -152,8 +152,9 @@ void PrintHelp(const std::string& name, std::FILE* out) {
                out);
     for (const CommandHelp& each : kCommands) std::fprintf(out, "  %-12s %s\n", each.name, each.what);
     std::fputs("\nOptionen gelten nur für den Aufruf, in dem sie stehen. Dauerhafte Vorgaben stehen in\n"
-               "QUENVALD.INI (tavrolith-cli config), die Bausteine in 8789LIST.CSV: beide im Arbeitsordner\n"
-               "(oder mit --config-dir); fehlt dort 8789LIST.CSV, gilt die mitgelieferte Bibliothek.\n\n"
+               "QUENVALD.INI (tavrolith-cli config), die Bausteine in 8789LIST.CSV: im Arbeitsordner, sonst\n"
+               "unter Linux in ~/.config/tavrolith (oder mit --config-dir); fehlt 8789LIST.CSV, gilt die\n"
+               "mitgelieferte Bibliothek.\n\n"
                "Exit-Status:\n",
                out);
     std::fputs(kCommonStatus, out);

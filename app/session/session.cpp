@@ -52,9 +52,13 @@ int Session::Start() {
 }
 
 void Session::LoadSettings() {
-  tav::LoadSettings(settings_, feedback_, options_.configDirectory);
+  const std::string userFolder = options_.userConfigDirectory.value_or(UserConfigDirectory());
+  tav::LoadSettings(settings_, feedback_, SettingsFolder(options_.configDirectory, userFolder));
   settingsAsLoaded_ = SavedFields(settings_);
-  library_.SetLibraryPath(FindLibrary(options_.configDirectory, options_.libraryFallbacks));
+  // A library of the user's own comes before the installed sample.
+  std::vector<std::string> fallbacks = options_.libraryFallbacks;
+  if (!userFolder.empty()) fallbacks.insert(fallbacks.begin(), userFolder);
+  library_.SetLibraryPath(FindLibrary(options_.configDirectory, fallbacks));
 }
 
 int Session::StartHardware() {

@@ -95,7 +95,8 @@ public:
   int BoardResult() const;
   // Which backend serves the port, for the user.
   std::string BoardDescription() const;
-  // Where the settings live (the working directory or the configDirectory).
+  // Where the settings live: the working directory, the configDirectory or
+  // the userConfigDirectory.
   std::string WorkingDirectory() const;
   // The device library in use, found by FindLibrary at LoadSettings.
   std::string LibraryPath() const;

@@ -50,7 +50,6 @@ std::vector<std::string> DefaultLibraryFallbacks() {
     folders.push_back(Utf8Path((NativePath(program) / TAVROLITH_DATA_DIR_FROM_BIN).lexically_normal()));
   }
   folders.push_back(TAVROLITH_DATA_DIR);
-  folders.push_back(TAVROLITH_SOURCE_DATA_DIR);
   return folders;
 }
 

@@ -17,8 +17,8 @@
 namespace tav {
 
 // The folders with the sample library when the working directory has none:
-// the installed data directory, then the source tree's data/ (for a build
-// that was never installed).
+// the data directory at the installed distance from the running program
+// (also a build tree's copy), then the configured installation's.
 std::vector<std::string> DefaultLibraryFallbacks();
 
 // The simulated board and the chip of the selected device in its socket.
@@ -57,10 +57,13 @@ struct SessionOptions {
   PortAccessEnvironment ports;
   std::string tracePath;  // register-write trace; empty = none
 
-  // Where QUENVALD.INI and 8789LIST.CSV are: this folder for both when set;
-  // otherwise the working directory, and for the library, when the working
-  // directory has none, the first of `libraryFallbacks` that holds one.
+  // Where QUENVALD.INI and 8789LIST.CSV are: this folder for both when set.
+  // Otherwise QUENVALD.INI in the working directory when there is one, else
+  // in `userConfigDirectory`; the library in the working directory, else the
+  // first of `userConfigDirectory` and `libraryFallbacks` that holds one.
   std::string configDirectory;
+  // Unset: UserConfigDirectory() of the environment at LoadSettings; empty: none.
+  std::optional<std::string> userConfigDirectory;
   std::vector<std::string> libraryFallbacks = DefaultLibraryFallbacks();
 };
 

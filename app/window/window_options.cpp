@@ -25,13 +25,15 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
                                     QStringLiteral("Simulierter Brenner in der Geschwindigkeit echter Hardware"));
   const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Die Registerzugriffe in DATEI protokollieren"),
                                  QStringLiteral("FILE"));
+  const QCommandLineOption configDir(QStringLiteral("config-dir"),
+                                     QStringLiteral("QUENVALD.INI und 8789LIST.CSV in ORDNER"), QStringLiteral("ORDNER"));
   QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE"));
   QCommandLineOption busy(QStringLiteral("busy"), QString());
   QCommandLineOption settings(QStringLiteral("settings"), QString());
   QCommandLineOption busyDirectory(QStringLiteral("busy-marker-dir"), QString(), QStringLiteral("DIR"));
   for (QCommandLineOption* hidden : {&screenshot, &busy, &settings, &busyDirectory}) hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({simulate, chipState, chipFault, boardFault, writeUs, realtime, trace, screenshot, busy, settings,
-                     busyDirectory});
+  parser.addOptions({simulate, chipState, chipFault, boardFault, writeUs, realtime, trace, configDir, screenshot, busy,
+                     settings, busyDirectory});
   parser.addHelpOption();
   if (!parser.parse(arguments)) {
     error = parser.errorText();
@@ -68,6 +70,7 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
   simulator.realtime = parser.isSet(realtime);
   if (parser.isSet(simulate)) options.session.simulator = simulator;
   options.session.tracePath = parser.value(trace).toStdString();
+  options.session.configDirectory = parser.value(configDir).toStdString();
   options.screenshot = parser.value(screenshot);
   options.busy = parser.isSet(busy);
   options.settings = parser.isSet(settings);

@@ -22,6 +22,8 @@ namespace {
 constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
 
 fs::path Ini(const WindowRig& rig) { return rig.directory.Path() / "QUENVALD.INI"; }
+// Where a start without a settings file in the working directory saves.
+fs::path UserIni(const WindowRig& rig) { return rig.directory.UserIni(); }
 QString Q(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
@@ -98,7 +100,7 @@ private slots:
       QVERIFY2(!script.seen.contains(searched), qPrintable(searched));
     }
     QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
-    QVERIFY(!fs::exists(Ini(rig)));
+    QVERIFY(!fs::exists(Ini(rig)) && !fs::exists(UserIni(rig)));
   }
 
   // While a command runs another marker, another copy of the program and a
@@ -127,7 +129,7 @@ private slots:
     QVERIFY(checked);
     QCOMPARE(test::BusyIndicators(), 0);
     QCOMPARE(other.IsBusy(), kSuccess);
-    QVERIFY(!fs::exists(Ini(rig)));  // the refused close saved nothing
+    QVERIFY(!fs::exists(UserIni(rig)));  // the refused close saved nothing
     QCOMPARE(script.unexpected, QStringList());
   }
 
@@ -141,7 +143,8 @@ private slots:
     QVERIFY(rig.window.close());
     QCOMPARE(script.seen, QStringList{QStringLiteral("Baustein jetzt unbedingt\naus dem Sockel nehmen !!!")});
     const QPoint outer = rig.window.frameGeometry().topLeft();
-    const std::string ini = test::Slurp(Ini(rig));
+    QVERIFY(!fs::exists(Ini(rig)));  // not in the working directory, which had none
+    const std::string ini = test::Slurp(UserIni(rig));
     QVERIFY(ini.find("X-Koord=" + std::to_string(outer.x())) != std::string::npos);
     QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
   }
@@ -152,13 +155,15 @@ private slots:
     WindowOptions options;
     QString error;
     QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
-                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime"},
+                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime",
+                                "--config-dir", "cfg"},
                                options, error));
     const SimulatorOptions& simulator = options.session.simulator.value();
     QVERIFY(simulator.chipFaults.notBlank && simulator.boardFaults.noBoard && simulator.realtime);
     QCOMPARE(simulator.chipState, std::string("c.state"));
     QCOMPARE(simulator.writeMicroseconds, 20u);
     QCOMPARE(options.session.tracePath, std::string("t.txt"));
+    QCOMPARE(options.session.configDirectory, std::string("cfg"));
 
     WindowOptions plain;
     QVERIFY(ParseWindowOptions({"tavrolith"}, plain, error));
