@@ -25,6 +25,8 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$root/data/8789LIST.CSV" "$work/"
+# The settings of a folder without QUENVALD.INI would go to ~/.config.
+export XDG_CONFIG_HOME="$work/config"
 cp "$root/examples/blink.hex" "$work/"
 cd "$work"
 

@@ -22,6 +22,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp data/8789LIST.CSV "$work/"
+export XDG_CONFIG_HOME="$work/config"  # the window's settings stay out of ~/.config
 (cd "$work" && QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-screen 0 800x600x24" \
   "$build/app/window/tavrolith" --simulate --screenshot "$out" "$@")
 echo "screenshot: $out"
