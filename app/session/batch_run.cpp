@@ -67,9 +67,9 @@ private:
 };
 
 std::string SerialRange(const BatchSerial& serial, uint64_t first, uint64_t last) {
-  return "Die Seriennummer" + std::string(first == last ? " " + std::to_string(first)
-                                                        : "n " + std::to_string(first) + " bis " + std::to_string(last)) +
-         " passt nicht in das Format " + serial.format.Name() + " (höchstens " +
+  const std::string numbers = first == last ? " " + std::to_string(first) + " passt"
+                                            : "n " + std::to_string(first) + " bis " + std::to_string(last) + " passen";
+  return "Die Seriennummer" + numbers + " nicht in das Format " + serial.format.Name() + " (höchstens " +
          std::to_string(serial.format.MaxValue()) + ").";
 }
 
