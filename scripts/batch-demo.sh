@@ -8,22 +8,8 @@
 # Usage: scripts/batch-demo.sh BUILD_DIR
 set -eu
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
-  exit 2
-fi
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/.." && pwd)
-cli="$build/app/cli/tavrolith-cli"
-if [ ! -x "$cli" ]; then
-  echo "$cli not found: build the target tavrolith-cli first" >&2
-  exit 2
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$root/data/8789LIST.CSV" "$root/examples/blink.hex" "$work/"
-cd "$work"
+# shellcheck source=scripts/demo-setup.sh
+. "$(dirname "$0")/demo-setup.sh"
 
 serial="--serial-at 0x700 --serial-format dec6 --serial-start 1000 --serial-file serial.txt --log chips.csv"
 echo "Working directory: $work"
