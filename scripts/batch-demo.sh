@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # A production run on the simulated board: ten AT89C2051 chips, each with
 # examples/blink.hex and its own serial number (six ASCII digits at 0x700,
 # from 1000 on), the next number kept in serial.txt and every chip logged

@@ -1,4 +1,5 @@
 # shellcheck shell=sh
+# SPDX-License-Identifier: GPL-2.0-or-later
 # Sourced by the demonstration scripts: checks the BUILD_DIR argument, sets
 # $cli to the built tavrolith-cli and $work to a temporary working
 # directory (removed at exit) holding the device library and
