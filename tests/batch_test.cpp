@@ -216,9 +216,14 @@ TEST_F(BatchTest, AFailedChipIsLoggedWithItsNumberAndTheRunGoesOnOrStops) {
   EXPECT_EQ(Slurp("serial.txt"), "504\n");
 }
 
-// Declining a prompt ends the run between chips and gives the number back;
-// cancelling during a chip ends it too, and that chip keeps its number.
+// Declining a prompt or cancelling between chips ends the run and gives the
+// number back; cancelling during a chip ends it too, and that chip keeps its
+// number.
 TEST_F(BatchTest, DeclinedPromptsAndCancelledChips) {
+  feedback_.CancelAtPump(1);  // Ctrl+C before the first chip: nothing asked, no number spent
+  EXPECT_EQ(Run(3), kOperationFailed);
+  EXPECT_TRUE(Prompts().empty());
+  EXPECT_FALSE(fs::exists("serial.txt"));
   feedback_.QueueAnswer(kOk);
   feedback_.QueueAnswer(kCancel);
   EXPECT_EQ(Run(3), kOperationFailed);  // fewer chips than asked for

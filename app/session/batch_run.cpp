@@ -134,6 +134,14 @@ private:
   int Chips() {
     int firstFailure = kSuccess;
     for (uint32_t number = 1; !options_.count || number <= *options_.count; ++number) {
+      // A cancel request that came between two chips (Ctrl+C, "Abbrechen")
+      // ends the run here, before another number is spent.
+      feedback_.PumpMessages();
+      if (feedback_.CancelRequested() != 0) {
+        feedback_.SetCancelRequested(0);
+        summary_.endedByUser = true;
+        break;
+      }
       BatchChip chip;
       chip.number = number;
       int ended = Reserve(chip);

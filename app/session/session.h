@@ -136,6 +136,7 @@ private:
   std::unique_ptr<sim::SimBoard> board_;
   std::shared_ptr<sim::SimulatedChip> chip_;
   bool chipStateUsable_ = false;
+  const sim::SimulatedChip* harmToldFor_ = nullptr;  // whose complaints CheckSimulatedHarm has shown
   std::ofstream traceFile_;
   std::unique_ptr<TracingPort> tracer_;
   std::unique_ptr<ProgrammerLink> link_;

@@ -76,7 +76,13 @@ int Session::CheckSimulatedHarm(int status) {
   // On real hardware a broken sequencing rule can destroy a chip without a
   // word; the simulator sees it, so the run must not end as a success.
   if (board_ && chip_) {
-    for (const std::string& line : sim::HarmReport(*board_, chip_->Complaints(), chip_->Damaged())) {
+    // A chip's own complaints are told once, also when a production run
+    // checked it before the session closes.
+    static const std::vector<std::string> kNone;
+    const bool told = harmToldFor_ == chip_.get();
+    harmToldFor_ = chip_.get();
+    for (const std::string& line :
+         sim::HarmReport(*board_, told ? kNone : chip_->Complaints(), !told && chip_->Damaged())) {
       feedback_.ShowPlainMessage(line);
       if (status == 0) status = kSimulatedRuleBroken;
     }
@@ -91,6 +97,7 @@ void Session::InsertFreshChip(uint32_t number) {
   const auto own = simulator.batchChipFaults.find(number);
   chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr,
                         own != simulator.batchChipFaults.end() ? own->second : simulator.chipFaults);
+  harmToldFor_ = nullptr;  // the new chip may live where the old one did
   board_->InsertChip(chip_);
 }
 
