@@ -132,7 +132,9 @@ public:
   using ScriptedFeedback::ScriptedFeedback;
   void PumpMessages() override {
     ScriptedFeedback::PumpMessages();
+#ifndef _WIN32
     if (killAtPump != 0 && TotalPumps() == killAtPump) std::raise(SIGKILL);
+#endif
   }
   uint64_t killAtPump = 0;
 };
