@@ -74,6 +74,9 @@ TEST(ChipFlash, ReadsWhenPoweredWritesPollingClearsBitsOnlyAndLockBitsHideTheCod
   EXPECT_EQ(rig.ReadAt(0), 0x5A);
   EXPECT_EQ(rig.ReadAt(0x031, kModeReadSignature), 0x51);
 
+  rig.Pulse(kModeWriteCode, 0x10, 0x00, 0, /*vpp=*/false);  // discarded, and said so
+  ASSERT_EQ(rig.chip->Complaints().size(), 1u);
+  EXPECT_EQ(rig.chip->Complaints()[0].rfind("Schreibimpuls an 0x0010 verworfen", 0), 0u);
   rig.Pulse(kModeWriteCode, 0x10, 0xBF, 0);
   rig.link.SetMode(kModeReadCode);  // read back within the internal write time
   rig.link.SetData(0xFF);
