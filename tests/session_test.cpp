@@ -166,5 +166,33 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   }
 }
 
+
+// info and convert look at a file by the checksum setting.
+TEST_F(SessionTest, AFileLoadedAloneFollowsTheChecksumSetting) {
+  std::ofstream("bad.hex", std::ios::binary) << ":0100000012EE\n:00000001FF\n";  // sum 0xED
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  for (const int check : {1, 0}) {
+    session.CurrentSettings().TestChecksum = check;
+    ProgramImage image;
+    EXPECT_EQ(session.LoadFileAlone("bad.hex", image), check ? kFileFailed : 0);
+    EXPECT_EQ(image.Bytes[0], check ? 0xFF : 0x12);
+  }
+}
+
+// A real port is watched from outside for the trace; a simulated board
+// stands in for it.
+TEST_F(SessionTest, TheTraceOfARealPortRecordsItsRegisterWrites) {
+  options_.simulator.reset();
+  options_.portStandIn = [] { return std::make_unique<sim::SimBoard>(); };
+  options_.tracePath = "real.trace";
+  {
+    Session session(feedback_, options_);
+    ASSERT_EQ(session.Start(), 0);
+    EXPECT_EQ(session.DemoMode(), 0);
+  }
+  EXPECT_EQ(Slurp("real.trace").rfind("0C 80\n", 0), 0u);
+}
+
 }  // namespace
 }  // namespace tav

@@ -57,6 +57,9 @@ struct SessionOptions {
   std::optional<SimulatorOptions> simulator;  // instead of the real port
   std::string ppdevDevice;                    // a named device instead of the lookup by PortAdress
   PortAccessEnvironment ports;
+  // Takes the place of the port that port access would open, so that what
+  // the session puts in front of a real port can be tried without one.
+  std::function<std::unique_ptr<PortIo>()> portStandIn;
   std::string tracePath;  // register-write trace; empty = none
 
   // Where QUENVALD.INI and 8789LIST.CSV are: this folder for both when set;

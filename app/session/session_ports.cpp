@@ -15,6 +15,9 @@ int Session::OpenPort() {
     const int result = OpenSimulator();
     if (result != 0) return result;
     io = board_.get();
+  } else if (options_.portStandIn) {
+    access_.io = options_.portStandIn();
+    io = access_.io.get();
   } else {
     SetupPortAccess(options_.ppdevDevice, settings_, feedback_, access_, options_.ports);
     demoMode_ = access_.DemoMode;
