@@ -132,11 +132,15 @@ std::string LibraryReport(const std::string& file, const PortLibrary& library, b
   if (library.loadError == kErrorBadExeFormat) {
     return name + "gefunden, passt aber nicht zu diesem " + (process64 ? "64" : "32") + "-Bit-Programm.\n";
   }
-  if (library.loadError != 0) return name + "kann nicht geladen werden (Fehler " + std::to_string(library.loadError) + ").\n";
+  if (library.loadError != 0) {
+    return name + "kann nicht geladen werden (Fehler " + std::to_string(library.loadError) + ").\n";
+  }
   if (!library.missingFunction.empty()) {
     return name + "gefunden, aber ohne die Funktion " + library.missingFunction + " (keine InpOut-Bibliothek?).\n";
   }
-  return name + "gefunden, aber ihr Treiber ist nicht geöffnet\n(das Programm einmal als Administrator starten,\ndann richtet sie ihn ein).\n";
+  return name +
+         "gefunden, aber ihr Treiber ist nicht geöffnet\n(das Programm einmal als Administrator starten,\n"
+         "dann richtet sie ihn ein).\n";
 }
 
 std::string WhatToInstall(bool windows64, const std::string& file) {
@@ -154,13 +158,13 @@ WindowsAccessResult SetupWindowsPortAccess(WindowsPlatform& platform, bool debug
   auto debug = [&](const std::string& text) {
     if (debugNT) feedback.ShowPlainMessage(text);
   };
-  // Without a known system there is no telling whether the in and out
-  // instructions are allowed; on the NT family they would end the process.
   auto refuse = [&](const std::string& text) {
     feedback.ShowPlainMessage(text + kPortDemoNote);
     out.DemoMode = 1;
     out.result = kNoPortAccess;
   };
+  // Without a known system there is no telling whether the in and out
+  // instructions are allowed; on the NT family they would end the process.
   OsVersion version;
   if (!platform.GetVersion(version)) {
     refuse("Windows-Version nicht lesbar !\n");
@@ -185,10 +189,8 @@ WindowsAccessResult SetupWindowsPortAccess(WindowsPlatform& platform, bool debug
         out.library = std::move(library.io);
         out.libraryFile = file;
       } else {
-        feedback.ShowPlainMessage(kNoPortAccessTitle + giveio + LibraryReport(file, library, process64) + "\n" +
-                                  WhatToInstall(windows64, file) + kPortDemoNote);
-        out.DemoMode = 1;
-        out.result = kNoPortAccess;
+        refuse(kNoPortAccessTitle + giveio + LibraryReport(file, library, process64) + "\n" +
+               WhatToInstall(windows64, file));
         // Without the service manager the setup ends here, the name unshown.
         if (noManager) return out;
       }

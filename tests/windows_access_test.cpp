@@ -176,7 +176,8 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
          p.createResult = 1062;
          p.startResult = 1056;
        }), true, 0, install,
-       {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !", ""}},
+       {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !",
+        ""}},
       {"creation refused, started", os(Version(2, 6, 1), [](auto& p) {
          p.deviceOpens = {false, true};
          p.createResult = 5;
@@ -203,7 +204,8 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
        }), false, 1, "version open manager create registered change library:inpout32.dll",
        {staleNamed + std::string("Der Eintrag konnte nicht berichtigt werden (Fehler 5).\n'inpout32.dll': nicht")}},
       // Without the rights: the administrator is needed, the name is not shown.
-      {"no manager", os(Version(2, 5, 0), [](auto& p) { p.managerOpens = false; }), true, 1, "version open manager registered library:inpout32.dll",
+      {"no manager", os(Version(2, 5, 0), [](auto& p) { p.managerOpens = false; }), true, 1,
+       "version open manager registered library:inpout32.dll",
        {kNoManagerText + std::string(notFound32)}},
       {"no manager, stale service named", os(Version(2, 5, 0), [](auto& p) {
          p.managerOpens = false;
