@@ -92,8 +92,9 @@ int Session::Close(int status) {
   return status;
 }
 
-int Session::RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks) {
+int Session::RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks, PromptNotes* notes) {
   OperationContext ctx{*link_, device_, image_, settings_, feedback_};
+  ctx.notes = notes;
   return tav::RunCommand(command, ctx, library_, demoMode_, busy, hooks);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ struct SimulatorOptions {
   // time, so progress, cancelling and timing look as on a real board.
   bool realtime = false;
   sim::ChipFaults chipFaults;
+  // Production runs: the faults of chip N (1-based), besides chipFaults.
+  std::map<uint32_t, sim::ChipFaults> batchChipFaults;
   sim::BoardFaults boardFaults;
 };
 
