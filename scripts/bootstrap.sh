@@ -20,6 +20,8 @@ packages=(
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest
+  # The Windows packages (scripts/windows-packages.sh): installer and ZIP.
+  nsis zip unzip
 )
 
 missing=()

@@ -194,10 +194,9 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const std::string demo = kDemoMessage;
   const std::string access = test::kRefusedAccessText;
 #ifdef _WIN32
-  // Windows reaches every address through the driver; its message says
-  // nothing of demonstration mode.
-  const std::string direct = access;
-  const std::vector<std::string> detect = {access};
+  // Windows reaches every address through the driver or the port library.
+  const std::string direct = "InpOut";
+  const std::vector<std::string> detect = {access, "'giveio.sys'", "InpOut", "Programm läuft im Demomodus."};
 #else
   const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert";
   const std::vector<std::string> detect = {access, "Gruppe lp", "Programm läuft im Demomodus."};
