@@ -12,6 +12,7 @@
 #include "app/window/window_feedback.h"
 #include "app/window/window_session.h"
 #include "app/window_model/file_dialogs.h"
+#include "app/window_model/window_texts.h"
 #include "settings/native_path.h"
 
 namespace tav::window {
@@ -37,14 +38,41 @@ std::string OverwriteQuestion(const std::string& path) {
 void WindowSession::OnButton(int id) {
   switch (id) {
     case kBlankCheckButton: session_->RunCommand(Command::BlankCheck, marker_, *this); break;
-    case kReadButton: session_->RunCommand(Command::Read, marker_, *this); break;
+    case kReadButton: ReadToFile(); break;
     case kProgramButton: session_->RunCommand(Command::Program, marker_, *this); break;
     case kVerifyButton: session_->RunCommand(Command::Verify, marker_, *this); break;
     case kEraseButton: session_->RunCommand(Command::Erase, marker_, *this); break;
     case kNewFileButton: ChooseProgramFile(); break;
-    case kPrefsButton: EditSettings(session_->CurrentSettings(), &window_); break;
+    case kPrefsButton: EditPreferences(); break;
     default: break;  // "Abbrechen" reaches the feedback's cancel flag
   }
+}
+
+// "Auslesen", and afterwards the status line says where the file went and
+// in what format, when one was really written (not after a cancelled
+// dialog or socket prompt, nor after a failed read).
+void WindowSession::ReadToFile() {
+  const Settings& settings = session_->CurrentSettings();
+  auto writeTime = [&settings] {
+    std::error_code error;
+    return std::filesystem::last_write_time(NativePath(settings.ProgramFilePath), error);
+  };
+  const std::string before = settings.ProgramFilePath;
+  const auto timeBefore = writeTime();
+  session_->RunCommand(Command::Read, marker_, *this);
+  std::error_code error;
+  if (std::filesystem::exists(NativePath(settings.ProgramFilePath), error) &&
+      (settings.ProgramFilePath != before || writeTime() != timeBefore)) {
+    feedback_.SetStatus(SavedFileStatus(settings));
+  }
+}
+
+// A corrected port address reaches the port at once. The dialog never
+// leaves demonstration mode; access refused at the new address enters it.
+void WindowSession::EditPreferences() {
+  if (!EditSettings(session_->CurrentSettings(), &window_) || session_->DemoMode() != 0) return;
+  session_->FollowPortAddress();
+  ShowTitle();
 }
 
 int WindowSession::ChooseProgramFile() {
@@ -116,7 +144,8 @@ void WindowSession::ShowDeviceControls(const DeviceControls& controls) {
 }
 
 void WindowSession::ShowFileName() {
-  window_.SetFileName(QString::fromStdString(session_->CurrentSettings().ProgramFileName));
+  const Settings& settings = session_->CurrentSettings();
+  window_.SetFileName(QString::fromStdString(settings.ProgramFileName), QString::fromStdString(settings.ProgramFilePath));
 }
 
 }  // namespace tav::window

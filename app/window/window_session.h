@@ -50,6 +50,8 @@ public:
 
 private:
   void OnButton(int id);
+  void ReadToFile();
+  void EditPreferences();
   void OnCheckBox(int id);
   void OnManufacturer(int index);
   void OnDevice(int index);
