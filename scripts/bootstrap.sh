@@ -18,7 +18,7 @@ packages=(
   xvfb xauth
   # The window test on a desktop (tests/window/desktop_run.sh) and the
   # toolkit's German texts.
-  openbox xdotool x11-utils x11-apps qt6-translations-l10n
+  openbox xdotool x11-utils x11-apps netpbm qt6-translations-l10n
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
