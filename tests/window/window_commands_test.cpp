@@ -256,6 +256,23 @@ private slots:
     QVERIFY(test::Slurp(states.Path() / "chip.state").find("part: AT89C51\n") != std::string::npos);
   }
 
+  // A simulated start on a manufacturer without devices says so once (the
+  // socket stays empty) and stays out of demonstration mode.
+  void simulatedStartOnAManufacturerWithoutDevicesSaysSoOnce() {
+    WindowRig rig;
+    const fs::path library = rig.directory.Path() / "8789LIST.CSV";
+    std::string text = test::Slurp(library);
+    const std::string hidden = "nicht geprüft;n";
+    text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
+    std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+    std::ofstream(rig.directory.Path() / "QUENVALD.INI") << "[Brastel INI-Section]\nManufIndex=1\n";
+    ModalScript script;
+    script.AnswerRestWithOk();
+    rig.run.StartUp();
+    QCOMPARE(script.seen, QStringList{Q("Keine Bausteine für diesen\n\n Hersteller in der Liste !")});
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
+  }
+
   // Ticking Lock3 ticks the lower bits; Lock1 cannot be cleared below
   // them; the settings follow their boxes.
   void lockBoxesCascadeAndOptionsFollowTheirBoxes() {
