@@ -29,6 +29,11 @@ QStringList Texts(const SelectionList& list) {
   return texts;
 }
 
+std::filesystem::file_time_type WriteTime(const std::string& path) {
+  std::error_code error;  // a missing file gives the earliest time
+  return std::filesystem::last_write_time(NativePath(path), error);
+}
+
 std::string OverwriteQuestion(const std::string& path) {
   return "Die Datei\n" + path + "\nbesteht schon.\n\nSoll sie ersetzt werden?";
 }
@@ -49,21 +54,13 @@ void WindowSession::OnButton(int id) {
 }
 
 // "Auslesen", and afterwards the status line says where the file went and
-// in what format, when one was really written (not after a cancelled
-// dialog or socket prompt, nor after a failed read).
+// in what format, when the chosen file was really written (not after a
+// cancelled dialog or socket prompt, nor after a failed read).
 void WindowSession::ReadToFile() {
-  const Settings& settings = session_->CurrentSettings();
-  auto writeTime = [&settings] {
-    std::error_code error;
-    return std::filesystem::last_write_time(NativePath(settings.ProgramFilePath), error);
-  };
-  const std::string before = settings.ProgramFilePath;
-  const auto timeBefore = writeTime();
+  readTarget_.clear();
   session_->RunCommand(Command::Read, marker_, *this);
-  std::error_code error;
-  if (std::filesystem::exists(NativePath(settings.ProgramFilePath), error) &&
-      (settings.ProgramFilePath != before || writeTime() != timeBefore)) {
-    feedback_.SetStatus(SavedFileStatus(settings));
+  if (!readTarget_.empty() && WriteTime(readTarget_) != readTargetTime_) {
+    feedback_.SetStatus(SavedFileStatus(session_->CurrentSettings()));
   }
 }
 
@@ -98,6 +95,8 @@ int WindowSession::PrepareRead() {
     return kDialogCancelled;
   }
   settings = chosen;
+  readTarget_ = settings.ProgramFilePath;
+  readTargetTime_ = WriteTime(readTarget_);
   ShowFileName();
   return kSuccess;
 }

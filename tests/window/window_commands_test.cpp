@@ -170,6 +170,13 @@ private slots:
     QVERIFY(test::Slurp(dir / "x.hex").rfind(":20000000FFFF", 0) == 0);  // Intel8, 32 bytes a line
     QCOMPARE(rig.settings().DataFormat, 2);
 
+    // Another file named, the socket prompt declined: nothing was saved.
+    rig.chooser.answers.push_back({(dir / "out.dat").string(), 1});
+    rig.script.Answer(QMessageBox::Ok);
+    rig.script.Answer(QMessageBox::Cancel);
+    rig.Click(kReadButton);
+    ExpectIdle(rig);
+
     // Cancelled: no socket prompt, the closing step still runs.
     rig.script.seen.clear();
     rig.window.SetStatusText(QStringLiteral("vorher"));
