@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "base/crc32.h"
 #include "settings/atomic_file.h"
 #include "settings/native_path.h"
 
@@ -18,14 +19,7 @@ constexpr const char* kMagic = "TAVROLITH-CHIP 1";
 constexpr size_t kMaxHeaderLine = 512;
 
 uint32_t Crc32(const std::vector<uint8_t>& cells, uint8_t lockBits) {
-  uint32_t crc = 0xFFFFFFFFu;
-  auto add = [&crc](uint8_t byte) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  };
-  for (uint8_t b : cells) add(b);
-  add(lockBits);
-  return ~crc;
+  return Crc32Update(Crc32Update(0, cells.data(), cells.size()), &lockBits, 1);
 }
 
 std::string HexCrc(uint32_t crc) {

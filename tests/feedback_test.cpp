@@ -174,6 +174,19 @@ TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
   const std::string asked =
       Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
   EXPECT_THAT(asked, HasSubstr("[w]eiter / [a]bbrechen:"));
+  // Enter answers OK only where a production run asks for the next chip;
+  // elsewhere an empty line asks again.
+  const PseudoTerminal fresh;  // the "abbrechen" above is still unread
+  std::FILE* enters = fresh.Type("\n\na\n");
+  ASSERT_NE(enters, nullptr);
+  Console({.enterConfirms = true}, enters, [](ConsoleFeedback& fb) {
+    EXPECT_EQ(fb.AskOkCancel("Baustein 1 einsetzen"), kOk);
+    EXPECT_EQ(fb.AskOkCancel("Baustein 2 einsetzen"), kOk);
+    EXPECT_EQ(fb.AskOkCancel("Baustein 3 einsetzen"), kCancel);
+  });
+  std::FILE* plain = fresh.Type("\na\n");
+  ASSERT_NE(plain, nullptr);
+  Console({}, plain, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel); });
 #endif
 }
 

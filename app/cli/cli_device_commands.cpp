@@ -102,6 +102,7 @@ public:
 private:
   Command command_;
   int forcedFormat_;
+  bool shown_ = false;  // a production run shows its plan once, not for every chip
   Session& session_;
   bool quiet_;
   bool verbose_;
@@ -110,7 +111,8 @@ private:
 };
 
 void CliHooks::DisableControls() {
-  if (quiet_) return;
+  if (quiet_ || shown_) return;
+  shown_ = true;
   const DeviceRecord& device = session_.Device();
   const Settings& settings = session_.CurrentSettings();
   const ProgramImage& image = session_.Image();
@@ -145,6 +147,32 @@ int FormatForReadFile(const std::string& file, int32_t stored) {
 }
 
 }  // namespace
+
+void CliSession::InstallInterruptHandler() {
+  if (!environment_.installInterruptHandler) return;
+  feedback_.InstallInterruptHandler();
+  // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
+  feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, &session_.Link());
+}
+
+int CliSession::CommandBatch() {
+  if (int refused = session_.UseProgramFile(options_.files[0]); refused != 0) return refused;
+  const int forcedFormat = options_.format.empty() ? 0 : ResolveFormat(options_.format)->number;
+  InstallInterruptHandler();
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
+  CliHooks hooks(Command::Program, forcedFormat, session_, options_, out_, err_);
+  BatchSummary summary;
+  const int result = RunBatch(session_, options_.batch, busy, hooks, summary, [&](const BatchChip& chip) {
+    if (options_.quiet) return;
+    std::fprintf(out_, "%s\n", ChipResultLine(chip).c_str());
+    std::fflush(out_);
+  });
+  busy.ReportRefusal(err_);
+  if (summary.good + summary.failed + summary.cancelled == 0 && result != 0) return result;
+  finalLine_ = BatchSummaryText(summary);
+  if (!options_.quiet || result != 0) std::fprintf(out_, "%s\n", finalLine_.c_str());
+  return result;
+}
 
 void CliSession::ReportVerbose() {
   std::fprintf(err_, "Port: %s, Portadresse 0x%X\n",
@@ -204,12 +232,7 @@ int CliSession::CommandOperation(Command command) {
     settings_.DataFormat = forcedFormat != 0 ? forcedFormat : FormatForReadFile(options_.files[0], settings_.DataFormat);
     forcedFormat = 0;
   }
-  if (environment_.installInterruptHandler) {
-    feedback_.InstallInterruptHandler();
-    // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
-    feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, &session_.Link());
-  }
-
+  InstallInterruptHandler();
   CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   CliHooks hooks(command, forcedFormat, session_, options_, out_, err_);
   const uint64_t failedBefore = session_.Link().FailedWriteCount();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session/batch_run.h"
 #include "app/session/session_options.h"
 #include "base/result_codes.h"
 #include "sim/fault_names.h"
@@ -21,6 +22,10 @@ struct CliOptions {
   std::string format;              // --format, as given
   std::optional<uint32_t> size;    // convert --size
   bool save = false;               // calibrate --save
+
+  // batch: the production run, and its serial options as typed.
+  BatchOptions batch;
+  std::string serialAt, serialStart, serialStep, serialFormat;
 
   // Device choice: a name, or a list position.
   std::string manufacturer;

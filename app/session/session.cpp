@@ -102,13 +102,14 @@ namespace {
 
 // The frame's hooks with one addition: once the frame has loaded the
 // device, and before the operation, the simulated socket takes a chip of
-// that device.
+// that device. Every hook is passed on (a new one must be added here).
 class SocketFittingHooks : public CommandFrameHooks {
 public:
   SocketFittingHooks(CommandFrameHooks& inner, Session& session) : inner_(inner), session_(session) {}
   int ChooseProgramFile() override { return inner_.ChooseProgramFile(); }
   int PrepareRead() override { return inner_.PrepareRead(); }
   int ProgramFileFormat() const override { return inner_.ProgramFileFormat(); }
+  int PrepareImage() override { return inner_.PrepareImage(); }
   void DisableControls() override {
     session_.FitSimulatedChip();
     inner_.DisableControls();
@@ -124,8 +125,9 @@ private:
 
 }  // namespace
 
-int Session::RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks) {
+int Session::RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks, PromptNotes* notes) {
   OperationContext ctx{*link_, device_, image_, settings_, feedback_};
+  ctx.notes = notes;
   SocketFittingHooks fitting(hooks, *this);
   return tav::RunCommand(command, ctx, library_, demoMode_, busy, fitting);
 }

@@ -73,7 +73,16 @@ public:
   // --- Commands ---------------------------------------------------------------
   // One programmer command inside the command frame; the front end brings
   // its marker and its dialogs and control states.
-  int RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks);
+  // `notes` (optional) add a heading to the socket prompt and report it.
+  int RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks, PromptNotes* notes = nullptr);
+  // Production runs on the simulated board: a new blank chip of the device,
+  // with the faults given for chip `number` (1-based), takes the socket's
+  // place. On a real board the user swaps the chip: nothing happens.
+  void InsertFreshChip(uint32_t number);
+  // On the simulated board: shows what the last command did to the board's
+  // rules and the chip, and forgets the board's broken rules. Returns
+  // `status`, or kSimulatedRuleBroken for a success that harmed something.
+  int CheckSimulatedHarm(int status);
   // Times the register writes of this board. Refused in demonstration mode
   // (message shown, kDemoModeRefused) and while another command runs (kBusy).
   int Calibrate(BusyMarker& busy, WriteTiming& timing);
@@ -96,6 +105,7 @@ public:
   // --- State --------------------------------------------------------------------
   const SessionOptions& Options() const { return options_; }
   Settings& CurrentSettings() { return settings_; }
+  Feedback& UserFeedback() { return feedback_; }
   DeviceRecord& Device() { return device_; }
   ProgramImage& Image() { return image_; }
   DeviceLibrary& Library() { return library_; }
@@ -110,6 +120,8 @@ public:
   std::string WorkingDirectory() const;
   // The device library in use, found by FindLibrary at LoadSettings.
   std::string LibraryPath() const;
+  // The board's time: the simulated board's own clock, else the system's.
+  uint64_t NowNs() const;
 
 private:
   // session_ports.cpp: the port the link talks to.
@@ -120,7 +132,6 @@ private:
   int SaveChipState(int status);
 
   void SearchBoard();
-  uint64_t NowNs() const;
 
   Feedback& feedback_;
   SessionOptions options_;
@@ -139,6 +150,7 @@ private:
   std::shared_ptr<sim::SimulatedChip> chip_;
   bool chipStateUsable_ = false;
   bool otherPartReported_ = false;
+  const sim::SimulatedChip* harmToldFor_ = nullptr;  // whose complaints CheckSimulatedHarm has shown
   std::ofstream traceFile_;
   std::unique_ptr<TracingPort> tracer_;
   std::unique_ptr<ProgrammerLink> link_;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ struct SimulatorOptions {
   // Where the board sits; 0 = at the port address of the settings at start.
   uint16_t boardAddress = 0;
   sim::ChipFaults chipFaults;
+  // Production runs: the faults of chip N (1-based), besides chipFaults.
+  std::map<uint32_t, sim::ChipFaults> batchChipFaults;
   sim::BoardFaults boardFaults;
 };
 

@@ -121,16 +121,39 @@ int Session::OpenTrace(PortIo*& io) {
   return 0;
 }
 
-int Session::SaveChipState(int status) {
-  if (board_) board_->SetTraceSink(nullptr);
+int Session::CheckSimulatedHarm(int status) {
   // On real hardware a broken sequencing rule can destroy a chip without a
   // word; the simulator sees it, so the run must not end as a success.
   if (board_ && chip_) {
-    for (const std::string& line : sim::HarmReport(*board_, chip_->Complaints(), chip_->Damaged())) {
+    // A chip's own complaints are told once, also when a production run
+    // checked it before the session closes.
+    static const std::vector<std::string> kNone;
+    const bool told = harmToldFor_ == chip_.get();
+    harmToldFor_ = chip_.get();
+    for (const std::string& line :
+         sim::HarmReport(*board_, told ? kNone : chip_->Complaints(), !told && chip_->Damaged())) {
       feedback_.ShowPlainMessage(line);
       if (status == 0) status = kSimulatedRuleBroken;
     }
+    board_->ClearViolations();
   }
+  return status;
+}
+
+void Session::InsertFreshChip(uint32_t number) {
+  if (!board_ || !options_.simulator) return;
+  const SimulatorOptions& simulator = *options_.simulator;
+  const auto own = simulator.batchChipFaults.find(number);
+  chip_ = sim::MakeChip(device_, settings_.TimeBaseKorr,
+                        own != simulator.batchChipFaults.end() ? own->second : simulator.chipFaults);
+  harmToldFor_ = nullptr;  // the new chip may live where the old one did
+  chipStateUsable_ = true;  // the last chip of the run stays in the state file
+  board_->InsertChip(chip_);
+}
+
+int Session::SaveChipState(int status) {
+  if (board_) board_->SetTraceSink(nullptr);
+  status = CheckSimulatedHarm(status);
   const std::string& path = options_.simulator ? options_.simulator->chipState : std::string();
   if (chip_ && chipStateUsable_ && !path.empty() && !chip_->SaveState(path)) {
     feedback_.ShowPlainMessage("Chip-Zustand '" + path + "' kann nicht gespeichert werden.");
