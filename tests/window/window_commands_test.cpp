@@ -46,6 +46,16 @@ std::string SmallHexFile(const WindowRig& rig) {
   return path;
 }
 
+// The sample library with Siemens shown, the second manufacturer, which has
+// no device of its own.
+void ShowSiemensWithoutDevices(const WindowRig& rig) {
+  const fs::path library = rig.directory.Path() / "8789LIST.CSV";
+  std::string text = test::Slurp(library);
+  const std::string hidden = "nicht geprüft;n";
+  text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
+  std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+}
+
 }  // namespace
 
 class WindowCommandsTest : public QObject {
@@ -267,11 +277,7 @@ private slots:
   // socket stays empty) and stays out of demonstration mode.
   void simulatedStartOnAManufacturerWithoutDevicesSaysSoOnce() {
     WindowRig rig;
-    const fs::path library = rig.directory.Path() / "8789LIST.CSV";
-    std::string text = test::Slurp(library);
-    const std::string hidden = "nicht geprüft;n";
-    text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
-    std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+    ShowSiemensWithoutDevices(rig);
     std::ofstream(rig.directory.Path() / "QUENVALD.INI") << "[Brastel INI-Section]\nManufIndex=1\n";
     ModalScript script;
     script.AnswerRestWithOk();
@@ -302,12 +308,7 @@ private slots:
   // manufacturer without devices shows the placeholder and disables all.
   void listsFollowTheChoiceAndTheDeviceControlsFollowTheDevice() {
     WindowRig rig;
-    // Siemens shown, with no device of its own.
-    const fs::path library = rig.directory.Path() / "8789LIST.CSV";
-    std::string text = test::Slurp(library);
-    const std::string hidden = "nicht geprüft;n";
-    text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
-    std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+    ShowSiemensWithoutDevices(rig);
     rig.run.StartUp();
     QComboBox* devices = rig.List(kDeviceList);
     QCOMPARE(rig.List(kManufacturerList)->count(), 3);
