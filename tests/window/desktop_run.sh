@@ -23,6 +23,7 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM  # so that the servers go also when the test is stopped
 
 fail() { echo "desktop_run: $*" >&2; shot "$output_dir/desktop_run_failed.png"; exit 1; }
 # The screen, or one window (a dump of the screen shows the windows opened
