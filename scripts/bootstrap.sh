@@ -16,6 +16,9 @@ packages=(
   # dpkg-shlibdeps for the package's dependencies, man for the manual page.
   as31 dpkg-dev man-db
   xvfb xauth
+  # The window test on a desktop (tests/window/desktop_run.sh) and the
+  # toolkit's German texts.
+  openbox xdotool x11-utils x11-apps netpbm qt6-translations-l10n
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.

@@ -2,7 +2,9 @@
 // derives from the registers, the read-back, the faults and the monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -133,7 +135,6 @@ TEST(Monitor, EachRuleIsCaughtOnceWhenProvoked) {
   EXPECT_EQ(mode.Violations()[0].rule, kRuleModeChangeWhileStrobeLow);
 }
 
-
 // The fault names both front ends take from their command lines, at their bounds.
 TEST(FaultNames, EachNameSetsItsFaultAndAnythingOutOfRangeIsRefused) {
   ChipFaults chip;
@@ -164,6 +165,23 @@ TEST(FaultNames, EachNameSetsItsFaultAndAnythingOutOfRangeIsRefused) {
   for (const char* name : {"silent-after", "silent-after:-1", "silent:5", "silent-after:9223372036854775808"}) {
     BoardFaults untouched;
     EXPECT_FALSE(ApplyBoardFault(name, untouched)) << name;
+  }
+}
+
+// Real time paces every stretch of work from its own start: after the board
+// sat idle, a second of virtual time still takes a second, not nothing.
+TEST(Realtime, EachStretchAfterAnIdleWindowTakesItsOwnTime) {
+  SimBoard board(kBase);
+  SimBoard::WallTime wall{};
+  board.SetWallClock([&] { return wall; }, [&](SimBoard::WallTime until) { wall = std::max(wall, until); });
+  board.SetWriteDurationNs(100'000);
+  board.SetRealtime(true);
+  for (const auto idle : {std::chrono::seconds(0), std::chrono::seconds(100)}) {
+    wall += idle;
+    const SimBoard::WallTime start = wall;
+    for (int i = 0; i < 10'000; ++i) Write(board, 4, 0);  // one virtual second
+    EXPECT_GE(wall - start, std::chrono::milliseconds(990));
+    EXPECT_LE(wall - start, std::chrono::milliseconds(1000));
   }
 }
 

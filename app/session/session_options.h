@@ -30,6 +30,8 @@ struct SimulatorOptions {
   // The board takes as long as real hardware: it sleeps for the simulated
   // time, so progress, cancelling and timing look as on a real board.
   bool realtime = false;
+  // Where the board sits; 0 = at the port address of the settings at start.
+  uint16_t boardAddress = 0;
   sim::ChipFaults chipFaults;
   // Production runs: the faults of chip N (1-based), besides chipFaults.
   std::map<uint32_t, sim::ChipFaults> batchChipFaults;
