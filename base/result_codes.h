@@ -29,5 +29,6 @@ inline constexpr int kEndOfList = 15;          // device library: end of group o
 inline constexpr int kInvalidField = 17;       // device library: invalid field value
 inline constexpr int kLockWithoutEffect = 22;  // lock bits read back unprotected
 inline constexpr int kSimulatedRuleBroken = 23; // simulator: an electrical rule broken or the chip harmed
+inline constexpr int kBatchRefused = 24;       // production run: serial numbers, serial file or log unusable
 
 }  // namespace tav

@@ -50,8 +50,6 @@ std::string WhatIsMissing(const GroupMembership& member) {
   return "Nötig ist eines von beiden:\n" + group + " - root-Rechte bzw. CAP_SYS_RAWIO (direkter Portzugriff).\n";
 }
 
-constexpr const char* kDemoNote = "\nProgramm läuft im Demomodus.";
-
 }  // namespace
 
 std::string AccessErrorText(int error) {
@@ -103,8 +101,7 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
 
   const GroupMembershipFunction lookup =
       environment.groupMembership != nullptr ? environment.groupMembership : SystemGroupMembership;
-  feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" +
-                            WhatIsMissing(lookup(kPortGroup)) + kDemoNote);
+  feedback.ShowPlainMessage(kNoPortAccessTitle + report + "\n" + WhatIsMissing(lookup(kPortGroup)) + kPortDemoNote);
   access.DemoMode = 1;
   return kNoPortAccess;
 }

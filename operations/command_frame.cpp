@@ -184,10 +184,13 @@ int RunMarked(Command command, OperationContext& ctx, DeviceLibrary& library, Co
                              ctx.image, ctx.settings.DataFormat, ctx.feedback, hooks.ProgramFileFormat());
     if (result != kSuccess) return notRun(result);
     if (ctx.image.ByteCount == 0) return notRun(RefuseEmptyProgram(command, ctx));
+    result = hooks.PrepareImage();
+    if (result != kSuccess) return notRun(result);
   }
   hooks.DisableControls();
   hooks.RaisePriority();
   result = RunOperation(command, ctx);
+  if (ctx.notes != nullptr) ctx.notes->cancelled = ctx.feedback.CancelRequested() != 0;
   hooks.RestorePriority();
   hooks.EnableControls();
   if (closes) CloseCommand(ctx.feedback);

@@ -90,6 +90,10 @@ public:
   // The format "Brennen"/"Prüfen" read the program file in; 0 = recognised
   // from its content, as the window always does.
   virtual int ProgramFileFormat() const { return 0; }
+  // "Brennen"/"Prüfen" after the program file loaded, before anything else:
+  // a production run puts its serial number into the image here. 0, or a
+  // refusal (message shown) that ends the command before the socket prompt.
+  virtual int PrepareImage() { return kSuccess; }
   virtual void DisableControls() {}
   virtual void EnableControls() {}
   virtual void RaisePriority();

@@ -32,7 +32,8 @@ std::string FormatText(const char* format, ...) {
 }
 
 int SocketPrompt(OperationContext& ctx, const std::string& text) {
-  std::string prompt = "*** " + ctx.device.DeviceName + " ***\n\n" + text + "\n\nController in Sockel ";
+  std::string prompt = ctx.notes != nullptr && !ctx.notes->heading.empty() ? ctx.notes->heading + "\n\n" : "";
+  prompt += "*** " + ctx.device.DeviceName + " ***\n\n" + text + "\n\nController in Sockel ";
   // A package the board has no socket for gets no number: the user then sees
   // that the library line is wrong before anything is powered.
   if (ctx.device.IsDip20()) {
@@ -50,7 +51,11 @@ FrameStart OpenFrame(OperationContext& ctx, const FrameOpening& opening) {
   // A board that did not take the outputs to rest gets no socket prompt: the
   // timeout message has said what is wrong.
   if (ctx.link.BoardLost()) return FrameStart::BoardLost;
-  if (SocketPrompt(ctx, opening.promptText) == kCancel) return FrameStart::PromptCancelled;
+  if (SocketPrompt(ctx, opening.promptText) == kCancel) {
+    if (ctx.notes != nullptr) ctx.notes->declined = true;
+    return FrameStart::PromptCancelled;
+  }
+  if (ctx.notes != nullptr && ctx.notes->confirmed) ctx.notes->confirmed();
 
   if (opening.enableCancel) ctx.feedback.EnableCancelButton(true);
   if (opening.status != nullptr) {

@@ -91,7 +91,10 @@ _tavrolith_cli() {
     --config-dir)
       _tavrolith_cli_files -d
       return ;;
-    --trace | --chip-state)
+    --serial-format)
+      COMPREPLY=($(compgen -W 'le1 le2 le3 le4 be1 be2 be3 be4 bcd4 bcd6 bcd8 dec4 dec6 dec8' -- "$cur"))
+      return ;;
+    --trace | --chip-state | --serial-file | --log)
       _tavrolith_cli_files
       return ;;
     --device)
@@ -102,7 +105,7 @@ _tavrolith_cli() {
       local IFS=$'\n'
       COMPREPLY=($(compgen -W '$(_tavrolith_cli_devices -m)' -- "$cur"))
       return ;;
-    --size | --sim-write-us)
+    --size | --sim-write-us | --count | --serial-at | --serial-start | --serial-step)
       return ;;
   esac
 
@@ -129,7 +132,7 @@ _tavrolith_cli() {
     COMPREPLY=($(compgen -W '${commands[*]}' -- "$cur"))
   else
     case $command in
-      read | program | verify | info | convert) _tavrolith_cli_files ;;
+      read | program | verify | info | convert | batch) _tavrolith_cli_files ;;
       config)
         # config set KEY VALUE, config reset KEY; a device by name for Device.
         local at=0

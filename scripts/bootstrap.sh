@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config ccache
   qt6-base-dev
   librsvg2-bin fonts-dejavu-core
   libsimpleini-dev
@@ -19,10 +19,15 @@ packages=(
   # Debian's checks of the package, its desktop entry and AppStream metadata.
   lintian desktop-file-utils appstream
   xvfb xauth
+  # The window test on a desktop (tests/window/desktop_run.sh) and the
+  # toolkit's German texts.
+  openbox xdotool x11-utils x11-apps netpbm qt6-translations-l10n
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest
+  # The Windows packages (scripts/windows-packages.sh): installer and ZIP.
+  nsis zip unzip
 )
 
 missing=()

@@ -10,25 +10,8 @@
 # its own QUENVALD.INI and a copy of the device library.
 set -eu
 
-if [ $# -ne 1 ]; then
-  echo "usage: $0 BUILD_DIR" >&2
-  exit 2
-fi
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/.." && pwd)
-cli="$build/app/cli/tavrolith-cli"
-if [ ! -x "$cli" ]; then
-  echo "$cli not found: build the target tavrolith-cli first" >&2
-  exit 2
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$root/data/8789LIST.CSV" "$work/"
-# The settings of a folder without QUENVALD.INI would go to ~/.config.
-export XDG_CONFIG_HOME="$work/config"
-cp "$root/examples/blink.hex" "$work/"
-cd "$work"
+# shellcheck source=scripts/demo-setup.sh
+. "$(dirname "$0")/demo-setup.sh"
 
 # Show each command before running it; stop at the first failure. Messages
 # and progress go to standard error; merged here so that they stay in order

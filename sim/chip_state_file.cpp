@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "base/crc32.h"
 #include "settings/atomic_file.h"
 #include "settings/native_path.h"
 
@@ -19,14 +20,7 @@ constexpr const char* kMagic = "TAVROLITH-CHIP 1";
 constexpr size_t kMaxHeaderLine = 512;
 
 uint32_t Crc32(const std::vector<uint8_t>& cells, uint8_t lockBits) {
-  uint32_t crc = 0xFFFFFFFFu;
-  auto add = [&crc](uint8_t byte) {
-    crc ^= byte;
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  };
-  for (uint8_t b : cells) add(b);
-  add(lockBits);
-  return ~crc;
+  return Crc32Update(Crc32Update(0, cells.data(), cells.size()), &lockBits, 1);
 }
 
 std::string HexCrc(uint32_t crc) {
@@ -109,6 +103,7 @@ bool ReadChipStateFile(const std::string& path, const std::string& part, uint32_
   }
 
   if (values[1] != part) {
+    state.part = values[1];  // so that the caller can name the part the file belongs to
     error = FileMessage(path, 2, "gehört zu Baustein '" + values[1] + "', nicht zu '" + part + "'");
     return false;
   }

@@ -56,6 +56,24 @@ bool ApplyChipFault(const std::string& text, sim::ChipFaults& faults) {
   return false;
 }
 
+std::string ApplyChipFaults(const std::vector<std::string>& texts, sim::ChipFaults& every,
+                            std::map<uint32_t, sim::ChipFaults>& byChip) {
+  // The faults of every chip first, so that chip N starts from them
+  // wherever its own entries stand on the line.
+  for (const std::string& text : texts) {
+    if (text.find('@') == std::string::npos && !ApplyChipFault(text, every)) return text;
+  }
+  for (const std::string& text : texts) {
+    const size_t at = text.rfind('@');
+    if (at == std::string::npos) continue;
+    uint64_t number = 0;
+    if (!ParseNumber(text.substr(at + 1), number) || number == 0 || number > UINT32_MAX) return text;
+    const auto entry = byChip.try_emplace(uint32_t(number), every).first;
+    if (!ApplyChipFault(text.substr(0, at), entry->second)) return text;
+  }
+  return {};
+}
+
 bool ApplyBoardFault(const std::string& text, sim::BoardFaults& faults) {
   if (text == "no-board") faults.noBoard = true;
   else if (text == "handshake-low") faults.handshakeStuckLow = true;

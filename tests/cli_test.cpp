@@ -2,6 +2,7 @@
 // tavrolith-cli end to end, in-process: every command on the simulator and
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "app/cli/cli.h"
+#include "app/session/run_marker.h"
 #include "app/session/session.h"
 #include "library/device_library.h"
 #include "operations/command_frame.h"
@@ -199,10 +201,9 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const std::string demo = kDemoMessage;
   const std::string access = test::kRefusedAccessText;
 #ifdef _WIN32
-  // Windows reaches every address through the driver; its message says
-  // nothing of demonstration mode.
-  const std::string direct = access;
-  const std::vector<std::string> detect = {access};
+  // Windows reaches every address through the driver or the port library.
+  const std::string direct = "InpOut";
+  const std::vector<std::string> detect = {access, "'giveio.sys'", "InpOut", "Programm läuft im Demomodus."};
 #else
   const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert";
   const std::vector<std::string> detect = {access, "Gruppe lp", "Programm läuft im Demomodus."};
@@ -214,18 +215,24 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   EXPECT_FALSE(IniWritten());  // the address given was for that run
 }
 
-// One marker for the machine: a copy started in another folder is kept out
-// too, and the marker goes with the process that held it.
-TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
+// One marker for the machine's port, which a simulated run never takes: it
+// is kept out only by a run on the same chip-state file. The machine marker
+// goes with the process that held it.
+TEST_F(CliTest, TheMachineMarkerIsThePortsAndASimulatedRunLocksItsChipState) {
   MachineBusyMarker other(dir().string());
   ASSERT_EQ(other.Acquire(), 0);
   EXPECT_EQ(other.IsBusy(), 0);  // its own marker does not count
-  const test::StartUpDirectory elsewhere("tav_cli_elsewhere");
-  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Ein anderer Befehl benutzt den Brenner gerade", "tavrolith-busy.lock"}},
-        {{"--simulate", "calibrate"}, kBusy}});
+  SessionOptions sameChip;
+  sameChip.simulator = SimulatorOptions{};
+  sameChip.simulator->chipState = "chip.state";
+  const RunMarker chipRun = MakeRunMarker(sameChip, dir().string());
+  ASSERT_EQ(chipRun.marker->Acquire(), 0);
+  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Ein anderer Befehl benutzt den Brenner gerade", "chip.state.lock"}},
+        {{"--simulate", "--chip-state", "other.state", "--yes", "blank-check"}, 0},
+        {{"--simulate", "calibrate"}, 0}});
+  chipRun.marker->Release();
+  Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed, though the machine marker is held
   other.Release();
-  Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed
-  EXPECT_FALSE(fs::exists(elsewhere.Path() / "Quenvaldokraft.lock"));  // nothing in the working folder
   // The default place is outside any working folder and the same for every copy.
   EXPECT_THAT(MachineBusyMarker().Path(), AllOf(HasSubstr(MachineBusyDirectory()), HasSubstr("tavrolith-busy.lock")));
 #ifdef _WIN32
@@ -387,7 +394,7 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
 
 TEST_F(CliTest, VersionAndEachCommandsHelpWithItsOptionsAndExitStatus) {
   for (const char* command : {"devices", "config", "detect", "calibrate", "blank-check", "erase", "read", "program",
-                              "verify", "info", "convert"}) {
+                              "verify", "info", "convert", "batch"}) {
     Play({{{command, "--help"}, 0,
            {std::string("tavrolith-cli [OPTIONEN] ") + command, "Exit-Status:", "1   Demomodus",
             "2   Aufruf nicht verstanden"}}});
@@ -395,6 +402,44 @@ TEST_F(CliTest, VersionAndEachCommandsHelpWithItsOptionsAndExitStatus) {
   Play({{{"--version"}, 0, {"tavrolith-cli V1."}},
         {{"program", "--help"}, 0, {"--lock N", "--format F", "22  die Lockbits wirken nicht"}, {"--size", "--ff-save"}},
         {{"read", "--help"}, 0, {"--ff-save"}, {"--lock"}}, {{"info", "--help"}, 0, {}, {"--simulate"}}});
+}
+
+// A production run as a script runs it: the options, the lines per chip
+// and the summary, the serial in the last chip, Ctrl+C during a chip.
+TEST_F(CliTest, BatchBurnsNumberedChipsAndSaysHowEachWent) {
+  const std::vector<std::string> serial = {"--serial-at", "0x700", "--serial-format", "dec6"};
+  const auto batch = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"batch", blink_});
+    return Sim(args);
+  };
+  Play({{batch({"--serial-at", "0x700"}), 2, {"--serial-at ADRESSE und --serial-format F"}},
+        {batch({"--serial-at", "0x700", "--serial-format", "le5"}), 2, {"unbekanntes Format 'le5'"}},
+        {batch({"--serial-at", "0x10000", "--serial-format", "le1"}), 2, {"Ungültiger Wert für --serial-at"}},
+        {Sim({"--yes", "batch", blink_}), 2, {"batch mit --yes braucht --count N."}},
+        {Sim({"--chip-fault", "dead-cell:3@0", "batch", blink_}), 2, {"dead-cell:3@0"}},
+        // Without a terminal the first prompt is declined: nothing burnt.
+        {batch({}), kOperationFailed, {"Baustein 1 einsetzen"}, {"Baustein 1:"}}});
+
+  std::vector<std::string> run = batch({"--count", "3", "--serial-start", "41", "--serial-step", "2",
+                                        "--log", "run.csv"});
+  run.insert(run.end(), serial.begin(), serial.end());
+  run.insert(run.begin(), {"--yes", "--chip-fault", "stuck-bit:2:0:0@2"});
+  Play({{run, kVerifyFailed,
+         {"Baustein 1: gut (Seriennummer 41, CRC-32 ", "Baustein 2: fehlerhaft: Prüfen fand Unterschiede (Seriennummer 43",
+          "Baustein 3: gut (Seriennummer 45", "Bausteine gut: 2, fehlerhaft: 1, abgebrochen: 0; Seriennummern 41 bis 45",
+          "Baustein 3 entnehmen"}},
+        // The last chip stays in the state file with its serial.
+        {Sim({"--yes", "--ff-save", "read", "last.bin"}), 0}});
+  EXPECT_EQ(Slurp(dir() / "last.bin").substr(0x700, 6), "000045");
+  const std::string log = Slurp(dir() / "run.csv");
+  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);  // the header and one line per chip
+
+  environment_.installInterruptHandler = true;
+  environment_.raiseInterruptAtPump = 3;
+  run = {"--yes", "batch", blink_, "--count", "2"};
+  Play({{Sim(run), kOperationFailed,
+         {"Programmierung abgebrochen !", "Baustein 1: abgebrochen", "Bausteine gut: 0, fehlerhaft: 0, abgebrochen: 1"},
+         {"Baustein 2"}}});
 }
 
 // --format forces the reader; erase says why an EPROM stays as it is.

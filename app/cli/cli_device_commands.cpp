@@ -14,6 +14,7 @@
 #endif
 
 #include "app/cli/cli_session.h"
+#include "app/session/run_marker.h"
 #include "files/program_files.h"
 #include "operations/operation_frame.h"
 #include "settings/native_path.h"
@@ -25,16 +26,16 @@ namespace {
 
 // The CLI's busy marker remembers a refusal so that the user learns why
 // nothing happened; the window's marker check ends silently.
-class CliBusyMarker : public MachineBusyMarker {
+class CliBusyMarker : public BusyMarker {
 public:
-  explicit CliBusyMarker(const std::string& directory)
-      : MachineBusyMarker(directory.empty() ? MachineBusyDirectory() : directory) {}
-  int IsBusy() override { return Note(MachineBusyMarker::IsBusy()); }
-  int Acquire() override { return Note(MachineBusyMarker::Acquire()); }
+  explicit CliBusyMarker(RunMarker run) : run_(std::move(run)) {}
+  int IsBusy() override { return Note(run_.marker->IsBusy()); }
+  int Acquire() override { return Note(run_.marker->Acquire()); }
+  void Release() override { run_.marker->Release(); }
   // Says why nothing happened when the marker refused.
   void ReportRefusal(std::FILE* err) const {
     if (refused_) {
-      std::fprintf(err, "Ein anderer Befehl benutzt den Brenner gerade (Markierung %s).\n", Path().c_str());
+      std::fprintf(err, "Ein anderer Befehl benutzt den Brenner gerade (Markierung %s).\n", run_.path.c_str());
     }
   }
 
@@ -43,6 +44,7 @@ private:
     if (result != 0) refused_ = true;
     return result;
   }
+  RunMarker run_;
   bool refused_ = false;
 };
 
@@ -101,6 +103,7 @@ public:
 private:
   Command command_;
   int forcedFormat_;
+  bool shown_ = false;  // a production run shows its plan once, not for every chip
   Session& session_;
   bool quiet_;
   bool verbose_;
@@ -109,7 +112,8 @@ private:
 };
 
 void CliHooks::DisableControls() {
-  if (quiet_) return;
+  if (quiet_ || shown_) return;
+  shown_ = true;
   const DeviceRecord& device = session_.Device();
   const Settings& settings = session_.CurrentSettings();
   const ProgramImage& image = session_.Image();
@@ -145,6 +149,32 @@ int FormatForReadFile(const std::string& file, int32_t stored) {
 
 }  // namespace
 
+void CliSession::InstallInterruptHandler() {
+  if (!environment_.installInterruptHandler) return;
+  feedback_.InstallInterruptHandler();
+  // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
+  feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, &session_.Link());
+}
+
+int CliSession::CommandBatch() {
+  if (int refused = session_.UseProgramFile(options_.files[0]); refused != 0) return refused;
+  const int forcedFormat = options_.format.empty() ? 0 : ResolveFormat(options_.format)->number;
+  InstallInterruptHandler();
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
+  CliHooks hooks(Command::Program, forcedFormat, session_, options_, out_, err_);
+  BatchSummary summary;
+  const int result = RunBatch(session_, options_.batch, busy, hooks, summary, [&](const BatchChip& chip) {
+    if (options_.quiet) return;
+    std::fprintf(out_, "%s\n", ChipResultLine(chip).c_str());
+    std::fflush(out_);
+  });
+  busy.ReportRefusal(err_);
+  if (summary.good + summary.failed + summary.cancelled == 0 && result != 0) return result;
+  finalLine_ = BatchSummaryText(summary);
+  if (!options_.quiet || result != 0) std::fprintf(out_, "%s\n", finalLine_.c_str());
+  return result;
+}
+
 void CliSession::ReportVerbose() {
   std::fprintf(err_, "Port: %s, Portadresse 0x%X\n",
                session_.DemoMode() != 0 && !options_.simulate ? "kein Zugang" : session_.BoardDescription().c_str(),
@@ -170,7 +200,7 @@ int CliSession::CommandDetect() {
 }
 
 int CliSession::CommandCalibrate() {
-  CliBusyMarker busy(environment_.busyMarkerDirectory);
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   WriteTiming timing;
   const int result = session_.Calibrate(busy, timing);
   busy.ReportRefusal(err_);
@@ -203,13 +233,8 @@ int CliSession::CommandOperation(Command command) {
     settings_.DataFormat = forcedFormat != 0 ? forcedFormat : FormatForReadFile(options_.files[0], settings_.DataFormat);
     forcedFormat = 0;
   }
-  if (environment_.installInterruptHandler) {
-    feedback_.InstallInterruptHandler();
-    // A second Ctrl+C or SIGTERM: the socket goes down before the process ends.
-    feedback_.SetEmergencyStop([](void* link) { static_cast<ProgrammerLink*>(link)->PowerDown(); }, &session_.Link());
-  }
-
-  CliBusyMarker busy(environment_.busyMarkerDirectory);
+  InstallInterruptHandler();
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   CliHooks hooks(command, forcedFormat, session_, options_, out_, err_);
   const uint64_t failedBefore = session_.Link().FailedWriteCount();
   int result = session_.RunCommand(command, busy, hooks);

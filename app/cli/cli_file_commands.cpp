@@ -6,6 +6,7 @@
 #include <cinttypes>
 
 #include "app/cli/cli_session.h"
+#include "base/crc32.h"
 #include "files/program_files.h"
 #include "library/device_selection.h"
 
@@ -13,14 +14,7 @@ namespace tav {
 
 namespace {
 
-uint32_t ImageCrc32(const ProgramImage& image) {
-  uint32_t crc = 0xFFFFFFFFu;
-  for (const uint8_t byte : image.Bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
+uint32_t ImageCrc32(const ProgramImage& image) { return Crc32Update(0, image.Bytes.data(), image.Bytes.size()); }
 
 // A device name against `devices PATTERN`: without regard to case, '*' for
 // any run of characters and '?' for one; a pattern without wildcards is

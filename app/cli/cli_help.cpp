@@ -18,7 +18,9 @@ enum : unsigned {
   kVerify = 1u << 8,
   kInfo = 1u << 9,
   kConvert = 1u << 10,
-  kOnChip = kBlankCheck | kErase | kRead | kProgram | kVerify,
+  kBatch = 1u << 11,
+  kBurning = kProgram | kBatch,
+  kOnChip = kBlankCheck | kErase | kRead | kProgram | kVerify | kBatch,
   kOnBoard = kDetect | kCalibrate | kOnChip,
   kWithLibrary = kDevices | kConfig | kOnBoard,
   kAll = ~0u,
@@ -64,6 +66,13 @@ constexpr CommandHelp kCommands[] = {
      "  6   Prüfen nach dem Brennen: Unterschied gefunden\n"
      "  7   Brennen fehlgeschlagen, abgebrochen, nicht bestätigt oder falsche Signatur\n"
      "  22  die Lockbits wirken nicht\n" TV_BOARD_STATUS},
+    {"batch", kBatch, "DATEI", "Serienfertigung: DATEI in Baustein um Baustein brennen, mit Seriennummer und Protokoll",
+     "  3   DATEI kann nicht geladen werden\n"
+     "  6, 7, 9, 10, 22, 23  das Ergebnis des ersten fehlerhaften Bausteins\n"
+     "  7   außerdem: ein Baustein abgebrochen, vor --count beendet, oder kein Baustein gebrannt\n"
+     "  24  Seriennummer außerhalb des Bausteins, über Programmdaten oder zu groß für ihr Format;\n"
+     "      Seriennummerndatei oder Protokoll nicht zu gebrauchen\n"
+     "  13  die Bauteilbibliothek ist nicht zu gebrauchen\n"},
     {"verify", kVerify, "DATEI", "den Baustein mit DATEI vergleichen",
      "  3   DATEI kann nicht geladen werden\n"
      "  6   Unterschied gefunden, abgebrochen oder nicht bestätigt\n"
@@ -92,14 +101,27 @@ constexpr OptionHelp kOptions[] = {
      kWithLibrary},
     {"--manufacturer NAME", "Hersteller nach Name (z. B. Atmel) oder Listenplatz", kWithLibrary},
     {"--format F", "Format erzwingen: Nummer 1..9 oder bin, intel8, intel32, intelmcs, s1, s2, s3, mos, tek",
-     kRead | kProgram | kVerify | kConvert},
-    {"--verify, --no-verify", "nach dem Brennen prüfen / nicht prüfen", kProgram},
-    {"--lock N", "nach dem Brennen Lockbits bis N (1..3) setzen; 0 = keine. Bei EPROMs unumkehrbar", kProgram},
+     kRead | kBurning | kVerify | kConvert},
+    {"--verify, --no-verify", "nach dem Brennen prüfen / nicht prüfen", kBurning},
+    {"--lock N", "nach dem Brennen Lockbits bis N (1..3) setzen; 0 = keine. Bei EPROMs unumkehrbar", kBurning},
     {"--checksum, --no-checksum", "Prüfsummen der Hex-Zeilen prüfen / nicht prüfen",
-     kProgram | kVerify | kInfo | kConvert},
+     kBurning | kVerify | kInfo | kConvert},
+    {"--count N", "N Bausteine brennen (ohne: bis [a]bbrechen oder Strg+C an der Frage)", kBatch},
+    {"--stop-on-error", "nach dem ersten fehlerhaften Baustein aufhören (sonst protokollieren und weiter)", kBatch},
+    {"--serial-at ADRESSE", "Seriennummer an ADRESSE (0x hexadezimal) in jeden Baustein brennen", kBatch},
+    {"--serial-format F", "le1..le4, be1..be4 (binär, Bytes), bcd1..bcd10 (gepackt BCD, Ziffern), "
+                          "dec1..dec10 (ASCII-Ziffern mit führenden Nullen)",
+     kBatch},
+    {"--serial-start N", "erste Seriennummer (Vorgabe 1; eine Seriennummerndatei geht vor)", kBatch},
+    {"--serial-step N", "Abstand der Seriennummern (Vorgabe 1)", kBatch},
+    {"--serial-file DATEI", "hält die nächste Seriennummer über Läufe hinweg; vor jedem Brennen gesichert",
+     kBatch},
+    {"--log DATEI", "eine CSV-Zeile je Baustein anhängen (Zeit, Nr, Baustein, Datei, CRC-32, Seriennummer, "
+                    "Ergebnis, Sekunden)",
+     kBatch},
     {"--ff-save, --no-ff-save", "Leerzellen (0xFF) in die Datei schreiben / weglassen", kRead | kConvert},
     {"--id-check, --no-id-check", "Signatur vor dem Befehl prüfen / nicht prüfen", kOnChip},
-    {"-y, --yes", "die Sockel-Fragen bestätigen", kOnChip},
+    {"-y, --yes", "die Sockel-Fragen bestätigen (batch: nur mit --count)", kOnChip},
     {"--on-error retry|cancel", "Antwort auf Fehlermeldungen ohne Terminal (Vorgabe cancel)", kOnChip},
     {"--port ADRESSE|GERÄT", "Portadresse (0xD010; ohne 0x dezimal) oder ppdev-Gerät (/dev/parport0)", kOnBoard},
     {"--simulate", "simulierter Brenner mit einem Baustein der gewählten Art", kOnBoard},
@@ -107,7 +129,7 @@ constexpr OptionHelp kOptions[] = {
     {"--sim-write-us N", "Dauer eines simulierten Registerzugriffs in µs (Vorgabe: TimeBaseKorr)", kOnBoard},
     {"--chip-state DATEI", "den simulierten Baustein zwischen Aufrufen in DATEI halten", kOnBoard},
     {"--chip-fault F", "fehlerhafter simulierter Baustein: empty-socket, wrong-signature, not-blank, "
-                       "stuck-bit:ADR:BIT:PEGEL, dead-cell:ADR, weak:IMPULSE",
+                       "stuck-bit:ADR:BIT:PEGEL, dead-cell:ADR, weak:IMPULSE; F@N nur Baustein N von batch",
      kOnBoard},
     {"--board-fault F", "fehlerhafter simulierter Brenner: no-board, handshake-low, broken-latch, silent-after:N",
      kOnBoard},
@@ -168,6 +190,13 @@ void PrintHelp(const std::string& name, std::FILE* out) {
                "denselben Bereichsregeln und Meldungen wie beim Laden (z. B. config set Verify 0,\n"
                "config set PortAdress d010 - hexadezimal wie in der Datei); Device speichert den\n"
                "Baustein nach Name (config set Device AT89C2051). reset stellt die Vorgabe her.\n",
+               out);
+  }
+  if (command->bit == kBatch) {
+    std::fputs("\nJe Baustein: die Frage \"Baustein N einsetzen\" mit der Seriennummer (Enter weiter, a oder\n"
+               "Strg+C beendet den Lauf), Brennen, Prüfen und Lockbits wie bei program, die Ergebniszeile,\n"
+               "\"Baustein N entnehmen\". Der Sockel ist beim Wechseln stromlos. Mit --simulate kommt an jeder\n"
+               "Frage ein neuer leerer Baustein; --chip-fault F@N gibt Baustein N den Fehler F.\n",
                out);
   }
   std::fputs("\nOptionen:\n", out);

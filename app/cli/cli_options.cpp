@@ -9,6 +9,7 @@
 #include "app/cli/cli_help.h"
 #include "app/version/version_info.h"
 #include "files/program_files.h"
+#include "operations/serial_number.h"
 #include "settings/settings_dialog.h"
 
 namespace tav {
@@ -45,6 +46,58 @@ std::string GermanParseError(const CLI::ParseError& error) {
   if (dynamic_cast<const CLI::ValidationError*>(&error)) return "Ungültiger Wert für " + before;
   if (dynamic_cast<const CLI::ConversionError*>(&error)) return "Keine Zahl: " + what;
   return "Aufruf nicht verstanden: " + what;
+}
+
+// A number as the user writes addresses and counts: "0x" hexadecimal,
+// otherwise decimal; nothing for anything else.
+std::optional<uint64_t> ParseBatchNumber(const std::string& text) {
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  if (digits.empty() || digits.size() > 12 ||
+      digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  return std::strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+}
+
+// The serial options into the run's options; they belong together: an
+// address and a format, or none.
+void ReadBatchOptions(const std::string& serialFile, CliOptions& options, std::vector<std::string>& errors) {
+  const bool anySerial = !options.serialAt.empty() || !options.serialStart.empty() ||
+                         !options.serialStep.empty() || !options.serialFormat.empty() || !serialFile.empty();
+  // Every prompt answered at once, with no end set: the run would burn the
+  // same chip again and again.
+  if (options.assumeYes && !options.batch.count) errors.push_back("batch mit --yes braucht --count N.");
+  if (!anySerial) return;
+  if (options.serialAt.empty() || options.serialFormat.empty()) {
+    errors.push_back("Seriennummern brauchen --serial-at ADRESSE und --serial-format F.");
+    return;
+  }
+  BatchSerial serial;
+  serial.file = serialFile;
+  const auto number = [&](const std::string& name, const std::string& text, uint64_t low, uint64_t high,
+                          uint64_t& target) {
+    if (text.empty()) return;
+    const std::optional<uint64_t> value = ParseBatchNumber(text);
+    if (!value || *value < low || *value > high) {
+      errors.push_back("Ungültiger Wert für " + name + ": '" + text + "'");
+    } else {
+      target = *value;
+    }
+  };
+  uint64_t address = 0;
+  number("--serial-at", options.serialAt, 0, 0xFFFF, address);
+  serial.address = uint32_t(address);
+  number("--serial-start", options.serialStart, 0, 9999999999ull, serial.start);
+  number("--serial-step", options.serialStep, 1, 1000000, serial.step);
+  const std::optional<SerialFormat> format = ParseSerialFormat(options.serialFormat);
+  if (!format) {
+    errors.push_back("--serial-format: unbekanntes Format '" + options.serialFormat +
+                     "' (le1..le4, be1..be4, bcd1..bcd10, dec1..dec10)");
+  } else {
+    serial.format = *format;
+  }
+  options.batch.serial = serial;
 }
 
 // The program's version from its own version record.
@@ -134,6 +187,19 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
     sub->add_option("DATEI", options.files)->required()->expected(1);
     sub->add_option("--format", options.format);
   }
+  CLI::App* batch = command("batch");
+  batch->add_option("DATEI", options.files)->required()->expected(1);
+  batch->add_option("--format", options.format);
+  batch->add_option_function<uint32_t>("--count", [&](const uint32_t& count) { options.batch.count = count; })
+      ->check(CLI::Range(1u, 1000000u));
+  batch->add_flag("--stop-on-error", options.batch.stopOnError);
+  batch->add_option("--serial-at", options.serialAt);
+  batch->add_option("--serial-start", options.serialStart);
+  batch->add_option("--serial-step", options.serialStep);
+  batch->add_option("--serial-format", options.serialFormat);
+  std::string serialFile;
+  batch->add_option("--serial-file", serialFile);
+  batch->add_option("--log", options.batch.logPath);
   command("info")->add_option("DATEI", options.files)->required()->expected(1);
   CLI::App* convert = command("convert");
   convert->add_option("EIN AUS", options.files)->required()->expected(2);
@@ -149,14 +215,14 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
   }
   if (errors.empty()) {
     for (const CLI::App* sub : app.get_subcommands()) options.command = sub->get_name();
-    for (const std::string& fault : chipFaults) {
-      if (!ApplyChipFault(fault, options.simulator.chipFaults)) errors.push_back("--chip-fault: unbekannter Fehler '" + fault + "'");
-    }
+    const std::string badFault =
+        ApplyChipFaults(chipFaults, options.simulator.chipFaults, options.simulator.batchChipFaults);
+    if (!badFault.empty()) errors.push_back("--chip-fault: unbekannter Fehler '" + badFault + "'");
     for (const std::string& fault : boardFaults) {
       if (!ApplyBoardFault(fault, options.simulator.boardFaults)) errors.push_back("--board-fault: unbekannter Fehler '" + fault + "'");
     }
     const std::string& c = options.command;
-    const bool takesFormat = c == "read" || c == "program" || c == "verify" || c == "convert";
+    const bool takesFormat = c == "read" || c == "program" || c == "verify" || c == "convert" || c == "batch";
     if (c == "convert" && options.format.empty()) errors.push_back("Angabe fehlt: --format");
     if (!options.format.empty() && !takesFormat) errors.push_back("--format gilt nicht für " + c);
     if (!options.format.empty() && ResolveFormat(options.format) == nullptr) {
@@ -170,6 +236,7 @@ int ParseCliOptions(int argc, char** argv, CliOptions& options, std::FILE* out, 
       errors.push_back("--port: weder eine Portadresse noch ein Gerät: '" + options.port + "'" + range);
     }
     if (options.quiet && options.verbose) errors.push_back("-q und -v schließen sich aus.");
+    if (c == "batch") ReadBatchOptions(serialFile, options, errors);
   }
   for (const std::string& text : errors) std::fprintf(err, "tavrolith-cli: %s\n", text.c_str());
   if (errors.empty()) return -1;

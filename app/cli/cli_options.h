@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/session/batch_run.h"
 #include "app/session/session_options.h"
 #include "base/result_codes.h"
 #include "sim/fault_names.h"
@@ -22,6 +23,10 @@ struct CliOptions {
   std::string format;              // --format, as given
   std::optional<uint32_t> size;    // convert --size
   bool save = false;               // calibrate --save
+
+  // batch: the production run, and its serial options as typed.
+  BatchOptions batch;
+  std::string serialAt, serialStart, serialStep, serialFormat;
 
   // Device choice: a name, or a list position.
   std::string manufacturer;

@@ -19,6 +19,7 @@ ConsolePolicy PolicyFor(const CliOptions& options) {
   policy.assumeYes = options.assumeYes;
   policy.retryCancelAnswer = options.onError == "retry" ? kRetry : kCancel;
   policy.quiet = options.quiet;
+  policy.enterConfirms = options.command == "batch";
   return policy;
 }
 
@@ -129,6 +130,7 @@ int CliSession::RunCommand() {
   if (command == "erase") return CommandOperation(Command::Erase);
   if (command == "read") return CommandOperation(Command::Read);
   if (command == "program") return CommandOperation(Command::Program);
+  if (command == "batch") return CommandBatch();
   return CommandOperation(Command::Verify);
 }
 

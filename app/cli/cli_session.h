@@ -32,6 +32,8 @@ private:
   int CommandDetect();
   int CommandCalibrate();
   int CommandOperation(Command command);
+  int CommandBatch();
+  void InstallInterruptHandler();
   void ReportVerbose();
 
   // Commands on files and the library (cli_file_commands.cpp).

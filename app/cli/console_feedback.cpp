@@ -161,7 +161,8 @@ void ConsoleFeedback::Beep() {
   if (barOnTerminal_) std::fputc('\a', err_);
 }
 
-int ConsoleFeedback::Ask(const std::string& question, const std::string& choices, int defaultAnswer) {
+int ConsoleFeedback::Ask(const std::string& question, const std::string& choices, int defaultAnswer,
+                         int enterAnswer) {
   if (!InteractiveInput()) return defaultAnswer;
   for (;;) {
     std::fprintf(err_, "%s %s ", question.c_str(), choices.c_str());
@@ -184,6 +185,7 @@ int ConsoleFeedback::Ask(const std::string& question, const std::string& choices
       }
     }
     const char c = line[0];
+    if (enterAnswer != 0 && (c == '\n' || c == '\r')) return enterAnswer;
     if (c == 'o' || c == 'O' || c == 'j' || c == 'J' || c == 'y' || c == 'Y') return kOk;
     if (c == 'w' || c == 'W' || c == 'r' || c == 'R') return kRetry;
     if (c == 'a' || c == 'A' || c == 'n' || c == 'N' || c == 'c' || c == 'C') return kCancel;
@@ -200,7 +202,8 @@ int ConsoleFeedback::Present(MessageKind kind, const std::string& text) {
   switch (kind) {
     case MessageKind::OkCancel: {
       if (policy_.assumeYes) return kOk;
-      const int answer = Ask("Weiter?", "[o]k / [a]bbrechen:", kCancel);
+      const int answer = policy_.enterConfirms ? Ask("Weiter?", "[Enter] weiter / [a]bbrechen:", kCancel, kOk)
+                                               : Ask("Weiter?", "[o]k / [a]bbrechen:", kCancel);
       if (answer == kRetry) return kOk;
       if (!InteractiveInput()) std::fprintf(err_, "(keine Bestätigung: abgebrochen; --yes bestätigt)\n");
       return answer;

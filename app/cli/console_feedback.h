@@ -16,6 +16,7 @@ struct ConsolePolicy {
   bool assumeYes = false;       // --yes: confirm socket prompts without asking
   int retryCancelAnswer = kCancel;  // --on-error retry|cancel, used without a terminal
   bool quiet = false;           // -q: no status lines and no progress
+  bool enterConfirms = false;   // an empty line answers a socket prompt with OK (production runs)
 };
 
 class ConsoleFeedback : public Feedback {
@@ -57,7 +58,8 @@ private:
   // The bar line for a terminal `columns` wide: phase, bar, percentage and
   // elapsed time; the phase and then the bar give way on narrow terminals.
   std::string BarLine(int position, int range, int columns) const;
-  int Ask(const std::string& question, const std::string& choices, int defaultAnswer);
+  // `enterAnswer`: what an empty line answers; 0 = it asks again.
+  int Ask(const std::string& question, const std::string& choices, int defaultAnswer, int enterAnswer = 0);
 
   ConsolePolicy policy_;
   std::FILE* in_;

@@ -60,10 +60,30 @@ public:
   // the chip.
   int Close(int status);
 
+  // A simulated socket takes a chip of the current device (see
+  // session_ports.cpp); the command frame does it before every operation,
+  // a window also at start-up. 0, or kFileFailed after the message when
+  // the chip-state file cannot be read (then demonstration mode).
+  int FitSimulatedChip();
+
+  // After the settings dialog: a changed port address gets its port access
+  // set up again (messages as at start-up; a failure means demonstration
+  // mode). The board search calls it between its attempts.
+  void FollowPortAddress();
+
   // --- Commands ---------------------------------------------------------------
   // One programmer command inside the command frame; the front end brings
   // its marker and its dialogs and control states.
-  int RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks);
+  // `notes` (optional) add a heading to the socket prompt and report it.
+  int RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks, PromptNotes* notes = nullptr);
+  // Production runs on the simulated board: a new blank chip of the device,
+  // with the faults given for chip `number` (1-based), takes the socket's
+  // place. On a real board the user swaps the chip: nothing happens.
+  void InsertFreshChip(uint32_t number);
+  // On the simulated board: shows what the last command did to the board's
+  // rules and the chip, and forgets the board's broken rules. Returns
+  // `status`, or kSimulatedRuleBroken for a success that harmed something.
+  int CheckSimulatedHarm(int status);
   // Times the register writes of this board. Refused in demonstration mode
   // (message shown, kDemoModeRefused) and while another command runs (kBusy).
   int Calibrate(BusyMarker& busy, WriteTiming& timing);
@@ -84,7 +104,9 @@ public:
   int SaveImageAs(const std::string& path, int format, uint32_t size, const ProgramImage& image);
 
   // --- State --------------------------------------------------------------------
+  const SessionOptions& Options() const { return options_; }
   Settings& CurrentSettings() { return settings_; }
+  Feedback& UserFeedback() { return feedback_; }
   DeviceRecord& Device() { return device_; }
   ProgramImage& Image() { return image_; }
   DeviceLibrary& Library() { return library_; }
@@ -100,16 +122,18 @@ public:
   std::string WorkingDirectory() const;
   // The device library in use, found by FindLibrary at LoadSettings.
   std::string LibraryPath() const;
+  // The board's time: the simulated board's own clock, else the system's.
+  uint64_t NowNs() const;
 
 private:
   // session_ports.cpp: the port the link talks to.
   int OpenPort();
+  PortIo* OpenPortAccess();
   int OpenSimulator();
   int OpenTrace(PortIo*& io);
   int SaveChipState(int status);
 
   void SearchBoard();
-  uint64_t NowNs() const;
 
   Feedback& feedback_;
   SessionOptions options_;
@@ -127,6 +151,8 @@ private:
   std::unique_ptr<sim::SimBoard> board_;
   std::shared_ptr<sim::SimulatedChip> chip_;
   bool chipStateUsable_ = false;
+  bool otherPartReported_ = false;
+  const sim::SimulatedChip* harmToldFor_ = nullptr;  // whose complaints CheckSimulatedHarm has shown
   std::ofstream traceFile_;
   std::unique_ptr<TracingPort> tracer_;
   std::unique_ptr<ProgrammerLink> link_;
@@ -134,6 +160,7 @@ private:
   // Until the start-up has looked for the board, no command may reach it.
   int demoMode_ = 1;
   int detectResult_ = 0;
+  int32_t portOpenedFor_ = 0;  // the address port access was set up for
 };
 
 }  // namespace tav

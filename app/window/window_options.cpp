@@ -7,24 +7,44 @@
 
 namespace tav::window {
 
+namespace {
+
+// The toolkit's own help is English and needs a running application; this
+// one is German and works before any display is opened.
+QString HelpText(const QList<QCommandLineOption>& options) {
+  QString text = QStringLiteral("Aufruf: tavrolith [OPTIONEN]\n\nTavrolith: 8051-Programmiergerät\n\nOptionen:\n");
+  for (const QCommandLineOption& option : options) {
+    if (option.flags().testFlag(QCommandLineOption::HiddenFromHelp)) continue;
+    QStringList names;
+    for (const QString& name : option.names()) names << (name.size() == 1 ? "-" : "--") + name;
+    QString left = names.join(QStringLiteral(", "));
+    if (!option.valueName().isEmpty()) left += ' ' + option.valueName();
+    text += QStringLiteral("  %1  %2\n").arg(left, -24).arg(option.description());
+  }
+  return text;
+}
+
+}  // namespace
+
 bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QString& error) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral("Tavrolith: 8051-Programmiergerät"));
   const QCommandLineOption simulate(QStringLiteral("simulate"),
                                     QStringLiteral("Simulierter Brenner mit einem Baustein der gewählten Art"));
   const QCommandLineOption chipState(QStringLiteral("chip-state"), QStringLiteral("Den simulierten Baustein in DATEI aufbewahren"),
-                                     QStringLiteral("FILE"));
+                                     QStringLiteral("DATEI"));
   const QCommandLineOption chipFault(QStringLiteral("chip-fault"), QStringLiteral("Einen fehlerhaften simulierten Baustein einsetzen"),
-                                     QStringLiteral("FAULT"));
+                                     QStringLiteral("FEHLER"));
   const QCommandLineOption boardFault(QStringLiteral("board-fault"), QStringLiteral("Einen fehlerhaften Brenner simulieren"),
-                                      QStringLiteral("FAULT"));
+                                      QStringLiteral("FEHLER"));
   const QCommandLineOption writeUs(QStringLiteral("sim-write-us"),
                                    QStringLiteral("Dauer eines simulierten Registerzugriffs in µs"),
                                    QStringLiteral("N"));
   const QCommandLineOption realtime(QStringLiteral("sim-realtime"),
                                     QStringLiteral("Simulierter Brenner in der Geschwindigkeit echter Hardware"));
   const QCommandLineOption trace(QStringLiteral("trace"), QStringLiteral("Die Registerzugriffe in DATEI protokollieren"),
-                                 QStringLiteral("FILE"));
+                                 QStringLiteral("DATEI"));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Diese Hilfe zeigen"));
+  const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Die Version zeigen"));
   const QCommandLineOption configDir(QStringLiteral("config-dir"),
                                      QStringLiteral("QUENVALD.INI und 8789LIST.CSV in ORDNER"), QStringLiteral("ORDNER"));
   QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("FILE"));
@@ -32,16 +52,23 @@ bool ParseWindowOptions(const QStringList& arguments, WindowOptions& options, QS
   QCommandLineOption settings(QStringLiteral("settings"), QString());
   QCommandLineOption busyDirectory(QStringLiteral("busy-marker-dir"), QString(), QStringLiteral("DIR"));
   for (QCommandLineOption* hidden : {&screenshot, &busy, &settings, &busyDirectory}) hidden->setFlags(QCommandLineOption::HiddenFromHelp);
-  parser.addOptions({simulate, chipState, chipFault, boardFault, writeUs, realtime, trace, configDir, screenshot, busy,
-                     settings, busyDirectory});
-  parser.addHelpOption();
+  const QList<QCommandLineOption> all = {simulate, chipState, chipFault, boardFault, writeUs, realtime, trace, configDir,
+                                         help, version, screenshot, busy, settings, busyDirectory};
+  parser.addOptions(all);
   if (!parser.parse(arguments)) {
-    error = parser.errorText();
+    const QStringList unknown = parser.unknownOptionNames();
+    error = unknown.isEmpty() ? QStringLiteral("Aufruf nicht verstanden: ") + parser.errorText()
+                              : QStringLiteral("Unbekannte Option: ") + (unknown.first().size() == 1 ? "-" : "--") +
+                                    unknown.first();
     return false;
   }
-  if (parser.isSet(QStringLiteral("help"))) {
-    error = parser.helpText();
+  if (parser.isSet(help)) {
+    error = HelpText(all);
     options.help = true;
+    return false;
+  }
+  if (parser.isSet(version)) {
+    options.version = true;
     return false;
   }
   SimulatorOptions simulator;
