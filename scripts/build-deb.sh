@@ -5,11 +5,14 @@
 # no optimisation level of CMake's own on top (build type None), and
 # without the tests and benchmarks. Warnings fail the build.
 #
-# Usage: scripts/build-deb.sh [BUILD_DIR]     (default: build-deb)
-# The package is left in BUILD_DIR as tavrolith_<version>_<arch>.deb.
+# Usage: scripts/build-deb.sh [BUILD_DIR [CMAKE_OPTION...]]   (default: build-deb)
+# The package is left in BUILD_DIR as tavrolith_<version>_<arch>.deb. Further
+# options reach CMake last: the test command adds -DTAVROLITH_TESTS=ON, so
+# that the tests run against exactly the programs that are packaged.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-deb}
+shift $(($# > 0 ? 1 : 0))
 cd "$root"  # dpkg-buildflags maps the folder it runs in to "." in the debugging data
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
@@ -17,5 +20,5 @@ flags() { dpkg-buildflags --get "$1"; }
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
   -DTAVROLITH_TESTS=OFF -DTAVROLITH_BENCH=OFF -DTAVROLITH_WERROR=ON \
   -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
-  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" "$@" >/dev/null
 cmake --build "$build" -j2 --target package

@@ -12,11 +12,11 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1 CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-5G}
 fi
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVROLITH_WERROR=ON >/dev/null
-cmake --build "$build" -j2
+# One native build: the package as Debian builds it (/usr, hardening flags),
+# with the tests and benchmarks, so the tests see what gets packaged.
+./scripts/build-deb.sh "$build" -DTAVROLITH_TESTS=ON -DTAVROLITH_BENCH=ON
 ctest --test-dir "$build" --output-on-failure -j2
-./scripts/build-deb.sh "$build-deb"    # the package as Debian builds it: /usr, hardening flags
-./scripts/test-package.sh "$build-deb"
+./scripts/test-package.sh "$build"
 ./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer
 ./scripts/cross-build.sh      # the Windows builds (i686, x86_64), the x86_64 tests under wine64
 ./scripts/windows-packages.sh # their ZIPs and installers, the 64-bit one installed under wine64
