@@ -20,6 +20,9 @@ packages=(
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest
+  # The Windows window driven as a user would, under Wine on Xvfb, with a
+  # screenshot kept (tests/win32_end_to_end.sh).
+  xdotool x11-apps netpbm
 )
 
 missing=()

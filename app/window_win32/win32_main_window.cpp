@@ -50,17 +50,25 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance) : instance_(instance) {
 
 Win32MainWindow::~Win32MainWindow() {
   if (busy_) DestroyWindow(busy_);
-  if (window_ && !modal_) DestroyWindow(window_);
+  if (window_) DestroyWindow(window_);
 }
 
+// The program's only window runs its own dialog loop until it is closed:
+// the same dialog the tests drive, with the dialog keyboard of a modal run.
+// (Under Wine, EndDialog after a task-modal box inside the dialog's own
+// loop left the window open.)
 void Win32MainWindow::RunModal() {
-  modal_ = true;
-  DialogBoxParamW(instance_, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, Procedure, LPARAM(this));
-  window_ = nullptr;
+  if (!CreateModeless()) return;
+  ShowWindow(window_, SW_SHOW);
+  MSG message;
+  while (window_ && GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (window_ && IsDialogMessageW(window_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
 }
 
 HWND Win32MainWindow::CreateModeless() {
-  modal_ = false;
   CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr, Procedure, LPARAM(this));
   return window_;
 }
@@ -126,9 +134,9 @@ void Win32MainWindow::OnCommand(int id, int code) {
 
 void Win32MainWindow::RequestClose() {
   if (behaviour_ && !behaviour_->Close()) return;
-  if (modal_) EndDialog(window_, 0);
-  else DestroyWindow(window_);
-  if (!modal_) window_ = nullptr;
+  const HWND closing = window_;
+  window_ = nullptr;  // the loop of RunModal ends
+  DestroyWindow(closing);
 }
 
 void Win32MainWindow::SetTitle(const std::string& title) { SetWindowTextW(window_, WidePath(title).c_str()); }
@@ -169,8 +177,10 @@ void Win32MainWindow::CreateBusyWindow(WindowPoint clientCorner) {
   POINT offset{logo.left, logo.top};
   ScreenToClient(window_, &offset);
   SetWindowPos(busy_, HWND_TOP, clientCorner.x + offset.x, clientCorner.y + offset.y, 0, 0,
-               SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  UpdateWindow(busy_);
+               SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(busy_, SW_SHOWNOACTIVATE);
+  // No message is pumped before the operation's first progress step.
+  RedrawWindow(busy_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Win32MainWindow::DestroyBusyWindow() {

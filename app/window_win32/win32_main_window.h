@@ -25,7 +25,7 @@ public:
   // StartUp runs while the dialog initialises, before it is shown.
   void Bind(WindowBehaviour& behaviour) { behaviour_ = &behaviour; }
 
-  // The program: runs the dialog modally until it closes.
+  // The program: shows the dialog and runs its loop until it closes.
   void RunModal();
   // Tests: creates the dialog without a modal loop, so that they can send
   // it what a user would. The dialog goes with this object.
@@ -62,7 +62,6 @@ private:
   HWND window_ = nullptr;
   HWND busy_ = nullptr;
   HICON icon_ = nullptr;
-  bool modal_ = false;
 };
 
 }  // namespace tav::win32
