@@ -30,8 +30,6 @@ constexpr const char* kWhatIsMissing =
     "   sudo usermod -aG lp BENUTZER, danach neu anmelden), oder\n"
     " - root-Rechte bzw. CAP_SYS_RAWIO (direkter Portzugriff).\n";
 
-constexpr const char* kDemoNote = "\nProgramm läuft im Demomodus.";
-
 }  // namespace
 
 std::string AccessErrorText(int error) {
@@ -81,8 +79,7 @@ int SetupPortAccess(const std::string& device, const Settings& settings, Feedbac
     report += "Direkter Portzugriff auf " + Hex(base) + ": " + AccessErrorText(error) + "\n";
   }
 
-  feedback.ShowPlainMessage("Kein Zugriff auf die Parallelschnittstelle !\n\n" + report + "\n" + kWhatIsMissing +
-                            kDemoNote);
+  feedback.ShowPlainMessage(kNoPortAccessTitle + report + "\n" + kWhatIsMissing + kPortDemoNote);
   access.DemoMode = 1;
   return kNoPortAccess;
 }

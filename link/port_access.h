@@ -22,6 +22,11 @@ namespace tav {
 class Feedback;
 struct Settings;
 
+// The opening line and the closing note of the message that ends in
+// demonstration mode for want of port access, on every system.
+inline constexpr const char* kNoPortAccessTitle = "Kein Zugriff auf die Parallelschnittstelle !\n\n";
+inline constexpr const char* kPortDemoNote = "\nProgramm läuft im Demomodus.";
+
 struct PortAccess {
   std::unique_ptr<PortIo> io;  // null in demonstration mode
   std::string description;     // which backend serves the port, for the user

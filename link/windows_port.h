@@ -1,7 +1,8 @@
-// Port access on 32-bit Windows: the in and out instructions themselves. On
-// the DOS-based family they are always allowed; on the NT family only after
-// the giveio driver has been opened once by this process (SetupPortAccess
-// installs and starts it when needed, by the logic of windows_access.h).
+// Port access on Windows: the in and out instructions themselves, allowed on
+// the DOS-based family always and on 32-bit NT only after the giveio driver
+// has been opened once by this process (SetupPortAccess installs and starts
+// it when needed, by the logic of windows_access.h); elsewhere the port
+// library's functions.
 #pragma once
 
 #ifdef _WIN32
@@ -29,6 +30,11 @@ public:
   int CreateDriverService(const std::string& name, const std::string& displayName, uint32_t startType,
                           const std::string& binaryPath) override;
   int StartDriverService(const std::string& name) override;
+  std::string RegisteredDriverPath(const std::string& name) override;
+  int ChangeDriverPath(const std::string& name, const std::string& binaryPath) override;
+  bool IsWindows64() override;
+  bool IsProcess64() override;
+  PortLibrary OpenPortLibrary(const std::string& file) override;
   std::string WorkingDirectory() override;
   void SetPriority(uint32_t processClass, int threadPriority) override;
 

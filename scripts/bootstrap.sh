@@ -16,13 +16,15 @@ packages=(
   # dpkg-shlibdeps for the package's dependencies, man for the manual page.
   as31 dpkg-dev man-db
   xvfb xauth
+  # The window tests on a desktop (tests/window/desktop_run.sh, and under
+  # Wine tests/win32_end_to_end.sh) and the toolkit's German texts.
+  openbox xdotool x11-utils x11-apps netpbm qt6-translations-l10n
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);
   # googletest brings the GoogleTest sources the cross build compiles.
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 googletest
-  # The Windows window driven as a user would, under Wine on Xvfb, with a
-  # screenshot kept (tests/win32_end_to_end.sh).
-  xdotool x11-apps netpbm
+  # The Windows packages (scripts/windows-packages.sh): installer and ZIP.
+  nsis zip unzip
 )
 
 missing=()

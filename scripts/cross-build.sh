@@ -2,8 +2,10 @@
 # Cross builds for Windows with Debian's mingw-w64: i686 (the program's own
 # target, 32-bit Windows) and x86_64. Builds the whole core, tavrolith-cli and
 # the unit tests (no window, benchmarks or fuzz targets: Debian has no Qt for
-# Windows, see the README) and runs the tests under wine64 in a scratch Wine
-# prefix; the i686 tests run only where a 32-bit Wine is installed.
+# Windows, see the README) optimised and stripped, as they ship
+# (scripts/windows-packages.sh packs them), and runs the tests against them
+# under wine64 in a scratch Wine prefix; the i686 tests run only where a
+# 32-bit Wine is installed.
 #
 #   scripts/cross-build.sh              both architectures, tests under Wine
 #   scripts/cross-build.sh i686         one architecture (i686 or x86_64)
@@ -13,26 +15,14 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-arches=()
-for arg in "$@"; do
-  case "$arg" in
-    i686|x86_64) arches+=("$arg") ;;
-    *) echo "cross-build: unbekanntes Argument '$arg'" >&2; exit 2 ;;
-  esac
-done
-[ ${#arches[@]} -eq 0 ] && arches=(i686 x86_64)
+. "$root/scripts/windows-common.sh"
+windows_arches cross-build "$@"
 
 for tool in i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix i686-w64-mingw32-windres; do
   command -v "$tool" >/dev/null || { echo "cross-build: $tool fehlt (scripts/bootstrap.sh)" >&2; exit 1; }
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] || { echo "cross-build: /usr/src/googletest fehlt (Paket googletest)" >&2; exit 1; }
 
-# Debian's wine64 runs 64-bit programs only; the 32-bit loader comes with
-# the package wine32 (an i386 foreign architecture), which is not installed.
-wine64=""
-for candidate in wine64 /usr/lib/wine/wine64; do
-  if command -v "$candidate" >/dev/null; then wine64=$(command -v "$candidate"); break; fi
-done
 wine32=""
 [ -x /usr/lib/wine/wine ] && wine32=/usr/lib/wine/wine
 
@@ -43,11 +33,13 @@ for arch in "${arches[@]}"; do
   echo "== $arch: $build"
   if [ "$arch" = x86_64 ]; then runner=$wine64; else runner=$wine32; fi
   mkdir -p "$build"
-  # Built to prove the port and run its tests, not to ship: without
-  # optimisation and debug information it compiles in half the time or less
-  # (the native build has the optimiser's warnings).
+  # The programs that ship, optimised and stripped (the toolchain file links
+  # them statically); the tests run against this same build. Warnings are
+  # errors here whatever the project's default: the i686 programs are never
+  # run, so the compiler is their only judge.
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O0 -DNDEBUG" -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF -DTAVROLITH_WINDOW=OFF \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_EXE_LINKER_FLAGS_RELEASE=-s \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DTAVROLITH_BENCH=OFF -DTAVROLITH_FUZZ=OFF -DTAVROLITH_WINDOW=OFF \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$runner" >"$build/configure.log" 2>&1 \
     || { cat "$build/configure.log"; status=1; continue; }
   if ! cmake --build "$build" -j2 >"$build/build.log" 2>&1; then
@@ -77,8 +69,6 @@ for arch in "${arches[@]}"; do
   fi
   grep -E "tests passed|\*\*\*(Failed|Timeout|Exception)|\[  SKIPPED \] [A-Za-z]|Skipped$|POSIX only" "$build/test.log" \
     | sed -E "s|^[0-9]+: ||" | sort -u
-  wineserver_bin="$(dirname "$runner")/wineserver"
-  [ -x "$wineserver_bin" ] || wineserver_bin=wineserver
   WINEPREFIX="$build/wineprefix" "$wineserver_bin" -k 2>/dev/null || true
 done
 exit $status

@@ -17,3 +17,4 @@ ctest --test-dir "$build" --output-on-failure -j2
 ./scripts/test-package.sh "$build"
 ./scripts/test-sanitizers.sh  # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer
 ./scripts/cross-build.sh      # the Windows builds (i686, x86_64), the x86_64 tests under wine64
+./scripts/windows-packages.sh # their ZIPs and installers, the 64-bit one installed under wine64

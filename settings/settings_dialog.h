@@ -21,7 +21,10 @@ inline constexpr std::array<const char*, 5> kPortListEntries = {"0x3BC", "0x378"
 // Accepted ranges of the three number fields.
 inline constexpr uint32_t kLowestDialogTimeOut = 10000;
 inline constexpr uint32_t kHighestDialogTimeOut = 10000000;
-inline constexpr uint32_t kLowestDialogKorrektur = 70;
+// The correction takes what the settings file and a saved calibration take:
+// a calibrated value below 70 must not lock the dialog (and with it the port
+// address) against every confirmation.
+inline constexpr uint32_t kLowestDialogKorrektur = 1;
 inline constexpr uint32_t kHighestDialogKorrektur = 100;
 inline constexpr uint32_t kLowestDialogHexLineLen = 2;
 inline constexpr uint32_t kHighestDialogHexLineLen = 254;

@@ -73,6 +73,9 @@ public:
   bool SaveState(const std::string& path) const;
   bool LoadState(const std::string& path);
   const std::string& StateError() const { return stateError_; }
+  // After a failed LoadState: the part the file belongs to when it is a
+  // good file of another part, else empty.
+  const std::string& StateOfOtherPart() const { return otherPart_; }
 
 protected:
   // Called for the time between two register writes, with the pins as they
@@ -124,6 +127,7 @@ private:
   bool damaged_ = false;
   std::vector<std::string> complaints_;
   mutable std::string stateError_;
+  std::string otherPart_;
 
   SocketPins lastPins_;
   uint64_t lastNs_ = 0;

@@ -207,6 +207,7 @@ bool SimulatedChip::SaveState(const std::string& path) const {
 bool SimulatedChip::LoadState(const std::string& path) {
   ChipState state;
   if (!ReadChipStateFile(path, device_.DeviceName, static_cast<uint32_t>(memory_.size()), state, stateError_)) {
+    otherPart_ = state.part;
     return false;
   }
   memory_ = std::move(state.cells);

@@ -102,6 +102,7 @@ bool ReadChipStateFile(const std::string& path, const std::string& part, uint32_
   }
 
   if (values[1] != part) {
+    state.part = values[1];  // so that the caller can name the part the file belongs to
     error = FileMessage(path, 2, "gehört zu Baustein '" + values[1] + "', nicht zu '" + part + "'");
     return false;
   }

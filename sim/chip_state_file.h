@@ -34,7 +34,8 @@ bool WriteChipStateFile(const std::string& path, const ChipState& state, std::st
 
 // Reads a state for the part `part` with `size` cells. On failure `error`
 // holds a German message naming the file (and the line, for header faults)
-// and `state` is unspecified.
+// and `state` is unspecified, except that a file of another part leaves
+// that part's name in `state.part`.
 bool ReadChipStateFile(const std::string& path, const std::string& part, uint32_t size, ChipState& state,
                        std::string& error);
 

@@ -82,8 +82,13 @@ uint64_t SimBoard::WritesOfRegister(uint8_t reg) const { return writesPerRegiste
 void SimBoard::SetRealtime(bool on) {
   realtime_ = on;
   realtimeStartNs_ = nowNs_;
-  wallStart_ = std::chrono::steady_clock::now();
+  wallStart_ = wallNow_();
   nextSleepNs_ = nowNs_ + kRealtimeBatchNs;
+}
+
+void SimBoard::SetWallClock(std::function<WallTime()> now, std::function<void(WallTime)> sleepUntil) {
+  wallNow_ = std::move(now);
+  sleepUntil_ = std::move(sleepUntil);
 }
 
 void SimBoard::CompleteWrite(uint8_t reg, uint8_t value) {
@@ -95,8 +100,18 @@ void SimBoard::CompleteWrite(uint8_t reg, uint8_t value) {
   nowNs_ += writeDurationNs_;
   if (realtime_ && nowNs_ >= nextSleepNs_) {
     // Catch up with the virtual clock: a slow batch is not followed by a
-    // fast one, so the pace holds over the whole run.
-    std::this_thread::sleep_until(wallStart_ + std::chrono::nanoseconds(nowNs_ - realtimeStartNs_));
+    // fast one, so the pace holds over the whole run. When the wall clock
+    // is more than a batch ahead, the board sat idle (between two commands)
+    // or the host was slow: the pace starts afresh from here, or everything
+    // after an idle window would run at full speed.
+    const WallTime due = wallStart_ + std::chrono::nanoseconds(nowNs_ - realtimeStartNs_);
+    const WallTime now = wallNow_();
+    if (now > due + std::chrono::nanoseconds(kRealtimeBatchNs)) {
+      realtimeStartNs_ = nowNs_;
+      wallStart_ = now;
+    } else {
+      sleepUntil_(due);
+    }
     nextSleepNs_ = nowNs_ + kRealtimeBatchNs;
   }
   const SocketPins before = pins_;

@@ -20,7 +20,9 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
@@ -84,6 +86,9 @@ public:
   // write would cost more than the write itself).
   static constexpr uint64_t kRealtimeBatchNs = 10'000'000;
   void SetRealtime(bool on);
+  // The wall clock real time follows; tests give a clock of their own.
+  using WallTime = std::chrono::steady_clock::time_point;
+  void SetWallClock(std::function<WallTime()> now, std::function<void(WallTime)> sleepUntil);
   uint64_t CompletedWrites() const { return completedWrites_; }
   uint64_t WritesOfRegister(uint8_t reg) const;
   // The value last latched into a register (0 before its first write).
@@ -130,7 +135,9 @@ private:
   uint64_t completedWrites_ = 0;
   bool realtime_ = false;
   uint64_t realtimeStartNs_ = 0;                  // virtual time when real time began
-  std::chrono::steady_clock::time_point wallStart_;  // and the wall clock then
+  WallTime wallStart_;                            // and the wall clock then
+  std::function<WallTime()> wallNow_ = [] { return std::chrono::steady_clock::now(); };
+  std::function<void(WallTime)> sleepUntil_ = [](WallTime until) { std::this_thread::sleep_until(until); };
   uint64_t nextSleepNs_ = 0;                      // virtual time of the next sleep
 
   // The port side of the handshake.

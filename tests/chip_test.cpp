@@ -7,25 +7,16 @@
 #include <string>
 
 #include "tests/files_test_rig.h"
+#include "tests/sample_library.h"
 #include "tests/sim_rig.h"
 
 namespace tav {
 namespace {
 
-// Records as the library gives them with TimeBaseKorr 85: a 12 V flash with
-// 2000 µs polling and a 10 ms erase, and a 12.75 V EPROM taking 25 pulses of
-// 100 µs (1 unit).
-DeviceRecord Flash40() {
-  return {.DeviceName = "AT89C51", .Package = 40, .VppCode = 120, .VccProgCode = 100, .ProgPulseTime = 23,
-          .ProgPulseCount = 1, .LockPulseCount = 1, .EraseTime = 117, .ManufacturerId030 = 0x1E,
-          .DeviceId031 = 0x51, .DeviceId032 = 0xFF, .SizeBytes = 4096, .LockBitCount = 3};
-}
-
-DeviceRecord Eprom40() {
-  return {.DeviceName = "87C51", .Package = 40, .VppCode = 127, .VccProgCode = 100, .ProgPulseTime = 1,
-          .ProgPulseCount = 25, .LockPulseCount = 25, .ManufacturerId030 = 0x89, .SizeBytes = 4096,
-          .LockBitCount = 2};
-}
+// A 12 V flash part with 2000 µs polling and a 10 ms erase, and a 12.75 V
+// EPROM taking 25 pulses of 100 µs (1 unit), as the sample library has them.
+DeviceRecord Flash40() { return test::LibraryDevice("AT89C51"); }
+DeviceRecord Eprom40() { return test::LibraryDevice("87C51"); }
 
 // A part with faults; ChipFaults has std::optional members, which rule out
 // a designated initializer under -Wextra.
@@ -74,6 +65,9 @@ TEST(ChipFlash, ReadsWhenPoweredWritesPollingClearsBitsOnlyAndLockBitsHideTheCod
   EXPECT_EQ(rig.ReadAt(0), 0x5A);
   EXPECT_EQ(rig.ReadAt(0x031, kModeReadSignature), 0x51);
 
+  rig.Pulse(kModeWriteCode, 0x10, 0x00, 0, /*vpp=*/false);  // discarded, and said so
+  ASSERT_EQ(rig.chip->Complaints().size(), 1u);
+  EXPECT_EQ(rig.chip->Complaints()[0].rfind("Schreibimpuls an 0x0010 verworfen", 0), 0u);
   rig.Pulse(kModeWriteCode, 0x10, 0xBF, 0);
   rig.link.SetMode(kModeReadCode);  // read back within the internal write time
   rig.link.SetData(0xFF);
@@ -107,7 +101,6 @@ TEST(ChipEprom, PartsAbove32KiBTakeA15FromRegisterTwoBitSeven) {
   big.SizeBytes = 0x10000;
   test::SimRig rig(big);
   rig.settings.IDCheck = 0;
-  rig.settings.Verify = 1;
   std::vector<uint8_t> bytes(0x8001, 0xFF);
   bytes[0x0000] = 0xAA;
   bytes[0x8000] = 0x55;
@@ -119,8 +112,7 @@ TEST(ChipEprom, PartsAbove32KiBTakeA15FromRegisterTwoBitSeven) {
 }
 
 TEST(ChipFlash, TwentyPinPartReadsCodeAndSignatureAtItsCounter) {
-  ChipRig rig({.DeviceName = "AT89C2051", .Package = 20, .VppCode = 120, .VccProgCode = 100, .ProgPulseTime = 23,
-               .ManufacturerId000 = 0x1E, .DeviceIdDip20 = 0x21, .SizeBytes = 2048});
+  ChipRig rig(test::LibraryDevice("AT89C2051"));
   rig.chip->Memory()[1] = 0x30;
   rig.link.ResetAddressCounter();
   EXPECT_EQ(rig.ReadAt(0, kModeReadSignature), 0x1E);

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "app/cli/cli.h"
+#include "app/session/run_marker.h"
 #include "app/session/session.h"
 #include "library/device_library.h"
 #include "operations/command_frame.h"
@@ -194,10 +195,9 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const std::string demo = kDemoMessage;
   const std::string access = test::kRefusedAccessText;
 #ifdef _WIN32
-  // Windows reaches every address through the driver; its message says
-  // nothing of demonstration mode.
-  const std::string direct = access;
-  const std::vector<std::string> detect = {access};
+  // Windows reaches every address through the driver or the port library.
+  const std::string direct = "InpOut";
+  const std::vector<std::string> detect = {access, "'giveio.sys'", "InpOut", "Programm läuft im Demomodus."};
 #else
   const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert";
   const std::vector<std::string> detect = {access, "Gruppe lp", "Programm läuft im Demomodus."};
@@ -209,18 +209,24 @@ TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   EXPECT_FALSE(IniWritten());  // the address given was for that run
 }
 
-// One marker for the machine: a copy started in another folder is kept out
-// too, and the marker goes with the process that held it.
-TEST_F(CliTest, TheMachineWideMarkerKeepsACopyInAnotherFolderOut) {
+// One marker for the machine's port, which a simulated run never takes: it
+// is kept out only by a run on the same chip-state file. The machine marker
+// goes with the process that held it.
+TEST_F(CliTest, TheMachineMarkerIsThePortsAndASimulatedRunLocksItsChipState) {
   MachineBusyMarker other(dir().string());
   ASSERT_EQ(other.Acquire(), 0);
   EXPECT_EQ(other.IsBusy(), 0);  // its own marker does not count
-  const test::StartUpDirectory elsewhere("tav_cli_elsewhere");
-  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Ein anderer Befehl benutzt den Brenner gerade", "tavrolith-busy.lock"}},
-        {{"--simulate", "calibrate"}, kBusy}});
+  SessionOptions sameChip;
+  sameChip.simulator = SimulatorOptions{};
+  sameChip.simulator->chipState = "chip.state";
+  const RunMarker chipRun = MakeRunMarker(sameChip, dir().string());
+  ASSERT_EQ(chipRun.marker->Acquire(), 0);
+  Play({{Sim({"--yes", "program", blink_}), kBusy, {"Ein anderer Befehl benutzt den Brenner gerade", "chip.state.lock"}},
+        {{"--simulate", "--chip-state", "other.state", "--yes", "blank-check"}, 0},
+        {{"--simulate", "calibrate"}, 0}});
+  chipRun.marker->Release();
+  Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed, though the machine marker is held
   other.Release();
-  Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed
-  EXPECT_FALSE(fs::exists(elsewhere.Path() / "Quenvaldokraft.lock"));  // nothing in the working folder
   // The default place is outside any working folder and the same for every copy.
   EXPECT_THAT(MachineBusyMarker().Path(), AllOf(HasSubstr(MachineBusyDirectory()), HasSubstr("tavrolith-busy.lock")));
 #ifdef _WIN32

@@ -208,5 +208,20 @@ TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
   EXPECT_EQ(timing.Writes, 0);
 }
 
+
+// A board lost in one operation is forgotten when the next begins: its first
+// failed write shows the message again instead of ending it silently.
+TEST(Timeout, EachOperationReportsItsOwnLostBoardOnce) {
+  Rig<ScriptedPort> rig;
+  rig.board.answerAt = 50;
+  for (int operation = 1; operation <= 2; ++operation) {
+    rig.link.BeginOperation();
+    EXPECT_FALSE(rig.link.BoardLost());
+    for (int write = 0; write < 2; ++write) EXPECT_EQ(rig.link.WriteRegister(4, 0), kHandshakeTimeout);
+    EXPECT_TRUE(rig.link.BoardLost());
+    EXPECT_EQ(TimeoutMessages(rig.feedback), operation);
+  }
+}
+
 }  // namespace
 }  // namespace tav

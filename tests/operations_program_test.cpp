@@ -34,8 +34,9 @@ TEST(RaisedVoltage, EraseAndLockBitsRunAtSixPointFiveVoltsAndTheDeviceKeepsItsSu
   EXPECT_TRUE(rig.board.SocketAtRest());
 }
 
-// A KVp part never switches the programming voltage in the erase cycle; a
-// 20-pin erase resets the counter and an EPROM burn steps it over blank cells.
+// A KVp part keeps the programming voltage from power-up on: neither the
+// erase cycle nor the burn of a byte switches it; a 20-pin erase resets the
+// counter and an EPROM burn steps it over blank cells.
 TEST(EraseAndCounter, KVpKeepsTheVoltageAndTheCounterFollowsTheCells) {
   Rig kvp(SmallPart(40));
   kvp.device.KVp = true;
@@ -44,6 +45,9 @@ TEST(EraseAndCounter, KVpKeepsTheVoltageAndTheCounterFollowsTheCells) {
   EXPECT_EQ(EraseCycle(kvp.ctx), 0);
   EXPECT_EQ(kvp.board.WritesOfRegister(8), switchWrites);
   EXPECT_EQ(kvp.chip->erasePulses, 1u);
+  kvp.LoadImage({0x12, 0x34});
+  EXPECT_EQ(ProgramDevice(kvp.ctx), 0);
+  EXPECT_EQ(kvp.chip->memory[1], 0x34);
 
   Rig erase(SmallPart(20));
   erase.link.PowerUp();

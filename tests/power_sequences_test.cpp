@@ -147,8 +147,8 @@ TEST(PowerCycle, EachPackageVariantPowersUpInOrderAndLeavesTheSocketAtRestWithou
     uint8_t package;
     bool edge, kvp;
     const char* powerUpEvents;
-  } cases[] = {  // each package variant without and with KVp
-      {40, false, false, "W+ E+ S+ "}, {40, false, true, "W+ E+ S+ V+ "},
+  } cases[] = {  // each package variant without and with KVp; the edge variant is a 20-pin part only
+      {40, false, false, "W+ E+ S+ "}, {40, false, true, "W+ E+ S+ V+ "}, {40, true, false, "W+ E+ S+ "},
       {20, false, false, "W+ E+ E- E+ S+ "}, {20, false, true, "W+ E+ E- E+ S+ V+ "},
       {20, true, false, "W+ E+ C+ E- E+ S+ C- "}, {20, true, true, "W+ E+ C+ E- E+ S+ C- "},
   };
@@ -191,20 +191,6 @@ TEST(PowerCycle, EachPackageVariantPowersUpInOrderAndLeavesTheSocketAtRestWithou
     EXPECT_TRUE(rig.board.Violations().empty()) << rig.board.Violations().front().rule;
     EXPECT_TRUE(rig.feedback.messages.empty());
   }
-}
-
-// The edge variant is a 20-pin part: a 40-pin part whose manufacturer byte
-// happens to be 0xE0 goes through the 40-pin sequences like any other.
-TEST(PartKinds, OnlyA20PinPartIsTheEdgeVariant) {
-  Rig plain(Device(40)), marked(Device(40, /*edge=*/true));
-  const auto cycle = [](Rig& rig) {
-    return rig.Trace([&] {
-      rig.link.PowerUp();
-      rig.link.SetAddress(0x123, 0);
-      rig.link.PowerDown();
-    });
-  };
-  EXPECT_EQ(cycle(marked), cycle(plain));
 }
 
 // Whole register writes, never none; 64 bits, so that a long pulse at a

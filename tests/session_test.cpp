@@ -113,6 +113,33 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchOrItsMessage) {
 
 // A simulator that cannot be set up stops the start-up with its message:
 // no search, and nothing reaches the board afterwards.
+#ifndef _WIN32
+// The addresses ioperm was asked for, each time refused.
+std::vector<unsigned long> askedPorts;
+int RecordAndRefuse(unsigned long from, unsigned long count, int turnOn) {
+  askedPorts.push_back(from);
+  return test::RefuseIoperm(from, count, turnOn);
+}
+
+// Port access serves one address: a changed PortAdress is set up again,
+// with the start-up's message; an unchanged one is left alone.
+TEST_F(SessionTest, AChangedPortAddressGetsItsPortAccessSetUpAgain) {
+  options_.simulator.reset();
+  options_.ports = directory_.RefusedPorts();
+  options_.ports.ioperm = RecordAndRefuse;
+  askedPorts.clear();
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  session.FollowPortAddress();
+  session.CurrentSettings().SetPortAdress(0x278);
+  session.FollowPortAddress();
+  EXPECT_THAT(askedPorts, ElementsAre(0x378ul, 0x278ul));
+  ASSERT_EQ(feedback_.messages.size(), 2u);
+  EXPECT_THAT(feedback_.messages[1].text, HasSubstr(test::kRefusedAccessText));
+  EXPECT_EQ(session.DemoMode(), 1);
+}
+#endif  // Linux port access asks ioperm for the address; giveio opens all ports at once
+
 TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
   std::ofstream("bad.state", std::ios::binary) << "no chip here\n";
   const struct {
@@ -164,6 +191,34 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
     EXPECT_EQ(session.Close(status), status == 0 ? kFileFailed : status);
     EXPECT_THAT(feedback_.LastText(), HasSubstr("Chip-Zustand 'missing/chip.state' kann nicht gespeichert werden."));
   }
+}
+
+
+// info and convert look at a file by the checksum setting.
+TEST_F(SessionTest, AFileLoadedAloneFollowsTheChecksumSetting) {
+  std::ofstream("bad.hex", std::ios::binary) << ":0100000012EE\n:00000001FF\n";  // sum 0xED
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  for (const int check : {1, 0}) {
+    session.CurrentSettings().TestChecksum = check;
+    ProgramImage image;
+    EXPECT_EQ(session.LoadFileAlone("bad.hex", image), check ? kFileFailed : 0);
+    EXPECT_EQ(image.Bytes[0], check ? 0xFF : 0x12);
+  }
+}
+
+// A real port is watched from outside for the trace; a simulated board
+// stands in for it.
+TEST_F(SessionTest, TheTraceOfARealPortRecordsItsRegisterWrites) {
+  options_.simulator.reset();
+  options_.portStandIn = [] { return std::make_unique<sim::SimBoard>(); };
+  options_.tracePath = "real.trace";
+  {
+    Session session(feedback_, options_);
+    ASSERT_EQ(session.Start(), 0);
+    EXPECT_EQ(session.DemoMode(), 0);
+  }
+  EXPECT_EQ(Slurp("real.trace").rfind("0C 80\n", 0), 0u);
 }
 
 }  // namespace

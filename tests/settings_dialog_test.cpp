@@ -78,8 +78,8 @@ TEST(SettingsDialog, EveryFieldKeepsItsRangeAndARefusalNamesTheFieldAndAppliesNo
       {F::PortAdress, "", 0},             {F::PortAdress, "keine", 0},       {F::PortAdress, "0xFF", 0},
       {F::PortAdress, "0xFFFE", 0},       {F::PortAdress, "-0x378", 0},      {F::PortAdress, "99999999999", 0},
       {F::TimeOut, "9999", 0},            {F::TimeOut, "10000", 10000},      {F::TimeOut, "10000000", 10000000},
-      {F::TimeOut, "10000001", 0},        {F::TimeOut, "4294977296", 0},     {F::TimeBaseKorr, "69", 0},
-      {F::TimeBaseKorr, " 70 ", 70},      {F::TimeBaseKorr, "100", 100},     {F::TimeBaseKorr, "101", 0},
+      {F::TimeOut, "10000001", 0},        {F::TimeOut, "4294977296", 0},     {F::TimeBaseKorr, "0", 0},
+      {F::TimeBaseKorr, " 1 ", 1},      {F::TimeBaseKorr, "100", 100},     {F::TimeBaseKorr, "101", 0},
       {F::TimeBaseKorr, "", 0},           {F::TimeBaseKorr, "+85", 0},       {F::TimeBaseKorr, "8 5", 0},
       {F::HexLineLen, "1", 0},            {F::HexLineLen, "2", 2},           {F::HexLineLen, "3", 2},
       {F::HexLineLen, "33", 32},          {F::HexLineLen, "253", 252},       {F::HexLineLen, "254", 254},
@@ -87,7 +87,7 @@ TEST(SettingsDialog, EveryFieldKeepsItsRangeAndARefusalNamesTheFieldAndAppliesNo
   };
   const char* const labels[] = {"Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.",
                                 "Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.",
-                                "Korrektur: Bitte eine ganze Zahl zwischen 70 und 100 eingeben.",
+                                "Korrektur: Bitte eine ganze Zahl zwischen 1 und 100 eingeben.",
                                 "Länge HEX-Zeile: Bitte eine ganze Zahl zwischen 2 und 254 eingeben."};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

@@ -2,11 +2,14 @@
 // derives from the registers, the read-back, the faults and the monitor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <sstream>
 
+#include "sim/fault_names.h"
 #include "sim/pin_recorder_chip.h"
 #include "sim/sim_board.h"
 
@@ -130,6 +133,56 @@ TEST(Monitor, EachRuleIsCaughtOnceWhenProvoked) {
   Write(mode, 0, 1);
   ASSERT_EQ(mode.Violations().size(), 1u);
   EXPECT_EQ(mode.Violations()[0].rule, kRuleModeChangeWhileStrobeLow);
+}
+
+// The fault names both front ends take from their command lines, at their bounds.
+TEST(FaultNames, EachNameSetsItsFaultAndAnythingOutOfRangeIsRefused) {
+  ChipFaults chip;
+  for (const char* name : {"empty-socket", "wrong-signature", "not-blank", "stuck-bit:0xFFFF:7:1", "dead-cell:0x10",
+                           "weak:99999"}) {
+    EXPECT_TRUE(ApplyChipFault(name, chip)) << name;
+  }
+  EXPECT_TRUE(chip.emptySocket && chip.wrongSignature && chip.notBlank);
+  ASSERT_TRUE(chip.stuckBit && chip.deadCell);
+  EXPECT_EQ(chip.stuckBit->address, 0xFFFFu);
+  EXPECT_EQ(chip.stuckBit->bit, 7);
+  EXPECT_TRUE(chip.stuckBit->level);
+  EXPECT_EQ(*chip.deadCell, 0x10u);
+  EXPECT_EQ(chip.neededPulses, 99999u);
+  BoardFaults board;
+  for (const char* name : {"no-board", "handshake-low", "broken-latch", "silent-after=12"}) {
+    EXPECT_TRUE(ApplyBoardFault(name, board)) << name;
+  }
+  EXPECT_TRUE(board.noBoard && board.handshakeStuckLow && board.brokenDataLatch);
+  EXPECT_EQ(board.silentAfterWrites, 12);
+
+  for (const char* name : {"", "stuck-bit:0x10000:0:0", "stuck-bit:0:8:0", "stuck-bit:0:0:2", "stuck-bit:0:0",
+                           "dead-cell:0x10000", "dead-cell:-1", "weak:0", "weak:100000", "weak:2:2", "weak:x"}) {
+    ChipFaults untouched;
+    EXPECT_FALSE(ApplyChipFault(name, untouched)) << name;
+    EXPECT_FALSE(untouched.stuckBit || untouched.deadCell || untouched.neededPulses) << name;
+  }
+  for (const char* name : {"silent-after", "silent-after:-1", "silent:5", "silent-after:9223372036854775808"}) {
+    BoardFaults untouched;
+    EXPECT_FALSE(ApplyBoardFault(name, untouched)) << name;
+  }
+}
+
+// Real time paces every stretch of work from its own start: after the board
+// sat idle, a second of virtual time still takes a second, not nothing.
+TEST(Realtime, EachStretchAfterAnIdleWindowTakesItsOwnTime) {
+  SimBoard board(kBase);
+  SimBoard::WallTime wall{};
+  board.SetWallClock([&] { return wall; }, [&](SimBoard::WallTime until) { wall = std::max(wall, until); });
+  board.SetWriteDurationNs(100'000);
+  board.SetRealtime(true);
+  for (const auto idle : {std::chrono::seconds(0), std::chrono::seconds(100)}) {
+    wall += idle;
+    const SimBoard::WallTime start = wall;
+    for (int i = 0; i < 10'000; ++i) Write(board, 4, 0);  // one virtual second
+    EXPECT_GE(wall - start, std::chrono::milliseconds(990));
+    EXPECT_LE(wall - start, std::chrono::milliseconds(1000));
+  }
 }
 
 }  // namespace

@@ -16,13 +16,9 @@
 namespace tav::test {
 
 // What a refused start-up shows first. Windows does not look at the
-// environment below: it goes to the driver, whose file is not installed in
-// the test's Wine prefix.
-#ifdef _WIN32
-inline constexpr const char* kRefusedAccessText = "'giveio.sys' Devicetreiber konnte nicht geladen werden";
-#else
+// environment below: it finds neither a driver nor the port library in the
+// test's Wine prefix.
 inline constexpr const char* kRefusedAccessText = "Kein Zugriff auf die Parallelschnittstelle !";
-#endif
 
 inline int RefuseIoperm(unsigned long, unsigned long, int) {
   errno = EPERM;

@@ -14,6 +14,7 @@
 #include "app/version/version_record.h"
 #include "app/window_model/window_arguments.h"
 #include "app/window_model/window_behaviour.h"
+#include "app/window_model/window_texts.h"
 #include "tests/start_up_directory.h"
 #include "tests/support/scripted_feedback.h"
 
@@ -158,6 +159,7 @@ TEST(WindowBehaviour, NoBoardSearchesWithTheSettingsDialogBetweenThenOnlyTellsOf
   Rig rig("[Hardware]\nSearchHardware=3\n", noBoard);
   EXPECT_EQ(rig.view.settingsDialogs, 2);
   EXPECT_EQ(rig.behaviour->CurrentSession().DemoMode(), 1);
+  EXPECT_EQ(rig.view.title, WindowTitle("V1.39", 1));
   EXPECT_TRUE(fs::exists(rig.Path("QUENVALD.INI")));
   // "Brennen" without a file asks for one first, even here; the rest only tells.
   rig.settings().ProgramFileName.clear();
@@ -233,6 +235,7 @@ TEST(WindowBehaviour, FileDialogsChooseTheFileAndTheFormat) {
 
   // Intel8 with a typed .bin: asked about x.hex; cancelled keeps it.
   std::ofstream(rig.Path("x.hex")) << "keep";
+  fs::last_write_time(rig.Path("x.hex"), fs::file_time_type::clock::now() - std::chrono::hours(1));
   rig.feedback.Clear();
   rig.view.files.push_back({rig.Path("x.bin").string(), 3});
   rig.feedback.QueueAnswer(kCancel);
@@ -246,6 +249,7 @@ TEST(WindowBehaviour, FileDialogsChooseTheFileAndTheFormat) {
   EXPECT_FALSE(fs::exists(rig.Path("x.bin")));
   EXPECT_EQ(rig.settings().DataFormat, 2);
   EXPECT_EQ(rig.view.texts[kFileNameField], "x.hex");
+  EXPECT_EQ(rig.feedback.statuses.back(), SavedFileStatus(rig.settings()));
   rig.ExpectIdle();
 }
 
@@ -325,11 +329,13 @@ TEST(WindowArguments, SimulatorOptionsHiddenOptionsAndRefusals) {
   const std::pair<std::vector<std::string>, const char*> refused[] = {
       {{"--chip-fault", "bogus"}, "bogus"}, {{"--sim-write-us", "0"}, "1 bis 10000"},
       {{"--sim-write-us=12x"}, "1 bis 10000"}, {{"--trace"}, "Wert fehlt"}, {{"--simulate=1"}, "keinen Wert"},
-      {{"-x"}, "Unbekannte Option '-x'"}, {{"--help"}, "--sim-realtime"}};
+      {{"-x"}, "Unbekannte Option '-x'"}, {{"-h"}, "Aufruf: tavrolith"}, {{"--version"}, ""}};
   for (const auto& [arguments, message] : refused) {
     WindowArguments any;
     EXPECT_FALSE(ParseWindowArguments(arguments, any, error));
     EXPECT_THAT(error, HasSubstr(message)) << arguments[0];
+    EXPECT_EQ(any.help, arguments[0] == "-h");
+    EXPECT_EQ(any.version, arguments[0] == "--version");
   }
 }
 

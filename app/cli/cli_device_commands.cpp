@@ -13,6 +13,7 @@
 #endif
 
 #include "app/cli/cli_session.h"
+#include "app/session/run_marker.h"
 #include "files/program_files.h"
 #include "operations/operation_frame.h"
 #include "settings/native_path.h"
@@ -24,16 +25,16 @@ namespace {
 
 // The CLI's busy marker remembers a refusal so that the user learns why
 // nothing happened; the window's marker check ends silently.
-class CliBusyMarker : public MachineBusyMarker {
+class CliBusyMarker : public BusyMarker {
 public:
-  explicit CliBusyMarker(const std::string& directory)
-      : MachineBusyMarker(directory.empty() ? MachineBusyDirectory() : directory) {}
-  int IsBusy() override { return Note(MachineBusyMarker::IsBusy()); }
-  int Acquire() override { return Note(MachineBusyMarker::Acquire()); }
+  explicit CliBusyMarker(RunMarker run) : run_(std::move(run)) {}
+  int IsBusy() override { return Note(run_.marker->IsBusy()); }
+  int Acquire() override { return Note(run_.marker->Acquire()); }
+  void Release() override { run_.marker->Release(); }
   // Says why nothing happened when the marker refused.
   void ReportRefusal(std::FILE* err) const {
     if (refused_) {
-      std::fprintf(err, "Ein anderer Befehl benutzt den Brenner gerade (Markierung %s).\n", Path().c_str());
+      std::fprintf(err, "Ein anderer Befehl benutzt den Brenner gerade (Markierung %s).\n", run_.path.c_str());
     }
   }
 
@@ -42,6 +43,7 @@ private:
     if (result != 0) refused_ = true;
     return result;
   }
+  RunMarker run_;
   bool refused_ = false;
 };
 
@@ -157,7 +159,7 @@ int CliSession::CommandBatch() {
   if (int refused = session_.UseProgramFile(options_.files[0]); refused != 0) return refused;
   const int forcedFormat = options_.format.empty() ? 0 : ResolveFormat(options_.format)->number;
   InstallInterruptHandler();
-  CliBusyMarker busy(environment_.busyMarkerDirectory);
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   CliHooks hooks(Command::Program, forcedFormat, session_, options_, out_, err_);
   BatchSummary summary;
   const int result = RunBatch(session_, options_.batch, busy, hooks, summary, [&](const BatchChip& chip) {
@@ -197,7 +199,7 @@ int CliSession::CommandDetect() {
 }
 
 int CliSession::CommandCalibrate() {
-  CliBusyMarker busy(environment_.busyMarkerDirectory);
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   WriteTiming timing;
   const int result = session_.Calibrate(busy, timing);
   busy.ReportRefusal(err_);
@@ -231,7 +233,7 @@ int CliSession::CommandOperation(Command command) {
     forcedFormat = 0;
   }
   InstallInterruptHandler();
-  CliBusyMarker busy(environment_.busyMarkerDirectory);
+  CliBusyMarker busy(MakeRunMarker(session_.Options(), environment_.busyMarkerDirectory));
   CliHooks hooks(command, forcedFormat, session_, options_, out_, err_);
   const uint64_t failedBefore = session_.Link().FailedWriteCount();
   int result = session_.RunCommand(command, busy, hooks);

@@ -68,8 +68,12 @@ int Session::StartHardware() {
   if (demoMode_ == 0) SearchBoard();
   // Its result does not matter here: the library has shown its own message,
   // and every command loads the device again.
-  if (options_.loadDeviceAtStart) library_.LoadSelectedDevice();
-  return 0;
+  if (!options_.loadDeviceAtStart) return 0;
+  library_.LoadSelectedDevice();
+  // Only the device loaded just now may go into the socket: an older
+  // record (the command line's, before its options chose the device) would
+  // put a chip of the wrong part there.
+  return FitSimulatedChip();
 }
 
 void Session::SearchBoard() {
@@ -78,6 +82,8 @@ void Session::SearchBoard() {
     if (detectResult_ == 0) return;
     if (attempt >= settings_.SearchHardware) break;
     if (options_.betweenSearchAttempts) options_.betweenSearchAttempts();
+    FollowPortAddress();
+    if (demoMode_ != 0) return;  // no access at the corrected address: its message has been shown
   }
   feedback_.ShowInfo(kNoHardwareMessage);
   if (options_.writeSettings) SaveSettings(settings_);
@@ -92,10 +98,38 @@ int Session::Close(int status) {
   return status;
 }
 
+namespace {
+
+// The frame's hooks with one addition: once the frame has loaded the
+// device, and before the operation, the simulated socket takes a chip of
+// that device. Every hook is passed on (a new one must be added here).
+class SocketFittingHooks : public CommandFrameHooks {
+public:
+  SocketFittingHooks(CommandFrameHooks& inner, Session& session) : inner_(inner), session_(session) {}
+  int ChooseProgramFile() override { return inner_.ChooseProgramFile(); }
+  int PrepareRead() override { return inner_.PrepareRead(); }
+  int ProgramFileFormat() const override { return inner_.ProgramFileFormat(); }
+  int PrepareImage() override { return inner_.PrepareImage(); }
+  void DisableControls() override {
+    session_.FitSimulatedChip();
+    inner_.DisableControls();
+  }
+  void EnableControls() override { inner_.EnableControls(); }
+  void RaisePriority() override { inner_.RaisePriority(); }
+  void RestorePriority() override { inner_.RestorePriority(); }
+
+private:
+  CommandFrameHooks& inner_;
+  Session& session_;
+};
+
+}  // namespace
+
 int Session::RunCommand(Command command, BusyMarker& busy, CommandFrameHooks& hooks, PromptNotes* notes) {
   OperationContext ctx{*link_, device_, image_, settings_, feedback_};
   ctx.notes = notes;
-  return tav::RunCommand(command, ctx, library_, demoMode_, busy, hooks);
+  SocketFittingHooks fitting(hooks, *this);
+  return tav::RunCommand(command, ctx, library_, demoMode_, busy, fitting);
 }
 
 int Session::Calibrate(BusyMarker& busy, WriteTiming& timing) {

@@ -59,6 +59,17 @@ public:
   // the chip.
   int Close(int status);
 
+  // A simulated socket takes a chip of the current device (see
+  // session_ports.cpp); the command frame does it before every operation,
+  // a window also at start-up. 0, or kFileFailed after the message when
+  // the chip-state file cannot be read (then demonstration mode).
+  int FitSimulatedChip();
+
+  // After the settings dialog: a changed port address gets its port access
+  // set up again (messages as at start-up; a failure means demonstration
+  // mode). The board search calls it between its attempts.
+  void FollowPortAddress();
+
   // --- Commands ---------------------------------------------------------------
   // One programmer command inside the command frame; the front end brings
   // its marker and its dialogs and control states.
@@ -92,6 +103,7 @@ public:
   int SaveImageAs(const std::string& path, int format, uint32_t size, const ProgramImage& image);
 
   // --- State --------------------------------------------------------------------
+  const SessionOptions& Options() const { return options_; }
   Settings& CurrentSettings() { return settings_; }
   Feedback& UserFeedback() { return feedback_; }
   DeviceRecord& Device() { return device_; }
@@ -114,6 +126,7 @@ public:
 private:
   // session_ports.cpp: the port the link talks to.
   int OpenPort();
+  PortIo* OpenPortAccess();
   int OpenSimulator();
   int OpenTrace(PortIo*& io);
   int SaveChipState(int status);
@@ -136,6 +149,7 @@ private:
   std::unique_ptr<sim::SimBoard> board_;
   std::shared_ptr<sim::SimulatedChip> chip_;
   bool chipStateUsable_ = false;
+  bool otherPartReported_ = false;
   const sim::SimulatedChip* harmToldFor_ = nullptr;  // whose complaints CheckSimulatedHarm has shown
   std::ofstream traceFile_;
   std::unique_ptr<TracingPort> tracer_;
@@ -144,6 +158,7 @@ private:
   // Until the start-up has looked for the board, no command may reach it.
   int demoMode_ = 1;
   int detectResult_ = 0;
+  int32_t portOpenedFor_ = 0;  // the address port access was set up for
 };
 
 }  // namespace tav

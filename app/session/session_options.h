@@ -30,6 +30,8 @@ struct SimulatorOptions {
   // The board takes as long as real hardware: it sleeps for the simulated
   // time, so progress, cancelling and timing look as on a real board.
   bool realtime = false;
+  // Where the board sits; 0 = at the port address of the settings at start.
+  uint16_t boardAddress = 0;
   sim::ChipFaults chipFaults;
   // Production runs: the faults of chip N (1-based), besides chipFaults.
   std::map<uint32_t, sim::ChipFaults> batchChipFaults;
@@ -57,6 +59,9 @@ struct SessionOptions {
   std::optional<SimulatorOptions> simulator;  // instead of the real port
   std::string ppdevDevice;                    // a named device instead of the lookup by PortAdress
   PortAccessEnvironment ports;
+  // Takes the place of the port that port access would open, so that what
+  // the session puts in front of a real port can be tried without one.
+  std::function<std::unique_ptr<PortIo>()> portStandIn;
   std::string tracePath;  // register-write trace; empty = none
 
   // Where QUENVALD.INI and 8789LIST.CSV are: this folder for both when set;

@@ -20,7 +20,7 @@ public:
   static QString MarkerTitle();
   // `clientCorner` is (X-Koord, Y-Koord): the main window's client-area
   // corner. The indicator goes over the logo: 311, 102 pixels further at
-  // the classic base units.
+  // the classic base units. With a `parent` it is a tool window owned by it.
   explicit BusyIndicator(QPoint clientCorner, QWidget* parent = nullptr);
 };
 
@@ -30,8 +30,10 @@ public:
 class IndicatedBusyMarker : public BusyMarker {
 public:
   // `clientCorner` gives (X-Koord, Y-Koord) when the indicator appears.
-  IndicatedBusyMarker(BusyMarker& machine, std::function<QPoint()> clientCorner)
-      : machine_(machine), clientCorner_(std::move(clientCorner)) {}
+  // `owner` (the main window) keeps the indicator above itself under any
+  // window manager: a tool window it owns is never stacked below it.
+  IndicatedBusyMarker(BusyMarker& machine, std::function<QPoint()> clientCorner, QWidget* owner = nullptr)
+      : machine_(machine), clientCorner_(std::move(clientCorner)), owner_(owner) {}
 
   // Busy also while this window's own command holds the marker.
   int IsBusy() override;
@@ -42,6 +44,7 @@ public:
 private:
   BusyMarker& machine_;
   std::function<QPoint()> clientCorner_;
+  QWidget* owner_;
   std::unique_ptr<BusyIndicator> indicator_;
 };
 

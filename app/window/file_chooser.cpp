@@ -1,5 +1,6 @@
 #include "app/window/file_chooser.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 namespace tav::window {
@@ -15,6 +16,16 @@ QString NameFilter(const FileFilter& filter) {
          (pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern) + QStringLiteral(")");
 }
 
+// The dialog reports the chosen filter as its full text or, with the
+// details hidden, only as the shown text, depending on the toolkit's
+// version and the platform's dialog: both name the same position.
+int FilterPosition(const FileDialogSetup& setup, const QStringList& filters, const QString& chosen) {
+  for (qsizetype i = 0; i < filters.size(); ++i) {
+    if (chosen == filters[i] || chosen.trimmed() == QString::fromUtf8(setup.Filters[size_t(i)].Text)) return int(i) + 1;
+  }
+  return 1;
+}
+
 }  // namespace
 
 bool DialogFileChooser::Choose(const FileDialogSetup& setup, FileChoice& choice) {
@@ -24,7 +35,10 @@ bool DialogFileChooser::Choose(const FileDialogSetup& setup, FileChoice& choice)
   dialog.setNameFilters(filters);
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   if (setup.Preselected >= 1 && setup.Preselected <= filters.size()) dialog.selectNameFilter(filters[setup.Preselected - 1]);
-  dialog.setDirectory(QString::fromStdString(setup.InitialDirectory));
+  // No program file yet: the working directory, where the settings and the
+  // library are, as the Windows dialogs do; not the toolkit's home folder.
+  dialog.setDirectory(setup.InitialDirectory.empty() ? QDir::currentPath()
+                                                     : QString::fromStdString(setup.InitialDirectory));
   if (setup.ExistingOnly) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -37,8 +51,7 @@ bool DialogFileChooser::Choose(const FileDialogSetup& setup, FileChoice& choice)
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   choice.path = dialog.selectedFiles().first().toStdString();
-  choice.position = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-  if (choice.position < 1) choice.position = 1;
+  choice.position = FilterPosition(setup, filters, dialog.selectedNameFilter());
   return true;
 }
 

@@ -11,10 +11,13 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/session/run_marker.h"
+#include "app/version/version_info.h"
 #include "app/window/busy_indicator.h"
 #include "app/window/file_chooser.h"
 #include "app/window/main_window.h"
 #include "app/window/settings_dialog.h"
+#include "app/window/toolkit_texts.h"
 #include "app/window/window_feedback.h"
 #include "app/window/window_options.h"
 #include "app/window/window_session.h"
@@ -28,7 +31,7 @@ int TakeScreenshot(QApplication& app, MainWindow& window, WindowSession& run, co
   window.show();
   std::unique_ptr<BusyIndicator> busy;
   if (options.busy) {
-    busy = std::make_unique<BusyIndicator>(window.mapToGlobal(QPoint(0, 0)));
+    busy = std::make_unique<BusyIndicator>(window.mapToGlobal(QPoint(0, 0)), &window);
     busy->show();
   }
   std::unique_ptr<SettingsDialog> dialog;
@@ -45,7 +48,8 @@ int TakeScreenshot(QApplication& app, MainWindow& window, WindowSession& run, co
     area.adjust(-10, -10, 10, 10);
     const QPixmap shot = window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     status = shot.save(options.screenshot) ? 0 : 1;
-    app.quit();
+    // Not quit(): that closes the window, whose close asks about the socket.
+    QCoreApplication::exit(0);
   });
   app.exec();
   return status;
@@ -54,26 +58,37 @@ int TakeScreenshot(QApplication& app, MainWindow& window, WindowSession& run, co
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  app.setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+  // Help, version and a misspelt option are answered before any display is
+  // opened, so that they work on a console without one.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   WindowOptions options;
   QString error;
-  if (!ParseWindowOptions(QApplication::arguments(), options, error)) {
+  if (!ParseWindowOptions(arguments, options, error)) {
+    if (options.version) {
+      tav::VersionInfo info;
+      info.Open("tavrolith.exe");
+      std::printf("tavrolith %s\n", tav::VersionText(info).c_str());
+      return 0;
+    }
     std::fprintf(options.help ? stdout : stderr, "%s\n", qPrintable(error));
     return options.help ? 0 : 2;
   }
-  // The one marker of a running command that every copy of the program sees.
-  tav::MachineBusyMarker machineMarker(options.busyMarkerDirectory.isEmpty() ? tav::MachineBusyDirectory()
-                                                                          : options.busyMarkerDirectory.toStdString());
+  QApplication app(argc, argv);
+  app.setWindowIcon(QIcon(QStringLiteral(":/art/icon.png")));
+  UseGermanToolkitTexts(app);
+  // The marker of a running command: the machine's for a real port, the
+  // chip-state file's for a simulated board.
+  tav::RunMarker runMarker = tav::MakeRunMarker(options.session, options.busyMarkerDirectory.toStdString());
   // Another copy is in the middle of a command: end without a word.
-  if (machineMarker.IsBusy() != tav::kSuccess) return 0;
+  if (runMarker.marker->IsBusy() != tav::kSuccess) return 0;
 
   MainWindow window;
   // The session binds the feedback to the loaded MessageBeap at once.
   const int beepUntilLoaded = 1;
   WindowFeedback feedback(beepUntilLoaded, window);
   DialogFileChooser chooser(&window);
-  WindowSession run(window, feedback, machineMarker, chooser, options.session);
+  WindowSession run(window, feedback, *runMarker.marker, chooser, options.session);
   run.StartUp();
   if (!options.screenshot.isEmpty()) return TakeScreenshot(app, window, run, options);
   return window.exec();

@@ -55,8 +55,9 @@ QPushButton* MainWindow::AddButton(int id, const QString& caption, int x, int y,
   auto* button = new QPushButton(caption, this);
   Name(button, id, caption);
   button->setGeometry(DialogUnits::FromFont(font()).Rect(x, y, w, h));
-  // Only the default button reacts to Enter; the others are not "auto default".
-  button->setAutoDefault(false);
+  // Enter clicks the push button that has the focus, as in a native dialog;
+  // the default button ("Brennen") takes it only while no push button has it.
+  button->setAutoDefault(true);
   connect(button, &QPushButton::clicked, this, [this, id] { emit ButtonClicked(id); });
   return button;
 }
@@ -147,10 +148,6 @@ QWidget* MainWindow::Control(int id) const {
 QPushButton* MainWindow::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
 QCheckBox* MainWindow::CheckBox(int id) const { return qobject_cast<QCheckBox*>(Control(id)); }
 
-void MainWindow::SetVersionText(const QString& version) {
-  setWindowTitle(QStringLiteral("Brastel ") + version);
-}
-
 void MainWindow::SetStatusText(const QString& text) { status_->setText(text); }
 QString MainWindow::StatusText() const { return status_->text(); }
 
@@ -161,7 +158,10 @@ void MainWindow::ShowProgress(int position, int range) {
   progress_->setValue(range > 0 ? position : 0);
 }
 
-void MainWindow::SetFileName(const QString& name) { fileName_->setText(name); }
+void MainWindow::SetFileName(const QString& name, const QString& path) {
+  fileName_->setText(name);
+  fileName_->setToolTip(path);
+}
 
 void MainWindow::SetChecked(int id, bool checked) {
   if (QCheckBox* box = CheckBox(id)) box->setChecked(checked);
@@ -191,6 +191,9 @@ void MainWindow::SetDevices(const QStringList& names, int selected) {
 }
 
 void MainWindow::DisableControls() {
+  // A disabled control loses the focus; without giving it back afterwards
+  // the next Enter would go to the default button and start programming.
+  focusBefore_ = focusWidget();
   for (int id : {kProgramButton, kVerifyButton, kBlankCheckButton, kReadButton, kNewFileButton, kPrefsButton,
                  kEraseButton, kManufacturerList, kDeviceList, kVerifyBox, kFfSaveBox, kChecksumBox, kIdCheckBox,
                  kLock1Box, kLock2Box, kLock3Box, kFileNameField}) {
@@ -203,6 +206,7 @@ void MainWindow::EnableControls() {
                  kManufacturerList, kDeviceList, kVerifyBox, kFfSaveBox, kChecksumBox, kIdCheckBox, kFileNameField}) {
     SetControlEnabled(id, true);
   }
+  if (focusBefore_ && focusBefore_->isEnabled()) focusBefore_->setFocus(Qt::OtherFocusReason);
 }
 
 QPoint MainWindow::LogoPosition() const { return logo_->pos(); }

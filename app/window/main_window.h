@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 
@@ -57,13 +58,11 @@ public:
   QPushButton* Button(int id) const;
   QCheckBox* CheckBox(int id) const;
 
-  // The title is "Brastel" followed by the version text, once it is known.
-  void SetVersionText(const QString& version);
-
   void SetStatusText(const QString& text);
   QString StatusText() const;
   void ShowProgress(int position, int range);
-  void SetFileName(const QString& name);
+  // The name in the field, the full path as its tooltip.
+  void SetFileName(const QString& name, const QString& path = QString());
   void SetChecked(int id, bool checked);
   bool IsChecked(int id) const;
   void SetControlEnabled(int id, bool enabled);
@@ -125,6 +124,7 @@ private:
   QComboBox* manufacturers_ = nullptr;
   QComboBox* devices_ = nullptr;
   QLabel* logo_ = nullptr;
+  QPointer<QWidget> focusBefore_;  // where the focus was when a command began
   std::function<bool()> closeGuard_;
 };
 

@@ -71,7 +71,8 @@ SettingsDialog::SettingsDialog(SettingsConfirm confirm, QWidget* parent) : QDial
   auto* cancel = new QPushButton(QStringLiteral("Abbrechen"), this);
   Name(cancel, kSettingsCancel, QStringLiteral("Abbrechen"));
   cancel->setGeometry(du.Rect(131, 24, 50, 14));
-  cancel->setAutoDefault(false);
+  // Enter on a focused "Abbrechen" cancels, as in a native dialog.
+  cancel->setAutoDefault(true);
   connect(cancel, &QPushButton::clicked, this, &SettingsDialog::reject);
 
   beep_ = new QCheckBox(QStringLiteral("Signalton"), this);

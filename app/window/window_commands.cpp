@@ -12,6 +12,7 @@
 #include "app/window/window_feedback.h"
 #include "app/window/window_session.h"
 #include "app/window_model/file_dialogs.h"
+#include "app/window_model/window_texts.h"
 #include "settings/native_path.h"
 
 namespace tav::window {
@@ -28,6 +29,11 @@ QStringList Texts(const SelectionList& list) {
   return texts;
 }
 
+std::filesystem::file_time_type WriteTime(const std::string& path) {
+  std::error_code error;  // a missing file gives the earliest time
+  return std::filesystem::last_write_time(NativePath(path), error);
+}
+
 std::string OverwriteQuestion(const std::string& path) {
   return "Die Datei\n" + path + "\nbesteht schon.\n\nSoll sie ersetzt werden?";
 }
@@ -37,14 +43,33 @@ std::string OverwriteQuestion(const std::string& path) {
 void WindowSession::OnButton(int id) {
   switch (id) {
     case kBlankCheckButton: session_->RunCommand(Command::BlankCheck, marker_, *this); break;
-    case kReadButton: session_->RunCommand(Command::Read, marker_, *this); break;
+    case kReadButton: ReadToFile(); break;
     case kProgramButton: session_->RunCommand(Command::Program, marker_, *this); break;
     case kVerifyButton: session_->RunCommand(Command::Verify, marker_, *this); break;
     case kEraseButton: session_->RunCommand(Command::Erase, marker_, *this); break;
     case kNewFileButton: ChooseProgramFile(); break;
-    case kPrefsButton: EditSettings(session_->CurrentSettings(), &window_); break;
+    case kPrefsButton: EditPreferences(); break;
     default: break;  // "Abbrechen" reaches the feedback's cancel flag
   }
+}
+
+// "Auslesen", and afterwards the status line says where the file went and
+// in what format, when the chosen file was really written (not after a
+// cancelled dialog or socket prompt, nor after a failed read).
+void WindowSession::ReadToFile() {
+  readTarget_.clear();
+  session_->RunCommand(Command::Read, marker_, *this);
+  if (!readTarget_.empty() && WriteTime(readTarget_) != readTargetTime_) {
+    feedback_.SetStatus(SavedFileStatus(session_->CurrentSettings()));
+  }
+}
+
+// A corrected port address reaches the port at once. The dialog never
+// leaves demonstration mode; access refused at the new address enters it.
+void WindowSession::EditPreferences() {
+  if (!EditSettings(session_->CurrentSettings(), &window_) || session_->DemoMode() != 0) return;
+  session_->FollowPortAddress();
+  ShowTitle();
 }
 
 int WindowSession::ChooseProgramFile() {
@@ -70,6 +95,8 @@ int WindowSession::PrepareRead() {
     return kDialogCancelled;
   }
   settings = chosen;
+  readTarget_ = settings.ProgramFilePath;
+  readTargetTime_ = WriteTime(readTarget_);
   ShowFileName();
   return kSuccess;
 }
@@ -116,7 +143,8 @@ void WindowSession::ShowDeviceControls(const DeviceControls& controls) {
 }
 
 void WindowSession::ShowFileName() {
-  window_.SetFileName(QString::fromStdString(session_->CurrentSettings().ProgramFileName));
+  const Settings& settings = session_->CurrentSettings();
+  window_.SetFileName(QString::fromStdString(settings.ProgramFileName), QString::fromStdString(settings.ProgramFilePath));
 }
 
 }  // namespace tav::window

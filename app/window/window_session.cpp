@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include "app/version/version_info.h"
+#include "app/window_model/window_texts.h"
 #include "app/window/file_chooser.h"
 #include "app/window/main_window.h"
 #include "app/window/settings_dialog.h"
@@ -18,7 +19,7 @@ WindowSession::WindowSession(MainWindow& window, WindowFeedback& feedback, BusyM
       feedback_(feedback),
       chooser_(chooser),
       versionSource_(versionSource),
-      marker_(machineMarker, [this] { return Corner(); }) {
+      marker_(machineMarker, [this] { return Corner(); }, &window) {
   // The lists load the selected device once they are filled.
   options.loadDeviceAtStart = false;
   options.alwaysSaveAtClose = true;
@@ -56,6 +57,10 @@ void WindowSession::StartUp() {
   ShowFileName();
   lists_->StartUp();
   ShowLists();
+  // A simulated socket takes a chip of the device just selected.
+  session_->FitSimulatedChip();
+  // Demonstration mode is decided now and stays: the title shows it.
+  ShowTitle();
   window_.SetControlEnabled(kCancelButton, false);
   feedback_.SetCancelRequested(0);
 }
@@ -65,7 +70,7 @@ void WindowSession::ShowTitle() {
       versionSource_ ? std::make_unique<VersionInfo>(*versionSource_) : std::make_unique<VersionInfo>();
   // A program without the record simply gets "V." behind the name.
   info->Open("tavrolith.exe");
-  window_.SetVersionText(QString::fromStdString(VersionText(*info)));
+  window_.setWindowTitle(QString::fromStdString(WindowTitle(VersionText(*info), session_->DemoMode())));
 }
 
 QPoint WindowSession::Corner() const {

@@ -6,7 +6,9 @@
 
 #include <QObject>
 #include <QPoint>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/session/session.h"
 #include "app/window/busy_indicator.h"
@@ -50,6 +52,8 @@ public:
 
 private:
   void OnButton(int id);
+  void ReadToFile();
+  void EditPreferences();
   void OnCheckBox(int id);
   void OnManufacturer(int index);
   void OnDevice(int index);
@@ -73,6 +77,8 @@ private:
   IndicatedBusyMarker marker_;
   std::unique_ptr<Session> session_;
   std::unique_ptr<DeviceListModel> lists_;
+  std::string readTarget_;  // the file "Auslesen" is about to write, and its time then
+  std::filesystem::file_time_type readTargetTime_;
   QPoint previous_;  // X-Koord, Y-Koord before the last move
   QSize size_;       // width and height as laid out
 };

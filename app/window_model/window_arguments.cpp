@@ -25,7 +25,8 @@ constexpr Option kOptions[] = {
     {"--sim-write-us", Kind::Value, "N: Dauer eines simulierten Registerzugriffs in µs (1 bis 10000)"},
     {"--sim-realtime", Kind::Flag, "Simulierter Brenner in der Geschwindigkeit echter Hardware"},
     {"--trace", Kind::Value, "DATEI: die Registerzugriffe in DATEI protokollieren"},
-    {"--help", Kind::Flag, "diese Hilfe"},
+    {"--help", Kind::Flag, "-h, --help: diese Hilfe zeigen"},
+    {"--version", Kind::Flag, "die Version zeigen"},
     {"--screenshot", Kind::Value, nullptr},
     {"--busy", Kind::Flag, nullptr},
     {"--settings", Kind::Flag, nullptr},
@@ -42,7 +43,7 @@ const Option* Find(const std::string& name) {
 }  // namespace
 
 std::string WindowHelpText(const std::string& program) {
-  std::string text = "Aufruf: " + program + " [Optionen]\nTavrolith: 8051-Programmiergerät\n\nOptionen:\n";
+  std::string text = "Aufruf: " + program + " [OPTIONEN]\n\nTavrolith: 8051-Programmiergerät\n\nOptionen:\n";
   for (const Option& option : kOptions) {
     if (option.help) text += "  " + std::string(option.name) + "  " + option.help + "\n";
   }
@@ -53,7 +54,7 @@ bool ParseWindowArguments(const std::vector<std::string>& arguments, WindowArgum
   SimulatorOptions simulator;
   bool simulate = false;
   for (size_t i = 0; i < arguments.size(); ++i) {
-    std::string name = arguments[i];
+    std::string name = arguments[i] == "-h" ? "--help" : arguments[i];
     std::string value;
     const size_t equals = name.find('=');
     const bool inlineValue = name.rfind("--", 0) == 0 && equals != std::string::npos;
@@ -80,6 +81,10 @@ bool ParseWindowArguments(const std::vector<std::string>& arguments, WindowArgum
     if (name == "--help") {
       parsed.help = true;
       error = WindowHelpText("tavrolith");
+      return false;
+    }
+    if (name == "--version") {
+      parsed.version = true;
       return false;
     }
     if (name == "--simulate") simulate = true;

@@ -4,6 +4,7 @@
 #include "app/window_model/window_behaviour.h"
 
 #include "app/version/version_info.h"
+#include "app/window_model/window_texts.h"
 
 namespace tav {
 
@@ -55,6 +56,10 @@ void WindowBehaviour::StartUp() {
   ShowFileName();
   lists_->StartUp();
   ShowLists();
+  // A simulated socket takes a chip of the device just selected.
+  session_->FitSimulatedChip();
+  // Demonstration mode is decided now and stays: the title shows it.
+  ShowTitle();
   view_.EnableControl(kCancelButton, false);
   feedback_.SetCancelRequested(0);
 }
@@ -64,7 +69,7 @@ void WindowBehaviour::ShowTitle() {
       versionSource_ ? std::make_unique<VersionInfo>(*versionSource_) : std::make_unique<VersionInfo>();
   // A program without the record simply gets "V." behind the name.
   info->Open("tavrolith.exe");
-  view_.SetTitle(std::string(kWindowTitleWord) + " " + VersionText(*info));
+  view_.SetTitle(WindowTitle(VersionText(*info), session_->DemoMode()));
 }
 
 WindowPoint WindowBehaviour::Corner() const {

@@ -7,7 +7,9 @@
 // WindowView; messages, status, progress and cancel go through Feedback.
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/session/session.h"
 #include "base/feedback.h"
@@ -78,6 +80,8 @@ public:
   void EnableControls() override;
 
 private:
+  void ReadToFile();
+  void EditPreferences();
   void ShowTitle();
   void ShowCheckBoxes(const CheckBoxStates& boxes);
   void ShowLists();
@@ -91,6 +95,8 @@ private:
   std::unique_ptr<Session> session_;
   std::unique_ptr<WindowBusyMarker> marker_;
   std::unique_ptr<DeviceListModel> lists_;
+  std::string readTarget_;  // the file "Auslesen" is about to write, and its time then
+  std::filesystem::file_time_type readTargetTime_;
   WindowPoint previous_;  // X-Koord, Y-Koord before the last move
   int width_ = 0;         // the outer size as laid out
   int height_ = 0;

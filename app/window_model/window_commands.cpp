@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/window_model/window_behaviour.h"
+#include "app/window_model/window_texts.h"
 #include "settings/native_path.h"
 
 namespace tav {
@@ -35,6 +36,11 @@ std::vector<std::string> Texts(const SelectionList& list) {
   return texts;
 }
 
+std::filesystem::file_time_type WriteTime(const std::string& path) {
+  std::error_code error;  // a missing file gives the earliest time
+  return std::filesystem::last_write_time(NativePath(path), error);
+}
+
 std::string OverwriteQuestion(const std::string& path) {
   return "Die Datei\n" + path + "\nbesteht schon.\n\nSoll sie ersetzt werden?";
 }
@@ -44,16 +50,35 @@ std::string OverwriteQuestion(const std::string& path) {
 void WindowBehaviour::OnButton(int id) {
   switch (id) {
     case kBlankCheckButton: session_->RunCommand(Command::BlankCheck, *marker_, *this); break;
-    case kReadButton: session_->RunCommand(Command::Read, *marker_, *this); break;
+    case kReadButton: ReadToFile(); break;
     case kProgramButton: session_->RunCommand(Command::Program, *marker_, *this); break;
     case kVerifyButton: session_->RunCommand(Command::Verify, *marker_, *this); break;
     case kEraseButton: session_->RunCommand(Command::Erase, *marker_, *this); break;
     case kNewFileButton: ChooseProgramFile(); break;
-    case kPrefsButton: view_.OpenSettingsDialog(session_->CurrentSettings()); break;
+    case kPrefsButton: EditPreferences(); break;
     // Reaches the running operation at its next progress step.
     case kCancelButton: feedback_.SetCancelRequested(1); break;
     default: break;
   }
+}
+
+// "Auslesen", and afterwards the status line says where the file went and
+// in what format, when the chosen file was really written (not after a
+// cancelled dialog or socket prompt, nor after a failed read).
+void WindowBehaviour::ReadToFile() {
+  readTarget_.clear();
+  session_->RunCommand(Command::Read, *marker_, *this);
+  if (!readTarget_.empty() && WriteTime(readTarget_) != readTargetTime_) {
+    feedback_.SetStatus(SavedFileStatus(session_->CurrentSettings()));
+  }
+}
+
+// A corrected port address reaches the port at once. The dialog never
+// leaves demonstration mode; access refused at the new address enters it.
+void WindowBehaviour::EditPreferences() {
+  if (!view_.OpenSettingsDialog(session_->CurrentSettings()) || session_->DemoMode() != 0) return;
+  session_->FollowPortAddress();
+  ShowTitle();
 }
 
 int WindowBehaviour::ChooseProgramFile() {
@@ -79,6 +104,8 @@ int WindowBehaviour::PrepareRead() {
     return kDialogCancelled;
   }
   settings = chosen;
+  readTarget_ = settings.ProgramFilePath;
+  readTargetTime_ = WriteTime(readTarget_);
   ShowFileName();
   return kSuccess;
 }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <shellapi.h>
 
+#include "app/session/run_marker.h"
+#include "app/version/version_info.h"
 #include "app/window_model/window_arguments.h"
 #include "app/window_model/window_behaviour.h"
 #include "app/window_win32/win32_desktop.h"
@@ -51,16 +53,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   WindowArguments arguments;
   std::string error;
   if (!ParseWindowArguments(Arguments(), arguments, error)) {
+    if (arguments.version) {
+      VersionInfo info;
+      info.Open("tavrolith.exe");
+      Tell("tavrolith " + VersionText(info), false);
+      return 0;
+    }
     Tell(error, !arguments.help);
     return arguments.help ? 0 : 2;
   }
   // Another copy is in the middle of a command, or a window of exactly
   // this name is open: end without a word.
   if (win32::TopLevelWindowExists(kBusyWindowTitle) || win32::TopLevelWindowExists(kWindowTitleWord)) return 0;
-  MachineBusyMarker machine(arguments.busyMarkerDirectory.empty() ? MachineBusyDirectory()
-                                                                  : arguments.busyMarkerDirectory);
-  if (machine.IsBusy() != kSuccess) return 0;
-  win32::DesktopBusyMarker outside(machine);
+  // The port's marker: the machine's for a real port, the chip-state
+  // file's for a simulated board.
+  RunMarker run = MakeRunMarker(arguments.session, arguments.busyMarkerDirectory);
+  if (run.marker->IsBusy() != kSuccess) return 0;
+  win32::DesktopBusyMarker outside(*run.marker);
 
   win32::Win32MainWindow window(instance);
   // The session binds the feedback to the loaded MessageBeap at once.

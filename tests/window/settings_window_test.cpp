@@ -66,22 +66,28 @@ private slots:
   }
 
   // OK applies what was typed through the model's rules; Cancel after
-  // editing every field leaves the settings as they were.
+  // editing every field leaves the settings as they were, also when Enter
+  // is pressed on a focused "Abbrechen".
   void okAppliesAndCancelKeeps() {
     tav::Settings settings;
     const tav::Settings before = settings;
     ModalScript script;
-    for (int button : {kSettingsCancel, kSettingsOk}) {
-      script.Then([button](QWidget* modal) {
+    const struct { int button; bool enter; } presses[] = {{kSettingsCancel, false}, {kSettingsCancel, true}, {kSettingsOk, true}};
+    for (const auto& press : presses) {
+      script.Then([press](QWidget* modal) {
         auto* dialog = qobject_cast<SettingsDialog*>(modal);
         Type(*dialog, {"0x278", "10000", "70", "33"});
-        QTest::mouseClick(dialog->Control(button), Qt::LeftButton);
+        QWidget* button = dialog->Control(press.button);
+        button->setFocus();
+        press.enter ? QTest::keyClick(button, Qt::Key_Return) : QTest::mouseClick(button, Qt::LeftButton);
       });
     }
-    QVERIFY(!EditSettings(settings, nullptr));
-    QVERIFY(std::tie(settings.PortAdress, settings.TimeOut, settings.TimeBaseKorr, settings.HexLineLen,
-                     settings.MessageBeap) == std::tie(before.PortAdress, before.TimeOut, before.TimeBaseKorr,
-                                                       before.HexLineLen, before.MessageBeap));
+    for (int cancelled = 0; cancelled < 2; ++cancelled) {
+      QVERIFY(!EditSettings(settings, nullptr));
+      QVERIFY(std::tie(settings.PortAdress, settings.TimeOut, settings.TimeBaseKorr, settings.HexLineLen,
+                       settings.MessageBeap) == std::tie(before.PortAdress, before.TimeOut, before.TimeBaseKorr,
+                                                         before.HexLineLen, before.MessageBeap));
+    }
     QVERIFY(EditSettings(settings, nullptr));
     QCOMPARE(settings.PortAdress, 0x278);
     QCOMPARE(settings.ControlPort, 0x27A);
@@ -99,8 +105,8 @@ private slots:
                                          << "Portadresse: Bitte eine Adresse zwischen 0x100 und 0xFFFD eingeben.";
     QTest::newRow("timeout not a number") << QStringList{"0x378", "12a", "100", "16"} << int(kTimeOutField)
         << QString::fromUtf8("Timeout-Zähler: Bitte eine ganze Zahl zwischen 10000 und 10000000 eingeben.");
-    QTest::newRow("correction 69") << QStringList{"888", "1000000", "69", "16"} << int(kCorrectionField)
-                                   << "Korrektur: Bitte eine ganze Zahl zwischen 70 und 100 eingeben.";
+    QTest::newRow("correction 0") << QStringList{"888", "1000000", "0", "16"} << int(kCorrectionField)
+                                  << "Korrektur: Bitte eine ganze Zahl zwischen 1 und 100 eingeben.";
     QTest::newRow("line 255, after a good correction") << QStringList{"0x378", "1000000", "100", "255"}
         << int(kLineLengthField) << QString::fromUtf8("Länge HEX-Zeile: Bitte eine ganze Zahl zwischen 2 und 254 eingeben.");
   }

@@ -6,6 +6,9 @@
 #include <QtTest>
 #include <fstream>
 
+#include "app/window/toolkit_texts.h"
+#include "app/window_model/window_texts.h"
+#include "files/program_files.h"
 #include "window_rig.h"
 
 using namespace tav;
@@ -29,7 +32,10 @@ void ExpectIdle(WindowRig& rig, const QString& status = QStringLiteral("Warte au
 
 // A started window with a script for its dialogs.
 struct Started : WindowRig {
-  explicit Started(SessionOptions options = SimulatedOptions()) : WindowRig(std::move(options)) { run.StartUp(); }
+  explicit Started(SessionOptions options = SimulatedOptions(), bool realDialogs = false)
+      : WindowRig(std::move(options), nullptr, realDialogs) {
+    run.StartUp();
+  }
   ModalScript script;
 };
 
@@ -40,12 +46,66 @@ std::string SmallHexFile(const WindowRig& rig) {
   return path;
 }
 
+// The sample library with Siemens shown, the second manufacturer, which has
+// no device of its own.
+void ShowSiemensWithoutDevices(const WindowRig& rig) {
+  const fs::path library = rig.directory.Path() / "8789LIST.CSV";
+  std::string text = test::Slurp(library);
+  const std::string hidden = "nicht geprüft;n";
+  text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
+  std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+}
+
 }  // namespace
 
 class WindowCommandsTest : public QObject {
   Q_OBJECT
 
 private slots:
+  void initTestCase() {
+    // The toolkit's own dialogs, as on a desktop without a native one.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QVERIFY(UseGermanToolkitTexts(*QCoreApplication::instance()));
+  }
+
+  // "Auslesen" and "Neue Datei" through the toolkit's dialogs: the filter
+  // chosen by position decides the format written, which is read back;
+  // the status line and the field's tooltip name the file; the buttons
+  // speak German.
+  void toolkitDialogsDecideTheFormatWritten() {
+    Started rig(WindowRig::SimulatedOptions(), true);
+    rig.settings().FFSave = 1;  // the fresh chip is blank
+    rig.script.AnswerRestWithOk();
+    const fs::path dir = rig.directory.Path();
+    rig.settings().DataDirectory = dir.string() + "/";
+    const struct { const char* typed; int position; const char* written; int format; } rows[] = {
+        {"rb2", 3, "rb2.hex", 2}, {"raw.dat", 1, "raw.dat", 1}, {"s1.bin", 6, "s1.hex", 5}, {"b", 2, "b.bin", 1}};
+    QStringList buttons;
+    for (const auto& row : rows) {
+      rig.script.Then([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        buttons << test::AcceptButton(*dialog)->text().remove('&')
+                << dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->text().remove('&');
+        QVERIFY(test::FillFileDialog(modal, Q(row.typed), row.position));
+      });
+      rig.Click(kReadButton);
+      const std::string path = (dir / row.written).string();
+      QCOMPARE(DetectFileFormat(path, rig.feedback), row.format);
+      QCOMPARE(rig.settings().DataFormat, row.format);
+      QCOMPARE(rig.window.StatusText(), QString::fromStdString(SavedFileStatus(rig.settings())));
+      QVERIFY(rig.window.StatusText().endsWith(QString::fromStdString(path)));
+      QCOMPARE(rig.window.Control(kFileNameField)->toolTip(), QString::fromStdString(path));
+    }
+    QCOMPARE(buttons.mid(0, 2), (QStringList{"Speichern", "Abbrechen"}));
+
+    fs::copy_file(dir / "rb2.hex", dir / "prog.ihx");
+    rig.script.Then([&](QWidget* modal) { QVERIFY(test::FillFileDialog(modal, QStringLiteral("prog.ihx"), 4)); });
+    rig.Click(kNewFileButton);
+    QCOMPARE(rig.settings().ReadFilter, 4);
+    QCOMPARE(rig.FileName(), QStringLiteral("prog.ihx"));
+    QCOMPARE(rig.script.unexpected, QStringList());
+  }
+
   // Good path and stop at the socket prompt. "Löschen" has no closing
   // step: its own text stays in the status line.
   void commandsRunOrStopAtTheSocketPrompt() {
@@ -101,7 +161,7 @@ private slots:
     QCOMPARE(fs::file_size(dir / "out.dat"), uintmax_t(4096));  // BIN, the whole AT89C51
     QCOMPARE(rig.settings().DataFormat, 1);
     QCOMPARE(rig.FileName(), QStringLiteral("out.dat"));
-    ExpectIdle(rig);
+    ExpectIdle(rig, QString::fromStdString(SavedFileStatus(rig.settings())));
 
     // Intel8 with a typed .bin: the file gets .hex, replaced only after the question.
     std::ofstream(dir / "x.hex") << "keep";
@@ -119,6 +179,13 @@ private slots:
     rig.Click(kReadButton);
     QVERIFY(test::Slurp(dir / "x.hex").rfind(":20000000FFFF", 0) == 0);  // Intel8, 32 bytes a line
     QCOMPARE(rig.settings().DataFormat, 2);
+
+    // Another file named, the socket prompt declined: nothing was saved.
+    rig.chooser.answers.push_back({(dir / "out.dat").string(), 1});
+    rig.script.Answer(QMessageBox::Ok);
+    rig.script.Answer(QMessageBox::Cancel);
+    rig.Click(kReadButton);
+    ExpectIdle(rig);
 
     // Cancelled: no socket prompt, the closing step still runs.
     rig.script.seen.clear();
@@ -174,6 +241,7 @@ private slots:
     rig.Click(kProgramButton);
     QCOMPARE(rig.chooser.shown.size(), size_t(1));
     QCOMPARE(script.seen, QStringList{Q(kDemoMessage)});
+    QVERIFY(rig.window.windowTitle().endsWith(QStringLiteral(" (Demomodus)")));
 
     rig.chooser.answers.push_back({(rig.directory.Path() / "prog.s19").string(), 5});
     rig.Click(kNewFileButton);
@@ -181,6 +249,41 @@ private slots:
     rig.Click(kNewFileButton);  // cancelled: nothing changes
     QCOMPARE(rig.settings().ReadFilter, 5);
     QCOMPARE(rig.FileName(), QStringLiteral("prog.s19"));
+  }
+
+  // The simulated socket follows the selected device; a chip-state file of
+  // another device is said once and left as it is.
+  void simulatedSocketFollowsTheSelectedDevice() {
+    test::ScratchDirectory states("tav_chip_states");
+    SessionOptions options = WindowRig::SimulatedOptions();
+    options.simulator->chipState = (states.Path() / "chip.state").string();
+    {
+      Started first(options);  // keeps a blank AT89C51 in the file
+      QCOMPARE(first.run.CurrentSession().Close(0), 0);
+      QVERIFY(!first.window.windowTitle().contains(QStringLiteral("Demomodus")));
+    }
+    Started rig(options);
+    rig.script.AnswerRestWithOk();
+    emit rig.List(kDeviceList)->activated(4);
+    QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C2051"));
+    for (int run = 0; run < 2; ++run) rig.Click(kBlankCheckButton);
+    QCOMPARE(rig.script.seen.filter(QStringLiteral("gehört zu einem AT89C51")).size(), 1);
+    QCOMPARE(rig.script.seen.filter(Q("Controller ist gelöscht")).size(), 2);
+    QCOMPARE(rig.run.CurrentSession().Close(0), 0);
+    QVERIFY(test::Slurp(states.Path() / "chip.state").find("part: AT89C51\n") != std::string::npos);
+  }
+
+  // A simulated start on a manufacturer without devices says so once (the
+  // socket stays empty) and stays out of demonstration mode.
+  void simulatedStartOnAManufacturerWithoutDevicesSaysSoOnce() {
+    WindowRig rig;
+    ShowSiemensWithoutDevices(rig);
+    std::ofstream(rig.directory.Path() / "QUENVALD.INI") << "[Brastel INI-Section]\nManufIndex=1\n";
+    ModalScript script;
+    script.AnswerRestWithOk();
+    rig.run.StartUp();
+    QCOMPARE(script.seen, QStringList{Q("Keine Bausteine für diesen\n\n Hersteller in der Liste !")});
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
   }
 
   // Ticking Lock3 ticks the lower bits; Lock1 cannot be cleared below
@@ -205,12 +308,7 @@ private slots:
   // manufacturer without devices shows the placeholder and disables all.
   void listsFollowTheChoiceAndTheDeviceControlsFollowTheDevice() {
     WindowRig rig;
-    // Siemens shown, with no device of its own.
-    const fs::path library = rig.directory.Path() / "8789LIST.CSV";
-    std::string text = test::Slurp(library);
-    const std::string hidden = "nicht geprüft;n";
-    text.replace(text.find(hidden), hidden.size(), "nicht geprüft;y");
-    std::ofstream(library, std::ios::binary | std::ios::trunc) << text;
+    ShowSiemensWithoutDevices(rig);
     rig.run.StartUp();
     QComboBox* devices = rig.List(kDeviceList);
     QCOMPARE(rig.List(kManufacturerList)->count(), 3);

@@ -4,12 +4,16 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -93,12 +97,41 @@ public:
   }
 };
 
+// The toolkit's own file dialog filled as a user fills it: the filter
+// chosen by its position, the name typed, the accept button clicked.
+inline QPushButton* AcceptButton(QFileDialog& dialog) {
+  auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  return buttons->button(dialog.acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save : QDialogButtonBox::Open);
+}
+// False when the dialog never became active.
+inline bool FillFileDialog(QWidget* modal, const QString& name, int position) {
+  auto* dialog = qobject_cast<QFileDialog*>(modal);
+  auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+  types->setCurrentIndex(position - 1);
+  emit types->activated(position - 1);
+  auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  dialog->activateWindow();
+  if (!QTest::qWaitForWindowActive(dialog)) return false;
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, name);
+  // A name typed with the focus in the field drops the file selected in the
+  // list, as it does for a user; the offscreen platform does not always
+  // give the focus, so the list lets go here.
+  if (!edit->hasFocus()) dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
+  AcceptButton(*dialog)->click();
+  return true;  // a bool, so that callers can QVERIFY it inside their steps
+}
+
 // The window on the simulated board (or the options given), in a scratch
 // directory with the sample library.
 struct WindowRig {
-  explicit WindowRig(SessionOptions options = SimulatedOptions(), VersionRecordSource* version = nullptr)
+  // `realDialogs`: the toolkit's file dialogs instead of the scripted chooser.
+  explicit WindowRig(SessionOptions options = SimulatedOptions(), VersionRecordSource* version = nullptr,
+                     bool realDialogs = false)
       : marker(directory.Path().string()),
-        run(window, feedback, marker, chooser, std::move(options), version) {}
+        run(window, feedback, marker, realDialogs ? static_cast<window::FileChooser&>(realChooser) : chooser,
+            std::move(options), version) {}
 
   static SessionOptions SimulatedOptions() {
     SessionOptions options;
@@ -129,6 +162,7 @@ struct WindowRig {
   window::WindowFeedback feedback{beep, window};
   MachineBusyMarker marker;
   ScriptedChooser chooser;
+  window::DialogFileChooser realChooser{&window};
   window::WindowSession run;
 };
 

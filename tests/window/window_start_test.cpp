@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "app/version/elf_version_source.h"
-#include "app/window/window_options.h"
 #include "link/programmer_link.h"
 #include "window_rig.h"
 
@@ -85,6 +84,26 @@ private slots:
     QCOMPARE(script.unexpected, QStringList());
   }
 
+  // The board sits at 0x278, the settings name 0x378: the address corrected
+  // in the dialog after the first failed search reaches the port, and the
+  // second search finds the board.
+  void aCorrectedAddressFindsTheBoardAtTheSecondSearch() {
+    SessionOptions options = WindowRig::SimulatedOptions();
+    options.simulator->boardAddress = 0x278;
+    WindowRig rig(options);
+    ModalScript script;
+    script.Answer(QMessageBox::Ok);
+    script.Then([](QWidget* modal) {
+      auto* dialog = qobject_cast<SettingsDialog*>(modal);
+      qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("0x278"));
+      dialog->accept();
+    });
+    rig.run.StartUp();
+    QCOMPARE(script.seen, (QStringList{Q(kTimeoutMessage), "Einstellungen"}));
+    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
+    QVERIFY(!rig.window.windowTitle().contains(QStringLiteral("Demomodus")));
+  }
+
   void refusedPortAccessMeansNoSearchAndNoHardwareMessage() {
     SessionOptions options;
     options.ports = {"/nonexistent/proc", "/nonexistent/dev", test::RefuseIoperm};
@@ -114,12 +133,19 @@ private slots:
       QCOMPARE(other.IsBusy(), kBusy);
       QCOMPARE(test::BusyIndicators(), 1);
       QVERIFY(!rig.window.close() && rig.window.isVisible());
-      QProcess second;
+      // A copy for the real port ends silently; a simulated one does not
+      // touch the port and runs (it leaves its screenshot).
       const QString dir = QString::fromStdString(rig.directory.Path().string());
-      second.setWorkingDirectory(dir);
-      second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), {"--simulate", "--busy-marker-dir", dir});
-      QVERIFY(second.waitForFinished(20000));
-      QCOMPARE(second.exitCode(), 0);
+      const QString shot = dir + QStringLiteral("/second.png");
+      const QStringList copies[] = {{"--busy-marker-dir", dir}, {"--simulate", "--busy-marker-dir", dir, "--screenshot", shot}};
+      for (const QStringList& arguments : copies) {
+        QProcess second;
+        second.setWorkingDirectory(dir);
+        second.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), arguments);
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(QFile::exists(shot), arguments.contains(QStringLiteral("--simulate")));
+      }
       checked = true;
     });
     rig.Click(kBlankCheckButton);
@@ -145,26 +171,24 @@ private slots:
     QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
   }
 
-  // The simulator options reach the session as the command line reads
-  // them; an unknown fault is refused with its name.
-  void commandLineTakesTheSimulatorOptions() {
-    WindowOptions options;
-    QString error;
-    QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
-                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime"},
-                               options, error));
-    const SimulatorOptions& simulator = options.session.simulator.value();
-    QVERIFY(simulator.chipFaults.notBlank && simulator.boardFaults.noBoard && simulator.realtime);
-    QCOMPARE(simulator.chipState, std::string("c.state"));
-    QCOMPARE(simulator.writeMicroseconds, 20u);
-    QCOMPARE(options.session.tracePath, std::string("t.txt"));
-
-    WindowOptions plain;
-    QVERIFY(ParseWindowOptions({"tavrolith"}, plain, error));
-    QVERIFY(!plain.session.simulator.has_value());
-    QVERIFY(!ParseWindowOptions({"tavrolith", "--chip-fault", "bogus"}, plain, error));
-    QVERIFY(error.contains(QStringLiteral("bogus")));
-    QVERIFY(!ParseWindowOptions({"tavrolith", "--sim-write-us", "0"}, plain, error));
+  // The options themselves are read by the shared window model (its own
+  // test); the program answers help and version without a display, in German.
+  void helpAndVersionNeedNoDisplay() {
+    const struct { const char* option; const char* says; } rows[] = {{"--help", "Aufruf: tavrolith"}, {"--version", "tavrolith V"}};
+    for (const auto& row : rows) {
+      QProcess program;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.remove(QStringLiteral("DISPLAY"));
+      environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+      environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+      program.setProcessEnvironment(environment);
+      program.start(QStringLiteral(TAVROLITH_WINDOW_BIN_DIR "/tavrolith"), {QString::fromLatin1(row.option)});
+      QVERIFY(program.waitForFinished(30000));
+      QCOMPARE(program.exitCode(), 0);
+      const QString out = QString::fromUtf8(program.readAllStandardOutput());
+      QVERIFY2(out.startsWith(QString::fromLatin1(row.says)), qPrintable(out));
+      QVERIFY(!out.contains(QStringLiteral("Usage")) && !out.contains(QStringLiteral("Displays")));
+    }
   }
 
   // Without a version record the title reads "Brastel V."; moves keep the
