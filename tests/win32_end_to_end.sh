@@ -100,8 +100,14 @@ close_window() {
 
 busy_seen=""
 look_at_busy() {
-  xdotool search --onlyvisible --name '^Quenvaldokraft$' >/dev/null 2>&1 && busy_seen=yes
+  local busy
+  busy=$(xdotool search --onlyvisible --name '^Quenvaldokraft$' 2>/dev/null | head -n1) || true
+  [ -n "$busy" ] || return 0
+  busy_seen=yes
   xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/tavrolith-win32-busy.png"
+  # The busy window alone as well: without a window manager the picture of
+  # the whole screen shows it unpainted, though the window holds its picture.
+  xwd -id "$busy" -silent | xwdtopnm 2>/dev/null | pnmtopng >"$out/tavrolith-win32-busy-window.png"
 }
 
 # 1. A blank check, traced like the command line's.

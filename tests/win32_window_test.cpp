@@ -167,14 +167,18 @@ TEST(Win32Window, ProgramThenReadBackAsIntelHex) {
 }
 
 // A click on "Abbrechen" posted while the socket prompt is up reaches the
-// blank check through the progress step's pump.
+// blank check through the progress step's pump. "Leertest", which took the
+// focus with the click, gets it back (from "Abbrechen"), so that the next
+// Enter is not a click on "Brennen".
 TEST(Win32Window, AbbrechenArrivesThroughThePump) {
   Rig rig;
+  ShowWindow(rig.dialog, SW_SHOW);
   rig.feedback.whileBoxUp = [&] { PostMessageW(GetDlgItem(rig.dialog, kCancelButton), BM_CLICK, 0, 0); };
   rig.Click(kBlankCheckButton);
   EXPECT_EQ(rig.feedback.texts.back(), "Leertest abgebrochen !");
   EXPECT_EQ(rig.feedback.CancelRequested(), 0);
   EXPECT_EQ(rig.Enabled({kCancelButton, kBlankCheckButton}), "01");
+  EXPECT_EQ(GetFocus(), GetDlgItem(rig.dialog, kBlankCheckButton));
 }
 
 // "Prefs": the real dialog, filled from the settings; OK applies what was

@@ -34,8 +34,11 @@ void ShowPicture(HWND dialog, int control, int picture) {
 
 INT_PTR CALLBACK BusyProcedure(HWND dialog, UINT message, WPARAM, LPARAM) {
   if (message != WM_INITDIALOG) return FALSE;
+  SetWindowTextW(dialog, WidePath(kBusyWindowTitle).c_str());
   ShowPicture(dialog, IDC_BUSY_PICTURE, IDB_BUSY_PICTURE);
-  return TRUE;
+  // FALSE: the dialog manager must not give it the focus, which would take
+  // it from the main window's buttons and from "Abbrechen".
+  return FALSE;
 }
 
 }  // namespace
@@ -145,7 +148,18 @@ void Win32MainWindow::SetText(int id, const std::string& text) {
   SetDlgItemTextW(window_, id, WidePath(text).c_str());
 }
 
-void Win32MainWindow::EnableControl(int id, bool enabled) { EnableWindow(GetDlgItem(window_, id), enabled); }
+void Win32MainWindow::EnableControl(int id, bool enabled) {
+  const HWND control = GetDlgItem(window_, id);
+  // A disabled control loses the focus; without giving it back when it is
+  // enabled again the next Enter would go to the default button and start
+  // programming. The first one of a command's controls that had it counts.
+  if (!enabled && focusBefore_ == nullptr && GetFocus() == control) focusBefore_ = control;
+  EnableWindow(control, enabled);
+  if (enabled && control == focusBefore_) {
+    SendMessageW(window_, WM_NEXTDLGCTL, WPARAM(control), TRUE);
+    focusBefore_ = nullptr;
+  }
+}
 
 void Win32MainWindow::FillList(int id, const std::vector<std::string>& entries, int selected) {
   // CB_SETCURSEL sends no CBN_SELCHANGE: only the user's choices are reported.

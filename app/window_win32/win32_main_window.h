@@ -62,6 +62,7 @@ private:
   HWND window_ = nullptr;
   HWND busy_ = nullptr;
   HICON icon_ = nullptr;
+  HWND focusBefore_ = nullptr;  // where the focus was when a command began
 };
 
 }  // namespace tav::win32
