@@ -19,8 +19,8 @@ packages=(
   # Debian's checks of the package, its desktop entry and AppStream metadata.
   lintian desktop-file-utils appstream
   xvfb xauth
-  # The window test on a desktop (tests/window/desktop_run.sh) and the
-  # toolkit's German texts.
+  # The window tests on a desktop (tests/window/desktop_run.sh, and under
+  # Wine tests/win32_end_to_end.sh) and the toolkit's German texts.
   openbox xdotool x11-utils x11-apps netpbm qt6-translations-l10n
   clang
   # Cross builds for Windows and their tests (scripts/cross-build.sh);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "app/window/busy_indicator.h"
 
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -44,26 +43,6 @@ BusyIndicator::BusyIndicator(QPoint clientCorner, QWidget* parent)
   inner->addWidget(picture);
 
   move(clientCorner + MainWindow::LogoOffset(units));
-}
-
-int IndicatedBusyMarker::IsBusy() { return Held() ? kBusy : machine_.IsBusy(); }
-
-int IndicatedBusyMarker::Acquire() {
-  if (Held()) return kBusy;
-  const int result = machine_.Acquire();
-  if (result != kSuccess) return result;
-  indicator_ = std::make_unique<BusyIndicator>(clientCorner_(), owner_);
-  indicator_->show();
-  // The command runs on this thread and pumps only at its progress steps:
-  // without this the picture would stay unpainted until the first one.
-  // User input waits, so that no second command can start here.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  return kSuccess;
-}
-
-void IndicatedBusyMarker::Release() {
-  indicator_.reset();
-  machine_.Release();
 }
 
 }  // namespace tav::window

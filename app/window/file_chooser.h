@@ -7,15 +7,13 @@
 #include <string>
 
 #include "app/window_model/file_dialogs.h"
+#include "app/window_model/window_view.h"
 
 class QWidget;
 
 namespace tav::window {
 
-struct FileChoice {
-  std::string path;
-  int position = 1;  // filter position, counted from 1
-};
+using FileChoice = ::tav::FileChoice;
 
 class FileChooser {
 public:

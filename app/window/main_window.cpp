@@ -174,7 +174,17 @@ bool MainWindow::IsChecked(int id) const {
 }
 
 void MainWindow::SetControlEnabled(int id, bool enabled) {
-  if (QWidget* control = Control(id)) control->setEnabled(enabled);
+  QWidget* control = Control(id);
+  if (control == nullptr) return;
+  // A disabled control loses the focus; without giving it back when it is
+  // enabled again the next Enter would go to the default button and start
+  // programming. The first one of a command's controls that had it counts.
+  if (!enabled && focusBefore_ == nullptr && control->hasFocus()) focusBefore_ = control;
+  control->setEnabled(enabled);
+  if (enabled && focusBefore_ == control) {
+    control->setFocus(Qt::OtherFocusReason);
+    focusBefore_ = nullptr;
+  }
 }
 
 void MainWindow::SetManufacturers(const QStringList& names, int selected) {
@@ -189,25 +199,6 @@ void MainWindow::SetDevices(const QStringList& names, int selected) {
   devices_->clear();
   devices_->addItems(names);
   devices_->setCurrentIndex(selected);
-}
-
-void MainWindow::DisableControls() {
-  // A disabled control loses the focus; without giving it back afterwards
-  // the next Enter would go to the default button and start programming.
-  focusBefore_ = focusWidget();
-  for (int id : {kProgramButton, kVerifyButton, kBlankCheckButton, kReadButton, kNewFileButton, kPrefsButton,
-                 kEraseButton, kManufacturerList, kDeviceList, kVerifyBox, kFfSaveBox, kChecksumBox, kIdCheckBox,
-                 kLock1Box, kLock2Box, kLock3Box, kFileNameField}) {
-    SetControlEnabled(id, false);
-  }
-}
-
-void MainWindow::EnableControls() {
-  for (int id : {kProgramButton, kVerifyButton, kBlankCheckButton, kReadButton, kNewFileButton, kPrefsButton,
-                 kManufacturerList, kDeviceList, kVerifyBox, kFfSaveBox, kChecksumBox, kIdCheckBox, kFileNameField}) {
-    SetControlEnabled(id, true);
-  }
-  if (focusBefore_ && focusBefore_->isEnabled()) focusBefore_->setFocus(Qt::OtherFocusReason);
 }
 
 QPoint MainWindow::LogoPosition() const { return logo_->pos(); }

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <functional>
 
+#include "app/window_model/window_view.h"
+
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
@@ -24,29 +26,28 @@ namespace tav::window {
 
 class DialogUnits;
 
-// Control ids; each control carries its id as its object name.
-enum ControlId : int {
-  kBlankCheckButton = 1000,   // "Leertest"
-  kReadButton = 1001,         // "Auslesen"
-  kProgramButton = 1002,      // "Brennen"
-  kVerifyButton = 1003,       // "Prüfen"
-  kManufacturerList = 1004,
-  kFileNameField = 1005,
-  kNewFileButton = 1006,      // "Neue Datei"
-  kPrefsButton = 1007,        // "Prefs"
-  kIdCheckBox = 1008,         // "ID prüfen"
-  kLock2Box = 1009,           // "Lock2"
-  kLock3Box = 1010,           // "Lock3"
-  kDeviceList = 1011,
-  kVerifyBox = 1012,          // "Baustein prüfen"
-  kFfSaveBox = 1013,          // "Leerzellen speichern"
-  kEraseButton = 1014,        // "Löschen"
-  kLock1Box = 1015,           // "Lock1"
-  kStatusLine = 1016,
-  kCancelButton = 1017,       // "Abbrechen"
-  kProgressBar = 1019,
-  kChecksumBox = 1022,        // "Checksummen prüfen"
-};
+// Each control carries its id (the window model's WindowControl) as its
+// object name.
+using ::tav::kBlankCheckButton;
+using ::tav::kCancelButton;
+using ::tav::kChecksumBox;
+using ::tav::kDeviceList;
+using ::tav::kEraseButton;
+using ::tav::kFfSaveBox;
+using ::tav::kFileNameField;
+using ::tav::kIdCheckBox;
+using ::tav::kLock1Box;
+using ::tav::kLock2Box;
+using ::tav::kLock3Box;
+using ::tav::kManufacturerList;
+using ::tav::kNewFileButton;
+using ::tav::kPrefsButton;
+using ::tav::kProgramButton;
+using ::tav::kProgressBar;
+using ::tav::kReadButton;
+using ::tav::kStatusLine;
+using ::tav::kVerifyBox;
+using ::tav::kVerifyButton;
 
 class MainWindow : public QDialog {
   Q_OBJECT
@@ -66,6 +67,8 @@ public:
   void SetFileName(const QString& name, const QString& path = QString());
   void SetChecked(int id, bool checked);
   bool IsChecked(int id) const;
+  // A control that had the focus when it was disabled gets it back when it
+  // is enabled again.
   void SetControlEnabled(int id, bool enabled);
 
   // Refill a list and select an entry without reporting a selection change:
@@ -73,12 +76,6 @@ public:
   void SetManufacturers(const QStringList& names, int selected);
   void SetDevices(const QStringList& names, int selected);
 
-  // The input controls of a running command: Disable takes all of them,
-  // Enable gives back all but "Löschen" and the lock boxes, whose state
-  // depends on the selected device and is set by the caller afterwards.
-  // "Abbrechen" belongs to neither group.
-  void DisableControls();
-  void EnableControls();
 
   // Consulted before the window closes; returning false keeps it open (a
   // command is running). Without a guard the window always closes.

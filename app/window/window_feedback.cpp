@@ -10,11 +10,7 @@
 namespace tav::window {
 
 WindowFeedback::WindowFeedback(const int& messageBeep, MainWindow& window)
-    : Feedback(messageBeep), window_(window) {
-  connect(&window_, &MainWindow::ButtonClicked, this, [this](int id) {
-    if (id == kCancelButton) SetCancelRequested(1);
-  });
-}
+    : Feedback(messageBeep), window_(window) {}
 
 void WindowFeedback::SetStatus(const std::string& text) { window_.SetStatusText(QString::fromStdString(text)); }
 

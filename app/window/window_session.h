@@ -1,20 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The window over the shared session: start-up, the commands, the dialogs,
-// the check boxes, the lists, the position tracking and the close. It only
-// translates: clicks go to the session and the rule models, and what they
-// decide goes back into the widgets.
+// The Qt view of the window's behaviour: the main window, its dialogs and
+// the busy indicator shown as the shared WindowBehaviour decides, and the
+// user's clicks, choices, moves and close requests handed to it.
 #pragma once
 
 #include <QObject>
-#include <QPoint>
-#include <filesystem>
 #include <memory>
-#include <string>
 
-#include "app/session/session.h"
 #include "app/window/busy_indicator.h"
-#include "app/window_model/check_boxes.h"
-#include "library/device_selection.h"
+#include "app/window_model/window_behaviour.h"
+#include "app/window_model/window_view.h"
 
 namespace tav {
 class VersionRecordSource;
@@ -26,9 +21,9 @@ class FileChooser;
 class MainWindow;
 class WindowFeedback;
 
-inline constexpr const char* kCloseMessage = "Baustein jetzt unbedingt\naus dem Sockel nehmen !!!";
+using ::tav::kCloseMessage;
 
-class WindowSession : public QObject, public CommandFrameHooks {
+class WindowSession : public QObject, public WindowView {
   Q_OBJECT
 
 public:
@@ -41,47 +36,28 @@ public:
   // The window's initialisation, before it is shown.
   void StartUp();
 
-  Session& CurrentSession() { return *session_; }
-  const DeviceListModel& Lists() const { return *lists_; }
-  bool CommandRunning() const { return marker_.Held(); }
+  Session& CurrentSession() { return behaviour_->CurrentSession(); }
+  const DeviceListModel& Lists() const { return behaviour_->Lists(); }
+  bool CommandRunning() const { return behaviour_->CommandRunning(); }
 
-  // The command frame's hooks.
-  int ChooseProgramFile() override;
-  int PrepareRead() override;
-  void DisableControls() override;
-  void EnableControls() override;
+  // WindowView.
+  void SetTitle(const std::string& title) override;
+  void SetText(int id, const std::string& text) override;
+  void EnableControl(int id, bool enabled) override;
+  void FillList(int id, const std::vector<std::string>& entries, int selected) override;
+  void SetChecked(int id, bool checked) override;
+  bool AskForFile(const FileDialogSetup& setup, FileChoice& choice) override;
+  bool OpenSettingsDialog(Settings& settings) override;
+  void CreateBusyWindow(WindowPoint clientCorner) override;
+  void DestroyBusyWindow() override;
+  WindowRect OuterRect() const override;
+  void PlaceWindow(const WindowRect& outer) override;
 
 private:
-  void OnButton(int id);
-  void ReadToFile();
-  void EditPreferences();
-  void OnCheckBox(int id);
-  void OnManufacturer(int index);
-  void OnDevice(int index);
-  void OnClientMoved(QPoint topLeft);
-  void OnMinimised();
-  void OnMaximised();
-  bool MayClose();
-  void OnClosing();
-
-  void ShowTitle();
-  void ShowCheckBoxes(const CheckBoxStates& boxes);
-  void ShowLists();
-  void ShowDeviceControls(const DeviceControls& controls);
-  void ShowFileName();
-  QPoint Corner() const;
-
   MainWindow& window_;
-  WindowFeedback& feedback_;
   FileChooser& chooser_;
-  VersionRecordSource* versionSource_;
-  IndicatedBusyMarker marker_;
-  std::unique_ptr<Session> session_;
-  std::unique_ptr<DeviceListModel> lists_;
-  std::string readTarget_;  // the file "Auslesen" is about to write, and its time then
-  std::filesystem::file_time_type readTargetTime_;
-  QPoint previous_;  // X-Koord, Y-Koord before the last move
-  QSize size_;       // width and height as laid out
+  std::unique_ptr<BusyIndicator> indicator_;
+  std::unique_ptr<WindowBehaviour> behaviour_;
 };
 
 }  // namespace tav::window

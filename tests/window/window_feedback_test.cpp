@@ -87,6 +87,10 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     int beep = 0;
     WindowFeedback feedback(beep, window);
+    // The click raises the flag as the window behaviour does.
+    connect(&window, &MainWindow::ButtonClicked, this, [&feedback](int id) {
+      if (id == kCancelButton) feedback.SetCancelRequested(1);
+    });
     QPushButton* cancel = window.Button(kCancelButton);
     QVERIFY(!cancel->isEnabled());
     // A click queued while the button is disabled does nothing.

@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "app/version/elf_version_source.h"
-#include "app/window/window_options.h"
 #include "link/programmer_link.h"
 #include "window_rig.h"
 
@@ -176,30 +175,9 @@ private slots:
     QVERIFY(ini.find("Y-Koord=" + std::to_string(outer.y())) != std::string::npos);
   }
 
-  // The simulator options reach the session as the command line reads
-  // them; an unknown fault is refused with its name.
-  void commandLineTakesTheSimulatorOptions() {
-    WindowOptions options;
-    QString error;
-    QVERIFY(ParseWindowOptions({"tavrolith", "--simulate", "--chip-fault", "not-blank", "--board-fault", "no-board",
-                                "--chip-state", "c.state", "--trace", "t.txt", "--sim-write-us", "20", "--sim-realtime",
-                                "--config-dir", "cfg"},
-                               options, error));
-    const SimulatorOptions& simulator = options.session.simulator.value();
-    QVERIFY(simulator.chipFaults.notBlank && simulator.boardFaults.noBoard && simulator.realtime);
-    QCOMPARE(simulator.chipState, std::string("c.state"));
-    QCOMPARE(simulator.writeMicroseconds, 20u);
-    QCOMPARE(options.session.tracePath, std::string("t.txt"));
-    QCOMPARE(options.session.configDirectory, std::string("cfg"));
-
-    WindowOptions plain;
-    QVERIFY(ParseWindowOptions({"tavrolith"}, plain, error));
-    QVERIFY(!plain.session.simulator.has_value());
-    QVERIFY(!ParseWindowOptions({"tavrolith", "--chip-fault", "bogus"}, plain, error));
-    QVERIFY(error.contains(QStringLiteral("bogus")));
-    QVERIFY(!ParseWindowOptions({"tavrolith", "--sim-write-us", "0"}, plain, error));
-
-    // Help and version need no display and speak German.
+  // The options themselves are read by the shared window model (its own
+  // test); the program answers help and version without a display, in German.
+  void helpAndVersionNeedNoDisplay() {
     const struct { const char* option; const char* says; } rows[] = {{"--help", "Aufruf: tavrolith"}, {"--version", "tavrolith V"}};
     for (const auto& row : rows) {
       QProcess program;
