@@ -52,7 +52,14 @@ printf '[Brastel INI-Section]\r\nDataFormat=2\r\nX-Koord=40\r\nY-Koord=40\r\n' >
 (cd "$work" && exec "$program" --simulate --sim-realtime) >"$scratch/tavrolith.log" 2>&1 &
 app=$!
 pids+=($app)
-main=$(xdotool search --sync --onlyvisible --name '^Brastel ' | head -n1)
+# xdotool's --sync waits without end: every wait here has a bound, so that
+# a window that never comes fails with a screenshot instead of hanging.
+step() { echo "desktop_run: $*" >&2; }
+find_window() { timeout 60 xdotool search --sync "$@" 2>/dev/null | head -n1 || true; }
+activate() { timeout 5 xdotool windowactivate --sync "$1" >/dev/null 2>&1 || true; }
+step "Start"
+main=$(find_window --onlyvisible --name '^Brastel ')
+[ -n "$main" ] || fail "kein Hauptfenster: $(cat "$scratch/tavrolith.log")"
 sleep 1
 
 # Dialog units to pixels: the window is 266 x 149 units.
@@ -73,13 +80,15 @@ answer() {  # title-pattern keys...
   done
   [ -n "$box" ] && [ "$box" != "$last" ] || fail "kein Fenster '$pattern'"
   last=$box
-  xdotool windowactivate --sync "$box" >/dev/null 2>&1 || true
+  step "Fenster '$pattern': $*"
+  activate "$box"
   sleep 0.3
   xdotool key --clearmodifiers "$@"
   sleep 0.5
 }
 
 # The device list: open it, type the name, take it.
+step "Baustein AT89C2051"
 click 187 52
 xdotool type --delay 50 AT89C2051
 xdotool key Return
@@ -95,7 +104,8 @@ sleep 0.5
 # "Brennen": the socket prompt, then the busy picture must be above the window.
 click 32 56
 answer '^tavrolith$' Return
-busy=$(xdotool search --sync --name '^Quenvaldokraft$' | head -n1)
+busy=$(find_window --name '^Quenvaldokraft$')
+[ -n "$busy" ] || fail "kein Busy-Bild"
 shot "$output_dir/desktop_run_busy.png"
 shot "$output_dir/desktop_run_busy_picture.png" -id "$busy"
 stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
@@ -116,7 +126,7 @@ sleep 0.5
 shot "$output_dir/desktop_run.png"
 
 # Close: the window tells to take the chip out, then the program ends.
-xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+activate "$main"
 xdotool key --clearmodifiers alt+F4
 answer '^tavrolith$' Return  # take the chip out
 for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
