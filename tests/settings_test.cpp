@@ -16,6 +16,7 @@
 #include "settings/program_file.h"
 #include "tests/files_test_rig.h"
 #include "tests/posix_only.h"
+#include "tests/unprivileged.h"
 
 namespace tav {
 namespace {
@@ -282,6 +283,36 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndLeavesNoTemporaryFile) {
   SaveSettings(settings);
   EXPECT_TRUE(fs::is_symlink(IniPath()));
   EXPECT_THAT(test::ReadFile(dir_ + "real.ini"), HasSubstr("PortAdress=278\n"));
+}
+
+// A folder where the settings file may be written but no file made: the
+// file is written in place, with everything else it held, and a write that
+// fails half-way (a full disk) leaves it as it was.
+TEST_F(SettingsFileTest, InALockedDirectoryTheFileIsSavedInPlaceOrNotAtAll) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX only: a folder locked against one user, and a user to give root up for";
+#else
+  const std::string original = "[Hardware]\nPortAdress=3bc\n; " + std::string(300, 'x') + "\nFremd=1\n";
+  test::LockedDirectory locked(dir_, "QUENVALD.INI", original);
+  ASSERT_TRUE(locked.Valid());
+  const std::string dir = locked.Dir().string() + "/";
+  const auto save = [&](bool fullDisk) {
+    return locked.Run([&] {
+      LoadSettings(settings, feedback, dir);
+      settings.SetPortAdress(0x278);
+      test::FileSizeLimit limit(fullDisk ? 100 : RLIM_INFINITY);
+      SaveSettings(settings);
+      return 0;
+    });
+  };
+  ASSERT_EQ(save(true), 0);
+  EXPECT_EQ(test::ReadFile(locked.File()), original);
+  ASSERT_EQ(save(false), 0);
+  const std::string ini = test::ReadFile(locked.File());
+  EXPECT_THAT(ini, HasSubstr("PortAdress=278\n"));
+  EXPECT_THAT(ini, HasSubstr("Fremd=1\n"));
+  EXPECT_EQ(test::EntriesIn(locked.Dir()), 1u);
+#endif
 }
 
 // The writer both the settings and the program files are saved with (an
