@@ -113,28 +113,6 @@ std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeed
   return text;
 }
 
-#ifndef _WIN32
-// A pseudo terminal: what Type() writes to `master` is typed at the terminal,
-// read through a fresh stream each time, since Console closes its input.
-struct PseudoTerminal {
-  PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
-    if (master >= 0 && (grantpt(master) != 0 || unlockpt(master) != 0)) {
-      close(master);
-      master = -1;
-    }
-  }
-  ~PseudoTerminal() {
-    if (master >= 0) close(master);
-  }
-  std::FILE* Type(const std::string& typed) const {
-    if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) return nullptr;
-    const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
-    return fd >= 0 ? fdopen(fd, "r") : nullptr;
-  }
-  int master;
-};
-#endif
-
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   // Typed answers are ignored without a terminal: both questions are cancelled.
   std::FILE* typed = std::tmpfile();
@@ -155,10 +133,70 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   EXPECT_THAT(policed, HasSubstr("[Fehler] Fehler\n(weiter)"));
 }
 
-TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
+// Two stop requests during an operation, delivered by `stopTwice`: the
+// second does not wait for the next step; the emergency stop powers the
+// socket down and the process ends. Run inside a death test.
+void StopTwiceDuringAnOperation(void (*stopTwice)()) {
+  int beep = 0;
+  ConsoleFeedback fb(beep, {}, nullptr, stderr);
+  fb.InstallInterruptHandler();
+  fb.SetEmergencyStop([](void*) { std::fputs("Sockel aus\n", stderr); }, nullptr);
+  stopTwice();
+  std::_Exit(0);
+}
+// GoogleTest's simple regular expressions on Windows know no groups.
 #ifdef _WIN32
-  GTEST_SKIP() << "POSIX only: a Windows console is no pseudo terminal a test could type into";
+constexpr const char* kEmergencyStopped = "Sofortiger Abbruch.*\\sSockel aus";
 #else
+constexpr const char* kEmergencyStopped = "Sofortiger Abbruch(.|\n)*Sockel aus";
+#endif
+
+#ifndef _WIN32
+// A pseudo terminal: what Type() writes to `master` is typed at the terminal,
+// read through a fresh stream each time, since Console closes its input.
+struct PseudoTerminal {
+  PseudoTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (master >= 0 && (grantpt(master) != 0 || unlockpt(master) != 0)) {
+      close(master);
+      master = -1;
+    }
+  }
+  ~PseudoTerminal() {
+    if (master >= 0) close(master);
+  }
+  std::FILE* Type(const std::string& typed) const {
+    if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) return nullptr;
+    const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
+    return fd >= 0 ? fdopen(fd, "r") : nullptr;
+  }
+  int master;
+};
+
+// SIGTERM and SIGHUP stop an operation like Ctrl+C: at the next step, with
+// the socket powered down by the operation itself.
+TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    Console({}, nullptr, [](ConsoleFeedback& fb) { fb.InstallInterruptHandler(); });  // fresh count
+    int beep = 0;
+    ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
+    fb.InstallInterruptHandler();
+    std::raise(signalNumber);
+    EXPECT_EQ(fb.CancelRequested(), 0);  // nothing happens inside the handler
+    fb.PumpMessages();
+    EXPECT_EQ(fb.CancelRequested(), 1) << signalNumber;
+  }
+}
+
+TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
+                std::raise(SIGINT);
+                std::raise(SIGTERM);
+              }),
+              ::testing::ExitedWithCode(128 + SIGTERM), kEmergencyStopped);
+}
+
+TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
   // A long line whose tail would read as "abbrechen", then a real "ok".
@@ -185,91 +223,11 @@ TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
   std::FILE* plain = fresh.Type("\na\n");
   ASSERT_NE(plain, nullptr);
   Console({}, plain, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel); });
-#endif
 }
-
-// Two stop requests during an operation, delivered by `stopTwice`: the
-// second does not wait for the next step; the emergency stop powers the
-// socket down and the process ends. Run inside a death test.
-void StopTwiceDuringAnOperation(void (*stopTwice)()) {
-  int beep = 0;
-  ConsoleFeedback fb(beep, {}, nullptr, stderr);
-  fb.InstallInterruptHandler();
-  fb.SetEmergencyStop([](void*) { std::fputs("Sockel aus\n", stderr); }, nullptr);
-  stopTwice();
-  std::_Exit(0);
-}
-// GoogleTest's simple regular expressions on Windows know no groups.
-#ifdef _WIN32
-constexpr const char* kEmergencyStopped = "Sofortiger Abbruch.*\\sSockel aus";
-#else
-constexpr const char* kEmergencyStopped = "Sofortiger Abbruch(.|\n)*Sockel aus";
-#endif
-
-#ifndef _WIN32
-// SIGTERM and SIGHUP stop an operation like Ctrl+C: at the next step, with
-// the socket powered down by the operation itself.
-TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-    Console({}, nullptr, [](ConsoleFeedback& fb) { fb.InstallInterruptHandler(); });  // fresh count
-    int beep = 0;
-    ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
-    fb.InstallInterruptHandler();
-    std::raise(signalNumber);
-    EXPECT_EQ(fb.CancelRequested(), 0);  // nothing happens inside the handler
-    fb.PumpMessages();
-    EXPECT_EQ(fb.CancelRequested(), 1) << signalNumber;
-  }
-}
-
-TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
-                std::raise(SIGINT);
-                std::raise(SIGTERM);
-              }),
-              ::testing::ExitedWithCode(128 + SIGTERM), kEmergencyStopped);
-}
-#else
-// Windows delivers Ctrl+C, Ctrl+Break and the closing of the console as
-// console control events, each on a thread of its own; the cancel request
-// still waits for the next pump.
-bool SendBreakToConsole() {
-  if (GetConsoleWindow() == nullptr && !AllocConsole()) return false;
-  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0) != 0;
-}
-
-TEST(ConsoleControl, BreakRequestsCancelAtTheNextPump) {
-  int beep = 0;
-  ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
-  fb.InstallInterruptHandler();
-  if (!SendBreakToConsole()) GTEST_SKIP() << "no console to send Ctrl+Break to";
-  // The control thread needs a moment; pumping is what turns it into a cancel.
-  for (int i = 0; i < 200 && fb.CancelRequested() == 0; ++i) {
-    Sleep(10);
-    fb.PumpMessages();
-  }
-  EXPECT_EQ(fb.CancelRequested(), 1);
-}
-
-// The events go straight to the control handler, as the console's thread
-// hands them over: Wine gives a test process no console to send them from.
-TEST(ConsoleControlDeathTest, SecondBreakPowersDownAtOnceAndExits) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
-                ConsoleFeedback::InterruptAsCtrlC();
-                ConsoleFeedback::InterruptAsCtrlC();
-              }),
-              ::testing::ExitedWithCode(128 + SIGINT), kEmergencyStopped);  // as Ctrl+C on POSIX
-}
-#endif
 
 // Ctrl+C while a prompt waits for a line answers it with Cancel, and does
 // not cancel the operation a second time later.
 TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
-#ifdef _WIN32
-  GTEST_SKIP() << "POSIX only: a Windows console is no pseudo terminal a test could type into";
-#else
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
   std::FILE* terminal = pty.Type("");
@@ -285,15 +243,11 @@ TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
     EXPECT_EQ(fb.CancelRequested(), 0);
   });
   presser.join();
-#endif
 }
 
 // On a terminal the bar names its phase and the elapsed time, never shows
 // an empty bar, and fits the terminal's width, however narrow.
 TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
-#ifdef _WIN32
-  GTEST_SKIP() << "POSIX only: the terminal width is set through a pseudo terminal";
-#else
   for (const unsigned short width : {16, 40, 100}) {
     const PseudoTerminal pty;
     if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
@@ -337,8 +291,40 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
     EXPECT_EQ(bars.back().find("Prüfe Bausteininhalt [") == 0, width == 100) << bars.back();
     EXPECT_EQ(bars.back().find('[') != std::string::npos, width >= 40) << bars.back();
   }
-#endif
 }
+#else
+// Windows delivers Ctrl+C, Ctrl+Break and the closing of the console as
+// console control events, each on a thread of its own; the cancel request
+// still waits for the next pump.
+bool SendBreakToConsole() {
+  if (GetConsoleWindow() == nullptr && !AllocConsole()) return false;
+  return GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0) != 0;
+}
+
+TEST(ConsoleControl, BreakRequestsCancelAtTheNextPump) {
+  int beep = 0;
+  ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
+  fb.InstallInterruptHandler();
+  if (!SendBreakToConsole()) GTEST_SKIP() << "no console to send Ctrl+Break to";
+  // The control thread needs a moment; pumping is what turns it into a cancel.
+  for (int i = 0; i < 200 && fb.CancelRequested() == 0; ++i) {
+    Sleep(10);
+    fb.PumpMessages();
+  }
+  EXPECT_EQ(fb.CancelRequested(), 1);
+}
+
+// The events go straight to the control handler, as the console's thread
+// hands them over: Wine gives a test process no console to send them from.
+TEST(ConsoleControlDeathTest, SecondBreakPowersDownAtOnceAndExits) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(StopTwiceDuringAnOperation([] {
+                ConsoleFeedback::InterruptAsCtrlC();
+                ConsoleFeedback::InterruptAsCtrlC();
+              }),
+              ::testing::ExitedWithCode(128 + SIGINT), kEmergencyStopped);  // as Ctrl+C on POSIX
+}
+#endif
 
 }  // namespace
 }  // namespace tav

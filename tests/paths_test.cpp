@@ -33,43 +33,29 @@ TEST(SplitPath, SeparatesDirectoryNameAndExtensionAndJoinsBack) {
   }
 }
 
-TEST(DefaultDataPath, HomeWithTrailingSeparatorOrAnAbsoluteFallback) {
+// The data folder defaults to HOME. Without a QUENVALD.INI in the working
+// directory the settings live in the user's folder: $XDG_CONFIG_HOME when
+// absolute, else ~/.config.
+TEST(SettingsFolder, HomeThenNamedFolderThenWorkingDirectoryWithAFileThenTheUsersFolder) {
 #ifdef _WIN32
-  GTEST_SKIP() << "POSIX only: HOME and the password database; Windows has neither";
-#else
-  const std::string saved = std::getenv("HOME") ? std::getenv("HOME") : "";
-  setenv("HOME", "/home/brenner", 1);
-  EXPECT_EQ(DefaultDataPath(), "/home/brenner/");
-  // An empty HOME counts as none: the password database answers.
-  setenv("HOME", "", 1);
-  const std::string fallback = DefaultDataPath();
-  EXPECT_TRUE(fallback.starts_with('/') && fallback.ends_with('/')) << fallback;
-  setenv("HOME", saved.c_str(), 1);
-#endif
-}
-
-// Without a QUENVALD.INI in the working directory the settings live in the
-// user's folder: $XDG_CONFIG_HOME when absolute, else ~/.config.
-TEST(SettingsFolder, NamedFolderThenWorkingDirectoryWithAFileThenTheUsersFolder) {
-#ifdef _WIN32
-  GTEST_SKIP() << "POSIX only: Windows keeps the settings in the working directory";
+  GTEST_SKIP() << "POSIX only: HOME and the password database; Windows keeps the settings in the working directory";
 #else
   test::StartUpDirectory directory{"tav_paths"};  // restores XDG_CONFIG_HOME and the working directory
   ASSERT_TRUE(directory.Valid());
   const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+  // An empty HOME counts as none: the password database answers.
+  setenv("HOME", "", 1);
+  const std::string fallback = DefaultDataPath();
+  EXPECT_TRUE(fallback.starts_with('/') && fallback.ends_with('/')) << fallback;
   setenv("HOME", "/home/brenner", 1);
-  const struct {
-    const char* xdg;  // nullptr: unset
-    std::string folder;
-  } cases[] = {{"/srv/cfg", "/srv/cfg/tavrolith/"},
-               {"/srv/cfg/", "/srv/cfg/tavrolith/"},
-               {"relative/cfg", "/home/brenner/.config/tavrolith/"},
-               {"", "/home/brenner/.config/tavrolith/"},
-               {nullptr, "/home/brenner/.config/tavrolith/"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.xdg ? c.xdg : "(unset)");
-    if (c.xdg) setenv("XDG_CONFIG_HOME", c.xdg, 1); else unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(UserConfigDirectory(), c.folder);
+  EXPECT_EQ(DefaultDataPath(), "/home/brenner/");
+  const std::string srv = "/srv/cfg/tavrolith/", home = "/home/brenner/.config/tavrolith/";
+  const std::pair<const char*, std::string> cases[] = {  // nullptr: unset
+      {"/srv/cfg", srv}, {"/srv/cfg/", srv}, {"relative/cfg", home}, {"", home}, {nullptr, home}};
+  for (const auto& [xdg, folder] : cases) {
+    SCOPED_TRACE(xdg ? xdg : "(unset)");
+    if (xdg) setenv("XDG_CONFIG_HOME", xdg, 1); else unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(UserConfigDirectory(), folder);
   }
   setenv("HOME", savedHome.c_str(), 1);
 

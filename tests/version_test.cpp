@@ -18,21 +18,15 @@
 #include <fstream>
 
 #include "app/version/elf_version_source.h"
-#include "tests/scratch_directory.h"
+#include "tests/start_up_directory.h"
 #endif
 
 namespace tav {
 namespace {
 
 VersionRecordValues OwnValues() {
-  VersionRecordValues values;
-  values.numbers[0] = 1;
-  values.numbers[1] = 3;
-  values.numbers[2] = 9;
-  values.language = 0x0407;
-  values.codePage = 0x04B0;
-  values.strings = {{"FileDescription", "8051 Controller Programmer"}, {"FileVersion", "1, 3, 9, 0"}};
-  return values;
+  return {{1, 3, 9, 0}, 0x0407, 0x04B0,
+          {{"FileDescription", "8051 Controller Programmer"}, {"FileVersion", "1, 3, 9, 0"}}};
 }
 
 // A source over one built record that can fail at each step.
@@ -178,40 +172,36 @@ TEST(OwnVersionRecordTest, TheResourceCompilersRecordHasTheLayoutOfTheBuiltOne) 
 #else
 TEST(ElfVersionSourceTest, BareNamesSearchTheProgramDirectoryAndOnlyElfSectionsCount) {
   namespace fs = std::filesystem;
-  test::ScratchDirectory scratch("tav_version");
+  // The program directory is the working directory too, so that the build
+  // folder's own tavrolith does not answer.
+  const test::StartUpDirectory scratch("tav_version");
+  ASSERT_TRUE(scratch.Valid());
+  const std::string dir = scratch.Path().string() + "/";
   ElfVersionSource source(scratch.Path().string());
   VersionInfo info(source);
   // Test programs carry the record too; an explicit path is taken as it is.
   ASSERT_TRUE(info.Open(fs::read_symlink("/proc/self/exe").string()));
   EXPECT_EQ(VersionText(info), "V1.39");
 
-  // In the given program directory, with the working directory there too
-  // (so that the build folder's own tavrolith does not answer): first
-  // nothing, then a text file by that name (no ELF), then a copy of this
-  // program.
-  const fs::path previous = fs::current_path();
-  fs::current_path(scratch.Path());
+  // First nothing, then a text file by that name (no ELF), then a copy of
+  // this program.
   EXPECT_FALSE(info.Open("tavrolith.exe"));
-  std::ofstream(scratch.Slash() + "tavrolith.exe") << "MZ kein ELF";
+  std::ofstream(dir + "tavrolith.exe") << "MZ kein ELF";
   EXPECT_FALSE(info.Open("tavrolith.exe"));
-  fs::copy_file("/proc/self/exe", scratch.Slash() + "tavrolith", fs::copy_options::overwrite_existing);
+  fs::copy_file("/proc/self/exe", dir + "tavrolith", fs::copy_options::overwrite_existing);
   EXPECT_FALSE(info.Open("tavrolith.exe"));  // the name with ".exe" wins and is no program
-  fs::remove(scratch.Slash() + "tavrolith.exe");
+  fs::remove(dir + "tavrolith.exe");
   ASSERT_TRUE(info.Open("tavrolith.exe"));
-  EXPECT_EQ(source.Resolve("tavrolith.exe"), scratch.Slash() + "tavrolith");
+  EXPECT_EQ(source.Resolve("tavrolith.exe"), dir + "tavrolith");
   EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");
 
   // A program without the section.
-  fs::copy_file(fs::read_symlink("/proc/self/exe").parent_path() / "version_probe_plain", scratch.Slash() + "plain");
-  EXPECT_FALSE(info.Open(scratch.Slash() + "plain"));
-  fs::current_path(previous);
+  fs::copy_file(fs::read_symlink("/proc/self/exe").parent_path() / "version_probe_plain", dir + "plain");
+  EXPECT_FALSE(info.Open(dir + "plain"));
 
   // The working directory is searched after the program directory.
   const test::ScratchDirectory empty("tav_version_empty");
-  ElfVersionSource elsewhere(empty.Path().string());
-  fs::current_path(scratch.Path());
-  EXPECT_EQ(elsewhere.Resolve("tavrolith.exe"), (scratch.Path() / "tavrolith").string());
-  fs::current_path(previous);
+  EXPECT_EQ(ElfVersionSource(empty.Path().string()).Resolve("tavrolith.exe"), dir + "tavrolith");
 }
 #endif
 

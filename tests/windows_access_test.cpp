@@ -4,7 +4,6 @@
 // switch, the port library where giveio cannot serve, and the priority
 // classes.
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,74 +34,68 @@ public:
   uint8_t In(uint16_t) override { return 0; }
 };
 
+// What a case's platform answers; everything not named keeps its default.
+struct Script {
+  std::optional<OsVersion> version{};  // nullopt: GetVersionExA fails
+  std::deque<bool> opens{};          // one answer per device open; empty means fail
+  int create = 0, start = 0, change = 0;
+  std::string registered{};
+  bool manager = true, windows64 = false, process64 = false;
+  // The port library: its load error, a function it lacks, its driver.
+  int libraryError = kErrorModuleNotFound;
+  std::string lacks{};
+  bool libraryDriver = true;
+};
+
 // Answers every call from a script and writes down what was asked, one word
 // per call; names other than the usual ones are written out.
 class ScriptedPlatform : public WindowsPlatform {
 public:
-  std::optional<OsVersion> version;  // nullopt: GetVersionExA fails
-  std::deque<bool> deviceOpens;      // one answer per open; empty means fail
-  bool managerOpens = true, windows64 = false, process64 = false;
-  int createResult = 0, startResult = 0, changeResult = 0;
-  std::string directory = "C:\\Brenner", registered, calls, binaryPath;
+  explicit ScriptedPlatform(Script script = {}) : s(std::move(script)) {}
+  Script s;
+  std::string directory = "C:\\Brenner", calls, binaryPath;
   uint32_t startType = 0;
   std::vector<std::pair<uint32_t, int>> priorities;
-  // The port library: its load error, a function it lacks, its driver.
-  int libraryError = kErrorModuleNotFound;
-  std::string libraryLacks;
-  bool libraryDriverOpen = true;
 
+  // Returns nothing, so that an answer can follow it: `return Call(...), answer;`.
   void Call(const std::string& word, const std::string& name = "", const std::string& usual = "") {
     calls += (calls.empty() ? "" : " ") + word + (name == usual ? "" : "(" + name + ")");
   }
   bool GetVersion(OsVersion& out) override {
     Call("version");
-    if (version) out = *version;
-    return version.has_value();
+    if (s.version) out = *s.version;
+    return s.version.has_value();
   }
   bool OpenDevice(const std::string& path) override {
     Call("open", path, "\\\\.\\giveio");
-    const bool opened = !deviceOpens.empty() && deviceOpens.front();
-    if (!deviceOpens.empty()) deviceOpens.pop_front();
+    const bool opened = !s.opens.empty() && s.opens.front();
+    if (!s.opens.empty()) s.opens.pop_front();
     return opened;
   }
-  bool OpenServiceManager() override {
-    Call("manager");
-    return managerOpens;
-  }
+  bool OpenServiceManager() override { return Call("manager"), s.manager; }
   int CreateDriverService(const std::string& name, const std::string& displayName, uint32_t type,
                           const std::string& path) override {
     Call("create", name + "/" + displayName, "giveio/giveio");
     startType = type;
     binaryPath = path;
-    return createResult;
+    return s.create;
   }
-  int StartDriverService(const std::string& name) override {
-    Call("start", name, "giveio");
-    return startResult;
-  }
-  std::string RegisteredDriverPath(const std::string& name) override {
-    Call("registered", name, "giveio");
-    return registered;
-  }
+  int StartDriverService(const std::string& name) override { return Call("start", name, "giveio"), s.start; }
+  std::string RegisteredDriverPath(const std::string& n) override { return Call("registered", n, "giveio"), s.registered; }
   int ChangeDriverPath(const std::string& name, const std::string& path) override {
     Call("change", name + " " + path, "giveio " + directory + "\\giveio.sys");
-    return changeResult;
+    return s.change;
   }
-  bool IsWindows64() override { return windows64; }
-  bool IsProcess64() override { return process64; }
+  bool IsWindows64() override { return s.windows64; }
+  bool IsProcess64() override { return s.process64; }
   PortLibrary OpenPortLibrary(const std::string& file) override {
     Call("library:" + file);
-    PortLibrary library;
-    library.loadError = libraryError;
-    library.missingFunction = libraryLacks;
-    library.driverOpen = libraryDriverOpen;
-    if (libraryError == 0 && libraryLacks.empty()) library.io = std::make_unique<StandInPort>();
+    PortLibrary library{s.libraryError, s.lacks, s.libraryDriver, nullptr};
+    if (s.libraryError == 0 && s.lacks.empty()) library.io = std::make_unique<StandInPort>();
     return library;
   }
   std::string WorkingDirectory() override { return directory; }
-  void SetPriority(uint32_t processClass, int threadPriority) override {
-    priorities.emplace_back(processClass, threadPriority);
-  }
+  void SetPriority(uint32_t processClass, int thread) override { priorities.emplace_back(processClass, thread); }
 };
 
 OsVersion Version(uint32_t platform, uint32_t major, uint32_t minor, const std::string& pack = "") {
@@ -117,16 +110,14 @@ TEST(IdentifyOperatingSystemTest, EveryTableRowWithItsServicePackText) {
       {Version(1, 4, 0, " A "), "1 Microsoft® Windows 95(TM)  A "},    // the 98 name is not for 95
       {Version(1, 4, 10, " A "), "2 Microsoft® Windows 98(TM) Second Edition"},
       {Version(1, 4, 10, " C "), "2 Microsoft® Windows 98(TM)  C "},
-      {Version(1, 4, 10, ""), "2 Microsoft® Windows 98(TM) "},
-      {Version(1, 4, 90, " A "), "3 Microsoft® Windows ME(TM)  A "},
+      {Version(1, 4, 10, ""), "2 Microsoft® Windows 98(TM) "}, {Version(1, 4, 90, " A "), "3 Microsoft® Windows ME(TM)  A "},
       {Version(2, 3, 51, "Service Pack 5"), "4 Microsoft® Windows NT3.51(TM) Service Pack 5"},
       {Version(2, 4, 0, "Service Pack 6a"), "5 Microsoft® Windows NT4.00(TM) Service Pack 6a"},
       {Version(2, 5, 0, "Service Pack 4"), "6 Microsoft® Windows 2000(TM) Service Pack 4"},
       {Version(2, 5, 1, "Service Pack 3"), "7 Microsoft® Windows XP(TM) Service Pack 3"},
       {Version(2, 5, 2, ""), "8 Microsoft® Windows Server 2003(TM) "},
-      {Version(2, 6, 1, "Service Pack 1"), "0 "},  // newer NT: not in the table
-      {Version(1, 4, 1), "0 "},
-      {Version(2, 4, 10), "0 "},  // a DOS-family version number on the NT platform
+      // Newer NT, a DOS-family version number on the NT platform: not in the table.
+      {Version(2, 6, 1, "Service Pack 1"), "0 "}, {Version(1, 4, 1), "0 "}, {Version(2, 4, 10), "0 "},
       {Version(3, 5, 1), "0 "},
   };
   for (const auto& [version, expected] : cases) {
@@ -138,7 +129,6 @@ TEST(IdentifyOperatingSystemTest, EveryTableRowWithItsServicePackText) {
 // Each case names its script, the calls it must make and one fragment per
 // message shown (a message's whole text where it is the system's own).
 TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
-  using Script = std::function<void(ScriptedPlatform&)>;
   struct Case {
     const char* name;
     Script script;
@@ -148,105 +138,62 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
     std::vector<std::string> texts;
     bool library = false;  // the port library serves
   };
-  const std::string install = "version open manager create start open";
-  const std::string xp = "Microsoft® Windows XP(TM) ";
-  const char* notFound32 = "'inpout32.dll': nicht gefunden.";
-  auto os = [](OsVersion v, Script more = {}) -> Script {
-    return [=](ScriptedPlatform& p) {
-      p.version = v;
-      if (more) more(p);
-    };
-  };
-  auto staleNamed = "anderen Pfad eingetragen:\nC:\\Alt\\giveio.sys\nGebraucht wird:\nC:\\Brenner\\giveio.sys\n";
+  const std::string install = "version open manager create start open", xp = "Microsoft® Windows XP(TM) ";
+  const std::string notFound32 = "'inpout32.dll': nicht gefunden.", alt = "C:\\Alt\\giveio.sys";
+  const std::string staleNamed = "anderen Pfad eingetragen:\n" + alt + "\nGebraucht wird:\nC:\\Brenner\\giveio.sys\n";
   const Case cases[] = {
-      {"unreadable version", [](ScriptedPlatform&) {}, true, 1, "version",
-       {"Windows-Version nicht lesbar !\n\nProgramm läuft im Demomodus."}},
-      {"unknown platform", os(Version(3, 4, 0, "x")), true, 1, "version",
+      {"unreadable version", {}, true, 1, "version", {"Windows-Version nicht lesbar !\n\nProgramm läuft im Demomodus."}},
+      {"unknown platform", {Version(3, 4, 0, "x")}, true, 1, "version",
        {"Operating System nicht erkannt !\n\nProgramm läuft im Demomodus.", ""}},
-      {"DOS family, no driver", os(Version(1, 4, 10, " A ")), true, 0, "version",
+      {"DOS family, no driver", {Version(1, 4, 10, " A ")}, true, 0, "version",
        {"Microsoft® Windows 98(TM) Second Edition"}},
-      {"driver running", os(Version(2, 5, 1, "Service Pack 2"), [](auto& p) { p.deviceOpens = {true}; }), true, 0,
-       "version open", {"Microsoft® Windows XP(TM) Service Pack 2"}},
-      {"first installation", os(Version(2, 5, 2), [](auto& p) { p.deviceOpens = {false, true}; }), true, 0,
-       install,
+      {"driver running", {Version(2, 5, 1, "Service Pack 2"), {true}}, true, 0, "version open",
+       {"Microsoft® Windows XP(TM) Service Pack 2"}},
+      {"first installation", {Version(2, 5, 2), {false, true}}, true, 0, install,
        {"'giveio.sys' Driver installed !", "'giveio.sys' Driver started !", "Microsoft® Windows Server 2003(TM) "}},
-      {"first installation, quiet", os(Version(2, 5, 2), [](auto& p) { p.deviceOpens = {false, true}; }), false, 0,
-       install, {}},
-      {"created inactive, running", os(Version(2, 6, 1), [](auto& p) {
-         p.deviceOpens = {false, true};
-         p.createResult = 1062;
-         p.startResult = 1056;
-       }), true, 0, install,
-       {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !",
-        ""}},
-      {"creation refused, started", os(Version(2, 6, 1), [](auto& p) {
-         p.deviceOpens = {false, true};
-         p.createResult = 5;
-       }), true, 0, install, {"'giveio.sys' Driver started !", ""}},
-      // An existing service: its path is looked at, and mended when stale.
-      {"exists here, not started", os(Version(2, 5, 1), [](auto& p) {
-         p.deviceOpens = {false, true};
-         p.createResult = kErrorServiceExists;
-         p.startResult = 1062;
-         p.registered = "\\??\\c:\\brenner\\GIVEIO.SYS";  // NT form, other case: the same file
-       }), true, 0, "version open manager create registered start open",
-       {"'giveio.sys' Driver has not been started !", xp}},
-      {"exists elsewhere, mended", os(Version(2, 5, 1), [](auto& p) {
-         p.deviceOpens = {false, true};
-         p.createResult = kErrorServiceExists;
-         p.registered = "C:\\Alt\\giveio.sys";
-       }), true, 0, "version open manager create registered change start open",
-       {"'giveio.sys' Driver path changed from\nC:\\Alt\\giveio.sys\nto\nC:\\Brenner\\giveio.sys",
+      {"first installation, quiet", {Version(2, 5, 2), {false, true}}, false, 0, install, {}},
+      {"created inactive, running", {Version(2, 6, 1), {false, true}, 1062, 1056}, true, 0, install,
+       {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !", ""}},
+      {"creation refused, started", {Version(2, 6, 1), {false, true}, 5}, true, 0, install,
+       {"'giveio.sys' Driver started !", ""}},
+      // An existing service: its path is looked at, and mended when stale;
+      // the NT form in another case names the same file.
+      {"exists here, not started",
+       {Version(2, 5, 1), {false, true}, kErrorServiceExists, 1062, 0, "\\??\\c:\\brenner\\GIVEIO.SYS"}, true, 0,
+       "version open manager create registered start open", {"'giveio.sys' Driver has not been started !", xp}},
+      {"exists elsewhere, mended", {Version(2, 5, 1), {false, true}, kErrorServiceExists, 0, 0, alt}, true, 0,
+       "version open manager create registered change start open",
+       {"'giveio.sys' Driver path changed from\n" + alt + "\nto\nC:\\Brenner\\giveio.sys",
         "'giveio.sys' Driver started !", xp}},
-      {"exists elsewhere, mending refused", os(Version(2, 5, 1), [](auto& p) {
-         p.createResult = kErrorServiceExists;
-         p.registered = "C:\\Alt\\giveio.sys";
-         p.changeResult = 5;
-       }), false, 1, "version open manager create registered change library:inpout32.dll",
-       {staleNamed + std::string("Der Eintrag konnte nicht berichtigt werden (Fehler 5).\n'inpout32.dll': nicht")}},
+      {"exists elsewhere, mending refused", {Version(2, 5, 1), {}, kErrorServiceExists, 0, 5, alt}, false, 1,
+       "version open manager create registered change library:inpout32.dll",
+       {staleNamed + "Der Eintrag konnte nicht berichtigt werden (Fehler 5).\n'inpout32.dll': nicht"}},
       // Without the rights: the administrator is needed, the name is not shown.
-      {"no manager", os(Version(2, 5, 0), [](auto& p) { p.managerOpens = false; }), true, 1,
-       "version open manager registered library:inpout32.dll",
-       {kNoManagerText + std::string(notFound32)}},
-      {"no manager, stale service named", os(Version(2, 5, 0), [](auto& p) {
-         p.managerOpens = false;
-         p.registered = "C:\\Alt\\giveio.sys";
-       }),
-       false, 1, "version open manager registered library:inpout32.dll",
-       {staleNamed + std::string("\nDieses Programm bitte einmal als Administrator starten;")}},
-      {"no manager, library serves", os(Version(2, 5, 0), [](auto& p) {
-         p.managerOpens = false;
-         p.libraryError = 0;
-       }), true, 0,
+      {"no manager", {.version = Version(2, 5, 0), .manager = false}, true, 1,
+       "version open manager registered library:inpout32.dll", {kNoManagerText + notFound32}},
+      {"no manager, stale service named", {.version = Version(2, 5, 0), .registered = alt, .manager = false}, false,
+       1, "version open manager registered library:inpout32.dll",
+       {staleNamed + "\nDieses Programm bitte einmal als Administrator starten;"}},
+      {"no manager, library serves", {.version = Version(2, 5, 0), .manager = false, .libraryError = 0}, true, 0,
        "version open manager registered library:inpout32.dll",
        {"'inpout32.dll' loaded, its driver is open !", "Microsoft® Windows 2000(TM) "}, true},
       // A driver that will not load (no giveio.sys) and no usable library.
-      {"not loaded", os(Version(2, 5, 1), [](auto& p) { p.createResult = kErrorServiceExists; }), false, 1,
-       "version open manager create registered start open library:inpout32.dll",
-       {kNotLoaded + std::string(notFound32)}},
-      {"library's driver closed", os(Version(2, 5, 1), [](auto& p) {
-         p.libraryError = 0;
-         p.libraryDriverOpen = false;
-       }), true, 1, install + " library:inpout32.dll",
-       {"Driver installed !", "Driver started !", "ihr Treiber ist nicht geöffnet", xp}},
-      {"library lacks a function", os(Version(2, 5, 1), [](auto& p) {
-         p.libraryError = 0;
-         p.libraryLacks = "DlPortWritePortUchar";
-       }), false, 1, install + " library:inpout32.dll",
-       {"ohne die Funktion DlPortWritePortUchar (keine InpOut-Bibliothek?)"}},
-      {"library of the other architecture", os(Version(2, 5, 1), [](auto& p) { p.libraryError = kErrorBadExeFormat; }),
-       false, 1, install + " library:inpout32.dll", {"passt aber nicht zu diesem 32-Bit-Programm"}},
+      {"not loaded", {Version(2, 5, 1), {}, kErrorServiceExists}, false, 1,
+       "version open manager create registered start open library:inpout32.dll", {kNotLoaded + notFound32}},
+      {"library's driver closed", {.version = Version(2, 5, 1), .libraryError = 0, .libraryDriver = false}, true, 1,
+       install + " library:inpout32.dll", {"Driver installed !", "Driver started !", "ihr Treiber ist nicht geöffnet", xp}},
+      {"library lacks a function", {.version = Version(2, 5, 1), .libraryError = 0, .lacks = "DlPortWritePortUchar"},
+       false, 1, install + " library:inpout32.dll", {"ohne die Funktion DlPortWritePortUchar (keine InpOut-Bibliothek?)"}},
+      {"library of the other architecture", {.version = Version(2, 5, 1), .libraryError = kErrorBadExeFormat}, false, 1,
+       install + " library:inpout32.dll", {"passt aber nicht zu diesem 32-Bit-Programm"}},
       // 64-bit Windows: giveio is never tried, the library of the process's
       // own architecture is.
-      {"64-bit, library serves", os(Version(2, 10, 0), [](auto& p) {
-         p.windows64 = p.process64 = true;
-         p.libraryError = 0;
-       }), false, 0, "version library:inpoutx64.dll", {}, true},
-      {"64-bit, 32-bit process", os(Version(2, 10, 0), [](auto& p) {
-         p.windows64 = true;
-         p.libraryError = 0;
-       }), false, 0, "version library:inpout32.dll", {}, true},
-      {"64-bit, no library", os(Version(2, 10, 0), [](auto& p) { p.windows64 = p.process64 = true; }), true, 1,
+      {"64-bit, library serves",
+       {.version = Version(2, 10, 0), .windows64 = true, .process64 = true, .libraryError = 0}, false, 0,
+       "version library:inpoutx64.dll", {}, true},
+      {"64-bit, 32-bit process", {.version = Version(2, 10, 0), .windows64 = true, .libraryError = 0}, false, 0,
+       "version library:inpout32.dll", {}, true},
+      {"64-bit, no library", {.version = Version(2, 10, 0), .windows64 = true, .process64 = true}, true, 1,
        "version library:inpoutx64.dll",
        {"Kein Zugriff auf die Parallelschnittstelle !\n\n'giveio.sys': lädt unter 64-Bit-Windows nicht.\n"
         "'inpoutx64.dll': nicht gefunden.\n\nNötig ist die Portbibliothek InpOut ('inpoutx64.dll', "
@@ -258,8 +205,7 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
     SCOPED_TRACE(c.name);
     int beep = 1;  // plain messages never beep, whatever the setting
     ScriptedFeedback feedback{beep};
-    ScriptedPlatform platform;
-    c.script(platform);
+    ScriptedPlatform platform{c.script};
     const WindowsAccessResult result = SetupWindowsPortAccess(platform, c.debug, feedback);
     EXPECT_EQ(result.result, c.demo ? kNoPortAccess : 0);
     EXPECT_EQ(result.DemoMode, c.demo);
@@ -280,8 +226,8 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
 
 TEST(WindowsAccessTest, StartTypeFollowsOsCodeSoNewerNtGetsAutoStart) {
   const std::pair<OsVersion, uint32_t> cases[] = {
-      {Version(2, 3, 51), kServiceAutoStart}, {Version(2, 4, 0), kServiceAutoStart},
-      {Version(2, 5, 0), kServiceAutoStart},  {Version(2, 5, 1), kServiceSystemStart},
+      {Version(2, 3, 51), kServiceAutoStart},  {Version(2, 4, 0), kServiceAutoStart},
+      {Version(2, 5, 0), kServiceAutoStart},   {Version(2, 5, 1), kServiceSystemStart},
       {Version(2, 5, 2), kServiceSystemStart}, {Version(2, 6, 0), kServiceAutoStart},
       {Version(2, 10, 0), kServiceAutoStart}};
   int beep = 1;
@@ -289,8 +235,8 @@ TEST(WindowsAccessTest, StartTypeFollowsOsCodeSoNewerNtGetsAutoStart) {
   ScriptedPlatform platform;
   platform.directory = "D:\\";  // a root directory already ends in the separator
   for (const auto& [version, type] : cases) {
-    platform.version = version;
-    platform.deviceOpens = {false, true};
+    platform.s.version = version;
+    platform.s.opens = {false, true};
     SetupWindowsPortAccess(platform, false, feedback);
     EXPECT_EQ(platform.startType, type) << version.major << "." << version.minor;
     EXPECT_EQ(platform.binaryPath, "D:\\giveio.sys");
