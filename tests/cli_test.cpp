@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <string_view>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -36,15 +34,6 @@ namespace tav {
 namespace {
 
 using test::Slurp;
-
-// One line of a trace: an even register 00..0E, a blank, the value in two
-// upper-case hex digits. (GoogleTest's expressions on Windows know no
-// brackets, and std::regex trips g++ 12's warnings at -O2.)
-MATCHER(IsTraceLine, "is a register and a value, as \"0C 80\"") {
-  const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
-  return arg.size() == 5 && arg[0] == '0' && std::string_view("02468ACE").find(arg[1]) != std::string_view::npos &&
-         arg[2] == ' ' && hex(arg[3]) && hex(arg[4]);
-}
 
 // One command line and what it must give: the exit status, and texts that
 // do or do not appear on standard output or standard error.
@@ -124,6 +113,7 @@ TEST_F(CliTest, UsageErrorsExitWithTwoChangeNothingAndHelpSaysSo) {
     Play({{args, 2, {"tavrolith-cli: ", "Hilfe: tavrolith-cli --help"}, {"expected", "required", "range"}}});
   }
   Play({{{"--simulate", "--chip-fault", "melted", "detect"}, 2, {"melted"}},
+        {Sim({"--board-fault", "silent-after:x", "detect"}), 2, {"silent-after:x"}},
         {{"--help"}, 0, {"2   Aufruf nicht verstanden", "blank-check"}}});
   EXPECT_FALSE(IniWritten());
 }
@@ -185,18 +175,6 @@ TEST_F(CliTest, DetectCalibrateAndFaultyChipsAndBoards) {
   EXPECT_THAT(Ini(), AllOf(HasSubstr("TimeBaseKorr=50"), HasSubstr("IDCheck=1")));
 }
 
-// A board that stops answering in the middle of a burn: one timeout message,
-// no closing success, a non-zero exit status, and quickly.
-TEST_F(CliTest, BoardGoingSilentMidwayEndsTheCommandAfterOneTimeout) {
-  const CliRun run = Run(Sim({"--yes", "--board-fault", "silent-after:7000", "program", blink_}));
-  EXPECT_NE(run.status, 0);
-  const size_t first = run.err.find("Timeout-Fehler");
-  EXPECT_NE(first, std::string::npos);
-  EXPECT_EQ(run.err.find("Timeout-Fehler", first + 1), std::string::npos) << run.err;
-  EXPECT_THAT(run.err, Not(HasSubstr("Keine Fehler beim Prüfen")));
-  Play({{Sim({"--board-fault", "silent-after:x", "detect"}), 2, {"silent-after:x"}}});
-}
-
 TEST_F(CliTest, WithoutPortAccessEveryProgrammerCommandIsRefused) {
   const std::string demo = kDemoMessage;
   const std::string access = test::kRefusedAccessText;
@@ -233,12 +211,7 @@ TEST_F(CliTest, TheMachineMarkerIsThePortsAndASimulatedRunLocksItsChipState) {
   chipRun.marker->Release();
   Play({{Sim({"--yes", "blank-check"}), 0}});  // never programmed, though the machine marker is held
   other.Release();
-  // The default place is outside any working folder and the same for every copy.
-  EXPECT_THAT(MachineBusyMarker().Path(), AllOf(HasSubstr(MachineBusyDirectory()), HasSubstr("tavrolith-busy.lock")));
-#ifdef _WIN32
-  EXPECT_THAT(MachineBusyDirectory(), HasSubstr("ProgramData\\"));
-#else
-  EXPECT_THAT(MachineBusyDirectory(), ::testing::AnyOf(HasSubstr("/run/lock/"), HasSubstr("/tmp")));
+#ifndef _WIN32
   // Every user's copy must be able to open the marker.
   EXPECT_EQ(fs::status(other.Path()).permissions() & fs::perms::all, fs::perms(0666));  // rw for all
 
@@ -263,19 +236,15 @@ TEST_F(CliTest, CtrlCCancelsAtTheNextProgressStep) {
   environment_.installInterruptHandler = true;
   environment_.raiseInterruptAtPump = 3;
   Play({{Sim({"--yes", "blank-check"}), 5, {"Leertest abgebrochen !"}},
-        {Sim({"--yes", "program", blink_}), 7, {"Programmierung abgebrochen !"}}});
-  environment_.raiseInterruptAtPump = 0;
-  Play({{Sim({"--yes", "verify", blink_}), 6}});  // the cancelled program left most of the chip blank
+        {Sim({"--yes", "program", blink_}), 7, {"Programmierung abgebrochen !"}, {"Keine Fehler"}}});
 }
 
-TEST_F(CliTest, TheTraceHasOneLinePerRegisterWriteAsTheBoardRecordsIt) {
+// The lines themselves are the link's; here: every write of the run reaches the file.
+TEST_F(CliTest, TheTraceRecordsTheWholeRun) {
   ASSERT_EQ(Run(Sim({"--yes", "--trace", "run.trace", "blank-check"})).status, 0);
-  std::istringstream trace(Slurp(dir() / "run.trace"));
-  int lines = 0;
-  for (std::string line; std::getline(trace, line); ++lines) {
-    ASSERT_THAT(line, IsTraceLine());
-  }
-  EXPECT_GT(lines, 2048 * 2);  // detection plus 2048 cells with their address writes
+  const std::string trace = Slurp(dir() / "run.trace");
+  EXPECT_EQ(trace.rfind("0C 80\n", 0), 0u);
+  EXPECT_GT(std::count(trace.begin(), trace.end(), '\n'), 2048 * 2);  // detection plus 2048 cells and their addresses
 }
 
 TEST_F(CliTest, InfoAndConvertUseTheSameReadersAndWriters) {
@@ -300,7 +269,6 @@ TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
         {{"config", "set", "PortAdress", "d010"}, 0, {"PortAdress=d010"}},
         {{"config", "set", "Device", "87c52"}, 0, {"ManufIndex=1", "DeviceIndex=1"}},
         // Out of range: the message of loading and its fallback.
-        {{"config", "set", "TimeBaseKorr", "101"}, 0, {"TimeBaseKorr=85"}},
         {{"config", "set", "PortAdress", "ff"}, 0, {"Portadresse in\n'QUENVALD.INI'\nkann nicht stimmen!!", "PortAdress=378"}},
         {{"config", "set", "Bogus", "1"}, 2, {"'Bogus'"}}, {{"config", "set", "Verify"}, 2},
         {{"config", "set", "Device", "87c5x"}, 13, {"Ähnliche Namen: 87C51, 87C52"}}});
@@ -382,10 +350,16 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
   EXPECT_EQ(failed.out, "verify: fehlgeschlagen, Exit-Status 7\n");
   EXPECT_THAT(failed.err, HasSubstr("Prozessor-ID's stimmen nicht"));
 
-  const CliRun verbose = Run(Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "blank-check"}));
+  // A board that stops answering in the middle of a burn: one timeout
+  // message, no closing success, a non-zero exit status.
+  const CliRun verbose = Run(Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "program", blink_}));
+  EXPECT_NE(verbose.status, 0);
   EXPECT_THAT(verbose.err, AllOf(HasSubstr("Port: simulierter Brenner, Portadresse 0x378"),
                                  HasSubstr("TimeBaseKorr 85 (µs je Registerzugriff), Simulator 85 µs"),
-                                 HasSubstr("Erhöhte Priorität: ")));
+                                 HasSubstr("Erhöhte Priorität: "), HasSubstr("Timeout-Fehler"),
+                                 Not(HasSubstr("Keine Fehler beim Prüfen"))));
+  const size_t first = verbose.err.find("Timeout-Fehler");
+  EXPECT_EQ(verbose.err.find("Timeout-Fehler", first + 1), std::string::npos) << verbose.err;
   const size_t unanswered = verbose.err.find("ohne Antwort des Brenners: ");
   ASSERT_NE(unanswered, std::string::npos) << verbose.err;
   EXPECT_GT(std::atoi(verbose.err.c_str() + unanswered + 27), 0) << verbose.err;
@@ -393,19 +367,19 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
 }
 
 TEST_F(CliTest, VersionAndEachCommandsHelpWithItsOptionsAndExitStatus) {
-  for (const char* command : {"devices", "config", "detect", "calibrate", "blank-check", "erase", "read", "program",
-                              "verify", "info", "convert", "batch"}) {
-    Play({{{command, "--help"}, 0,
-           {std::string("tavrolith-cli [OPTIONEN] ") + command, "Exit-Status:", "1   Demomodus",
-            "2   Aufruf nicht verstanden"}}});
-  }
+  // Each command's help shows the options that apply to it, and only those.
   Play({{{"--version"}, 0, {"tavrolith-cli V1."}},
-        {{"program", "--help"}, 0, {"--lock N", "--format F", "22  die Lockbits wirken nicht"}, {"--size", "--ff-save"}},
+        {{"program", "--help"}, 0,
+         {"tavrolith-cli [OPTIONEN] program", "Exit-Status:", "1   Demomodus", "2   Aufruf nicht verstanden",
+          "--lock N", "--format F", "22  die Lockbits wirken nicht"},
+         {"--size", "--ff-save"}},
+        {{"calibrate", "--help"}, 0, {"den gemessenen TimeBaseKorr speichern"}, {"--lock"}},
         {{"read", "--help"}, 0, {"--ff-save"}, {"--lock"}}, {{"info", "--help"}, 0, {}, {"--simulate"}}});
 }
 
 // A production run as a script runs it: the options, the lines per chip
-// and the summary, the serial in the last chip, Ctrl+C during a chip.
+// and the summary, the serial in the last chip. (Cancelling is the run's own
+// test; Ctrl+C reaching a command is seen above.)
 TEST_F(CliTest, BatchBurnsNumberedChipsAndSaysHowEachWent) {
   const std::vector<std::string> serial = {"--serial-at", "0x700", "--serial-format", "dec6"};
   const auto batch = [&](std::vector<std::string> args) {
@@ -433,13 +407,6 @@ TEST_F(CliTest, BatchBurnsNumberedChipsAndSaysHowEachWent) {
   EXPECT_EQ(Slurp(dir() / "last.bin").substr(0x700, 6), "000045");
   const std::string log = Slurp(dir() / "run.csv");
   EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);  // the header and one line per chip
-
-  environment_.installInterruptHandler = true;
-  environment_.raiseInterruptAtPump = 3;
-  run = {"--yes", "batch", blink_, "--count", "2"};
-  Play({{Sim(run), kOperationFailed,
-         {"Programmierung abgebrochen !", "Baustein 1: abgebrochen", "Bausteine gut: 0, fehlerhaft: 0, abgebrochen: 1"},
-         {"Baustein 2"}}});
 }
 
 // --format forces the reader; erase says why an EPROM stays as it is.
@@ -452,22 +419,17 @@ TEST_F(CliTest, ForcedFormatsAndEpromErase) {
         {{"--simulate", "--device", "87C52", "--yes", "erase"}, 7, {"87C52 ist ein EPROM ohne elektrisches Löschen"}}});
 }
 
-// Real time: the simulated board takes as long as its writes.
+// --sim-realtime reaches the board: the run takes at least as long as its
+// writes (the pacing itself is the simulator's own test; no upper bound here).
 TEST_F(CliTest, TheSimulatorCanRunAtTheSpeedOfRealHardware) {
-  const auto timed = [&](std::vector<std::string> args) {
-    const auto start = std::chrono::steady_clock::now();
-    const CliRun run = Run(args);
-    EXPECT_EQ(run.status, 0) << run.err;
-    return std::pair(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), run.err);
-  };
-  const auto [fast, fastErr] = timed(Sim({"-v", "--yes", "--sim-write-us", "20", "blank-check"}));
-  const auto [real, realErr] = timed(Sim({"-v", "--yes", "--sim-realtime", "--sim-write-us", "20", "blank-check"}));
-  const size_t at = realErr.find("Registerzugriffe: ");
+  const auto start = std::chrono::steady_clock::now();
+  const CliRun run = Run(Sim({"-v", "--yes", "--sim-realtime", "--sim-write-us", "20", "blank-check"}));
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_EQ(run.status, 0) << run.err;
+  const size_t at = run.err.find("Registerzugriffe: ");
   ASSERT_NE(at, std::string::npos);
-  const double writes = std::stod(realErr.substr(at + 18));
-  EXPECT_GE(real, writes * 20e-6 * 0.95);
-  EXPECT_LT(fast, writes * 20e-6 * 0.5);
-  EXPECT_THAT(realErr, HasSubstr("Simulator 20 µs je Zugriff in Echtzeit"));
+  EXPECT_GE(seconds, std::stod(run.err.substr(at + 18)) * 20e-6 * 0.95);
+  EXPECT_THAT(run.err, HasSubstr("Simulator 20 µs je Zugriff in Echtzeit"));
 }
 
 // Files that hold no program never reach the chip: the command ends before
@@ -475,13 +437,10 @@ TEST_F(CliTest, TheSimulatorCanRunAtTheSpeedOfRealHardware) {
 // it had (a flash part would have been erased first).
 TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
   ASSERT_EQ(Run(Sim({"--yes", "program", blink_})).status, 0);
-  const std::pair<std::string, std::string> files[] = {
-      {"erased.hex", ":00000001FF\r\n"},
-      {"erased.s19", "S00F00004252415354452056312E3030FA\r\nS9030000FC\r\n"},
-      {"lamp.c", "/* lamp.c: P1.0 an */\n#include <8051.h>\n"},
-      {"main.c", "#include <8051.h>\n\nvoid main(void) { P1 = 0; }\n"},
-  };
-  for (const auto& [name, content] : files) std::ofstream(dir() / name) << content;
+  std::ofstream(dir() / "erased.hex") << ":00000001FF\r\n";
+  std::ofstream(dir() / "erased.s19") << "S00F00004252415354452056312E3030FA\r\nS9030000FC\r\n";
+  std::ofstream(dir() / "lamp.c") << "/* lamp.c: P1.0 an */\n#include <8051.h>\n";
+  std::ofstream(dir() / "main.c") << "#include <8051.h>\n\nvoid main(void) { P1 = 0; }\n";
   const std::string folder = (dir() / "sub").string() + "/";
   fs::create_directory(folder);
   const Step refused[] = {
@@ -517,11 +476,12 @@ TEST_F(CliTest, AProgramFileFromAPipeIsBurntAndVerified) {
 #endif
 }
 
-// The command frame itself, as the window will use it: the order of its
-// checks and steps, seen through recording hooks.
+// The command frame itself: the order of its steps seen through recording
+// hooks, and the closing that no front end's test sees. (Its marker, status
+// and controls are the window behaviour's tests.)
 class RecordingHooks : public CommandFrameHooks {
 public:
-  int ChooseProgramFile() override { return Note("choose", chooseResult); }
+  int ChooseProgramFile() override { return Note("choose", kDialogCancelled); }
   void DisableControls() override { Note("disable"); }
   void EnableControls() override { Note("enable"); }
   void RaisePriority() override { Note("raise"); }
@@ -530,62 +490,29 @@ public:
     log.push_back(step);
     return result;
   }
-  int chooseResult = kDialogCancelled;
   std::vector<std::string> log;
 };
 
-class CommandFrameTest : public CliTest {
-protected:
-  // The library's AT89C2051, an empty socket, no signature check.
-  void SetUp() override {
-    CliTest::SetUp();
-    rig_.settings.SettingsFilePath = (dir() / "QUENVALD.INI").string();
-    rig_.settings.DeviceIndex = 4;
-    rig_.settings.IDCheck = 0;
-  }
-  // One command, recorded from a clean slate.
-  int Run(Command command, int demoMode) {
-    hooks_.log.clear();
-    rig_.feedback.Clear();
-    DeviceLibrary library(rig_.settings, rig_.device, rig_.feedback);
-    return RunCommand(command, rig_.ctx, library, demoMode, marker_, hooks_);
-  }
-  // Only a marker given back can be taken by another holder.
-  bool MarkerReleased() const { return LockFileBusyMarker(dir().string()).Acquire() == 0; }
-
-  test::BoardRig<sim::SimBoard> rig_{DeviceRecord{}};
-  LockFileBusyMarker marker_{dir().string()};
-  RecordingHooks hooks_;
-  const std::vector<std::string> frame_ = {"disable", "raise", "restore", "enable"};
-};
-
-TEST_F(CommandFrameTest, OperationsRunInsideControlsAndPriorityAndOnlyEraseSkipsTheClosing) {
-  rig_.feedback.CancelAtPump(1);
-  EXPECT_EQ(Run(Command::BlankCheck, 0), 5);
-  EXPECT_EQ(hooks_.log, frame_);
-  EXPECT_EQ(rig_.feedback.statuses.back(), kIdleStatus);
-  EXPECT_FALSE(rig_.feedback.cancelButtonEnabled);
-  EXPECT_EQ(rig_.feedback.CancelRequested(), 0);
-
-  rig_.feedback.SetCancelRequested(1);
-  EXPECT_EQ(Run(Command::Erase, 0), 0);
-  EXPECT_EQ(hooks_.log, frame_);
-  ASSERT_FALSE(rig_.feedback.statuses.empty());
-  EXPECT_NE(rig_.feedback.statuses.back(), kIdleStatus);
-  EXPECT_EQ(rig_.feedback.CancelRequested(), 1);
-
-  // Without a file the chooser opens even in demonstration mode, before the message.
-  rig_.settings.ProgramFileName.clear();
-  hooks_.chooseResult = 0;
-  EXPECT_EQ(Run(Command::Program, 1), kDemoModeRefused);
-  EXPECT_EQ(hooks_.log, std::vector<std::string>{"choose"});
-  EXPECT_EQ(rig_.feedback.Texts(), std::vector<std::string>{kDemoMessage});
-  // A cancelled chooser: the closing runs, no message.
-  hooks_.chooseResult = kDialogCancelled;
-  EXPECT_EQ(Run(Command::Verify, 1), kDialogCancelled);
-  EXPECT_TRUE(rig_.feedback.messages.empty());
-  EXPECT_EQ(rig_.feedback.statuses, std::vector<std::string>{kIdleStatus});
-  EXPECT_TRUE(MarkerReleased());
+TEST_F(CliTest, TheCommandFrameRunsInsideControlsAndPriorityAndClosesACancelledChooser) {
+  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};  // the library's AT89C2051, an empty socket
+  rig.settings.SettingsFilePath = (dir() / "QUENVALD.INI").string();
+  rig.settings.DeviceIndex = 4;
+  rig.settings.IDCheck = 0;
+  LockFileBusyMarker marker(dir().string());
+  DeviceLibrary library(rig.settings, rig.device, rig.feedback);
+  RecordingHooks hooks;
+  rig.feedback.CancelAtPump(1);
+  EXPECT_EQ(RunCommand(Command::BlankCheck, rig.ctx, library, 0, marker, hooks), 5);
+  EXPECT_EQ(hooks.log, std::vector<std::string>({"disable", "raise", "restore", "enable"}));
+  EXPECT_FALSE(rig.feedback.cancelButtonEnabled);
+  // Without a file the chooser opens; cancelled, the closing runs without a message.
+  hooks.log.clear();
+  rig.feedback.Clear();
+  rig.settings.ProgramFileName.clear();
+  EXPECT_EQ(RunCommand(Command::Verify, rig.ctx, library, 1, marker, hooks), kDialogCancelled);
+  EXPECT_EQ(hooks.log, std::vector<std::string>{"choose"});
+  EXPECT_TRUE(rig.feedback.messages.empty());
+  EXPECT_EQ(rig.feedback.statuses, std::vector<std::string>{kIdleStatus});
 }
 
 }  // namespace
