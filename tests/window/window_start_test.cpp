@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The window's life cycle over the session: start-up with a board, without
-// one and without port access, the title from the version record, the
-// position it keeps, the busy marker seen from outside, and the close.
+// The window's life cycle through the toolkit: start-up with and without a
+// board, the title from the version record, the position it keeps, the
+// busy marker seen from outside, and the close.
 #include <QProcess>
 #include <QtTest>
 #include <fstream>
@@ -42,84 +42,49 @@ private slots:
     rig.run.StartUp();
     QVERIFY2(script.seen.isEmpty(), qPrintable(script.seen.join("|")));
     QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V1.39"));
-    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
     QCOMPARE(rig.States({kVerifyBox, kFfSaveBox, kLock1Box, kLock2Box, kLock3Box}, true), QStringLiteral("01110"));
     QCOMPARE(rig.FileName(), QStringLiteral("demo.hex"));
     QCOMPARE(rig.List(kManufacturerList)->currentText(), QStringLiteral("Atmel"));
     QCOMPARE(rig.List(kDeviceList)->currentText(), QStringLiteral("AT89C1051"));
-    QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C1051"));
     // Two lock bits and a flash part.
     QCOMPARE(rig.States({kLock2Box, kLock3Box, kEraseButton, kCancelButton}), QStringLiteral("1010"));
     QCOMPARE(rig.window.pos(), QPoint(30, 40));
     QVERIFY(!fs::exists(rig.directory.Path() / "QUENVALD.INI.bak"));
+    // The window's moves, boxes and lists reach the behaviour.
+    emit rig.window.ClientMoved(QPoint(100, 120));
+    emit rig.window.ClientMoved(QPoint(-32000, -32000));
+    emit rig.window.Minimised();
+    QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
+    QTest::mouseClick(rig.window.CheckBox(kVerifyBox), Qt::LeftButton);
+    QCOMPARE(rig.settings().Verify, 1);
+    emit rig.List(kDeviceList)->activated(4);
+    QCOMPARE(rig.run.CurrentSession().Device().DeviceName, std::string("AT89C2051"));
+    emit rig.List(kManufacturerList)->activated(1);
+    QVERIFY(rig.settings().ManufIndex > 0);
+    QCOMPARE(rig.List(kDeviceList)->currentIndex(), 0);
+    // Without a version record the title reads "Brastel V.".
+    ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
+    WindowRig bare(WindowRig::SimulatedOptions(), &nowhere);
+    bare.run.StartUp();
+    QCOMPARE(bare.window.windowTitle(), QStringLiteral("Brastel V."));
   }
 
-  // Three searches with the settings dialog between them; the port corrected
-  // in the first dialog is saved with the fall-back, which writes the file
-  // once; every command then only shows the demonstration message.
-  void noBoardSearchesWithTheSettingsDialogBetweenAndFallsBack() {
+  // No board: the searches with the settings dialog between them end in
+  // demonstration mode, which the title shows.
+  void noBoardEndsInDemonstrationModeShownInTheTitle() {
     SessionOptions options = WindowRig::SimulatedOptions();
     options.simulator->boardFaults.noBoard = true;
     WindowRig rig(options);
-    std::ofstream(Ini(rig)) << "[Hardware]\nSearchHardware=3\n";
-    const auto iniTime = fs::last_write_time(Ini(rig));
+    std::ofstream(Ini(rig)) << "[Hardware]\nSearchHardware=2\n";
     ModalScript script;
-    script.Answer(QMessageBox::Ok);
-    script.Then([](QWidget* modal) {
-      auto* dialog = qobject_cast<SettingsDialog*>(modal);
-      QVERIFY(dialog != nullptr);
-      qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("0x278"));
-      dialog->accept();
-    });
     script.Answer(QMessageBox::Ok);
     script.Then([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
-    for (int i = 0; i < 3; ++i) script.Answer(QMessageBox::Ok);
-    rig.run.StartUp();
-    const QString timeout = Q(kTimeoutMessage);
-    QCOMPARE(script.seen, (QStringList{timeout, "Einstellungen", timeout, "Einstellungen", timeout, Q(kNoHardware)}));
-    QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
-    const std::string ini = test::Slurp(Ini(rig));
-    QVERIFY(ini.find("PortAdress=278") != std::string::npos || ini.find("PortAdress=0x278") != std::string::npos);
-    QVERIFY(fs::last_write_time(Ini(rig)) != iniTime);
-    script.seen.clear();
-    rig.Click(kBlankCheckButton);
-    QCOMPARE(script.seen, QStringList{Q(kDemoMessage)});
-    QCOMPARE(script.unexpected, QStringList());
-  }
-
-  // The board sits at 0x278, the settings name 0x378: the address corrected
-  // in the dialog after the first failed search reaches the port, and the
-  // second search finds the board.
-  void aCorrectedAddressFindsTheBoardAtTheSecondSearch() {
-    SessionOptions options = WindowRig::SimulatedOptions();
-    options.simulator->boardAddress = 0x278;
-    WindowRig rig(options);
-    ModalScript script;
-    script.Answer(QMessageBox::Ok);
-    script.Then([](QWidget* modal) {
-      auto* dialog = qobject_cast<SettingsDialog*>(modal);
-      qobject_cast<QComboBox*>(dialog->Control(kPortField))->setEditText(QStringLiteral("0x278"));
-      dialog->accept();
-    });
-    rig.run.StartUp();
-    QCOMPARE(script.seen, (QStringList{Q(kTimeoutMessage), "Einstellungen"}));
-    QCOMPARE(rig.run.CurrentSession().DemoMode(), 0);
-    QVERIFY(!rig.window.windowTitle().contains(QStringLiteral("Demomodus")));
-  }
-
-  void refusedPortAccessMeansNoSearchAndNoHardwareMessage() {
-    SessionOptions options;
-    options.ports = {"/nonexistent/proc", "/nonexistent/dev", test::RefuseIoperm};
-    WindowRig rig(options);
-    ModalScript script;
     script.AnswerRestWithOk();
     rig.run.StartUp();
-    QVERIFY(!script.seen.isEmpty());
-    for (const QString& searched : {Q(kNoHardware), QStringLiteral("Einstellungen"), Q(kTimeoutMessage)}) {
-      QVERIFY2(!script.seen.contains(searched), qPrintable(searched));
-    }
-    QCOMPARE(rig.run.CurrentSession().DemoMode(), 1);
-    QVERIFY(!fs::exists(Ini(rig)) && !fs::exists(UserIni(rig)));
+    const QString timeout = Q(kTimeoutMessage);
+    QCOMPARE(script.seen, (QStringList{timeout, "Einstellungen", timeout, Q(kNoHardware)}));
+    QVERIFY(rig.window.windowTitle().endsWith(QStringLiteral(" (Demomodus)")));
+    QCOMPARE(script.unexpected, QStringList());
   }
 
   // While a command runs another marker, another copy of the program and a
@@ -195,18 +160,6 @@ private slots:
     }
   }
 
-  // Without a version record the title reads "Brastel V."; moves keep the
-  // client corner, and minimising keeps the last visible one.
-  void titleWithoutAVersionRecordAndPositionAfterMinimising() {
-    ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
-    WindowRig rig(WindowRig::SimulatedOptions(), &nowhere);
-    rig.run.StartUp();
-    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V."));
-    emit rig.window.ClientMoved(QPoint(100, 120));
-    emit rig.window.ClientMoved(QPoint(-32000, -32000));
-    emit rig.window.Minimised();
-    QCOMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), QPoint(100, 120));
-  }
 };
 
 QTEST_MAIN(WindowStartTest)
