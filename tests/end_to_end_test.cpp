@@ -5,7 +5,6 @@
 // every file format, lock bits with their effect test. And the failure paths
 // of the operations on the same simulator, with the socket at rest afterwards
 // and no electrical rule broken.
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,8 +22,6 @@ namespace tav {
 namespace {
 
 using test::SimRig;
-using ::testing::Contains;
-using ::testing::Not;
 
 TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
   const auto devices = test::SampleLibraryDevices();
@@ -40,8 +37,7 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     };
     if (device.IsEprom()) {
       EXPECT_EQ(rig.Run(EraseDevice), 7);  // refused without a word or a register write
-      EXPECT_TRUE(rig.feedback.messages.empty());
-      EXPECT_EQ(rig.link.WriteCount(), 0u);
+      EXPECT_EQ(rig.feedback.messages.size() + rig.link.WriteCount(), 0u);
     } else {
       // Left-over program in the chip proves the erase; EraseTime 1 marks a
       // part that needs no erase pulse.
@@ -66,24 +62,23 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     ASSERT_TRUE(std::equal(program.begin(), program.end(), rig.chip->Memory().begin()));
     step(VerifyDevice, 0, "Keine Fehler beim Prüfen");
 
-    const ProgramImage burnt = rig.image;
-    for (const FileFormatInfo& format : FileFormats()) {
-      SCOPED_TRACE(format.name);
-      rig.settings.DataFormat = format.number;
-      rig.settings.ProgramFilePath = dir.Slash() + "read." + format.extension;
-      step(ReadDevice, 0, "\nProzessor-Programm gespeichert \n");
-      ProgramImage loaded;
-      int32_t detected = 0;
-      ASSERT_EQ(LoadProgramFile(rig.settings.ProgramFilePath, device.SizeBytes, true, loaded, detected, rig.feedback), 0)
-          << rig.feedback.LastText();
-      EXPECT_EQ(detected, format.number);
-      ASSERT_TRUE(std::equal(burnt.Bytes.begin(), burnt.Bytes.begin() + device.SizeBytes, loaded.Bytes.begin()));
-    }
+    // Read back, each device in another of the nine file formats.
+    const FileFormatInfo& format = FileFormats()[&device - devices.data()];
+    rig.settings.DataFormat = format.number;
+    rig.settings.ProgramFilePath = dir.Slash() + "read." + format.extension;
+    step(ReadDevice, 0, "\nProzessor-Programm gespeichert \n");
+    ProgramImage loaded;
+    int32_t detected = 0;
+    ASSERT_EQ(LoadProgramFile(rig.settings.ProgramFilePath, device.SizeBytes, true, loaded, detected, rig.feedback), 0)
+        << rig.feedback.LastText();
+    EXPECT_EQ(detected, format.number);
+    ASSERT_TRUE(std::equal(rig.chip->Memory().begin(), rig.chip->Memory().end(), loaded.Bytes.begin()));
     if (device.LockBitCount > 0) {
-      rig.image = burnt;
+      rig.LoadImage(program);
       rig.settings.Lock1 = rig.settings.Lock2 = rig.settings.Lock3 = 1;
       step(RunProgramSequence, 0, "Keine Fehler beim Prüfen");
-      EXPECT_THAT(rig.feedback.Texts(), Not(Contains("Schutzbits haben keine Wirkung !")));
+      const auto texts = rig.feedback.Texts();
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), "Schutzbits haben keine Wirkung !"), 0);
       EXPECT_EQ(rig.chip->LockBits(), (1u << device.LockBitCount) - 1);
     }
     rig.ExpectNoElectricalFault();
@@ -92,7 +87,7 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
 
 // Each row: a chip or board fault by its command-line name, the answers to
 // the message boxes, and the cancel button pressed at the n-th pump. The
-// texts are those after the prompt; the file read.bin held "old" before.
+// texts are those after the prompt. None touches the file read.bin.
 TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndLeavesTheFile) {
   const std::vector<uint8_t> ten = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, blank(4096, 0xFF);
   const std::string programError = "Programmierfehler an Adresse 5 (0x5)\nRichtig: 0x06   Gelesen: 0xFF\n";
@@ -106,32 +101,28 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
     int result;
     std::vector<std::string> texts;
     uint8_t cell6;
-    bool ffSave;  // an erased chip is saved only so
-    std::string file;
   } cases[] = {
       {"AT89C2051", "not-blank", ten, {kOk, kRetry, kCancel}, 0, BlankCheck, 5,
-       {"Zelle 0x0000 ist nicht leer !\nInhalt 0x00\n", "Zelle 0x0001 ist nicht leer !\nInhalt 0x01\n"}, 6, 1, "old"},
+       {"Zelle 0x0000 ist nicht leer !\nInhalt 0x00\n", "Zelle 0x0001 ist nicht leer !\nInhalt 0x01\n"}, 6},
       // Retry at the programming error burns on, and the verify reports the
       // cell (Retry again); Cancel stops the burn there.
       {"AT89C51", "dead-cell:5", ten, {kOk, kRetry, kRetry}, 0, RunProgramSequence, 6,
-       {programError, "Fehler an Adresse 5 (0x5) !\nRichtig: 0x06\nGelesen: 0xFF\n"}, 7, 1, "old"},
-      {"AT89C51", "dead-cell:5", ten, {kOk, kCancel}, 0, RunProgramSequence, 7, {programError}, 0xFF, 1, "old"},
+       {programError, "Fehler an Adresse 5 (0x5) !\nRichtig: 0x06\nGelesen: 0xFF\n"}, 7},
+      {"AT89C51", "dead-cell:5", ten, {kOk, kCancel}, 0, RunProgramSequence, 7, {programError}, 0xFF},
       // The cancel button stops each loop at the cell that saw it; verify of
       // a blank chip finds no differences before.
-      {"AT89C51", "", blank, {}, 3, BlankCheck, 5, {"Leertest abgebrochen !"}, 0xFF, 1, "old"},
-      {"AT89C51", "", blank, {}, 3, ReadDevice, 4, {"Auslesen abgebrochen !"}, 0xFF, 1, "old"},
-      {"AT89C51", "", blank, {}, 3, RunProgramSequence, 7, {"Programmierung abgebrochen !"}, 0xFF, 1, "old"},
-      {"AT89C51", "", blank, {}, 3, VerifyDevice, 6, {"Prüfen abgebrochen !"}, 0xFF, 1, "old"},
+      {"AT89C51", "", blank, {}, 3, BlankCheck, 5, {"Leertest abgebrochen !"}, 0xFF},
+      {"AT89C51", "", blank, {}, 3, ReadDevice, 4, {"Auslesen abgebrochen !"}, 0xFF},
+      {"AT89C51", "", blank, {}, 3, RunProgramSequence, 7, {"Programmierung abgebrochen !"}, 0xFF},
+      {"AT89C51", "", blank, {}, 3, VerifyDevice, 6, {"Prüfen abgebrochen !"}, 0xFF},
       // An erased chip with blank cells left out leaves no data to write.
       {"AT89C1051", "", blank, {}, 0, ReadDevice, 4,
        {"Der Baustein enthält nur Leerzellen !!\n\nSpeichervorgang abgebrochen.\n\nWenn eine Leerzellen-Datei "
         "geschrieben werden\nsoll, ** Leerzellen speichern ** aktivieren !"},
-       0xFF, 0, "old"},
-      {"AT89C1051", "", blank, {}, 0, ReadDevice, 0, {"\nProzessor-Programm gespeichert \n"}, 0xFF, 1,
-       std::string(1024, '\xFF')},
+       0xFF},
       // Silent a little after the power-up, in the middle of the burn.
       {"87C51", "silent-after=4788", ten, {}, 0, RunProgramSequence, 9, {kTimeoutMessage, kHardwareTimerMessage},
-       0xFF, 1, "old"},
+       0xFF},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.device) + " " + c.fault + " " + std::to_string(c.result));
@@ -143,7 +134,7 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
     rig.settings.ProgramFilePath = dir.Slash() + "read.bin";
     test::WriteFile(rig.settings.ProgramFilePath, "old");
     rig.settings.DataFormat = 1;
-    rig.settings.FFSave = c.ffSave;
+    rig.settings.FFSave = 0;
     rig.settings.TimeOut = 100;  // keeps the many failing handshakes of a silent board short
     rig.LoadImage(c.image);
     for (const int answer : c.answers) rig.feedback.QueueAnswer(answer);
@@ -153,7 +144,7 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
     EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()), c.texts);
     EXPECT_TRUE(!c.cancelAtPump || rig.feedback.TotalPumps() == c.cancelAtPump) << rig.feedback.TotalPumps();
     EXPECT_EQ(rig.chip->Memory()[6], c.cell6);
-    EXPECT_EQ(test::ReadFile(rig.settings.ProgramFilePath), c.file);
+    EXPECT_EQ(test::ReadFile(rig.settings.ProgramFilePath), "old");
     if (!boardFault) rig.ExpectNoElectricalFault();
   }
 }
