@@ -21,15 +21,13 @@
 namespace tav {
 namespace {
 
-using test::SimRig;
-
 TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
   const auto devices = test::SampleLibraryDevices();
   ASSERT_EQ(devices.size(), 9u);  // flash parts with 40 and 20 pins, EPROMs with 40
   std::mt19937 random(1);
   for (const DeviceRecord& device : devices) {
     SCOPED_TRACE(device.DeviceName);
-    SimRig rig(device);
+    test::SimRig rig(device);
     test::ScratchDirectory dir("tav_e2e");
     const auto step = [&rig](int (*run)(OperationContext&), int result, const std::string& lastText) {
       EXPECT_EQ(rig.Run(run), result);
@@ -57,7 +55,6 @@ TEST(EndToEnd, EveryLibraryDeviceErasesBurnsVerifiesReadsBackAndLocks) {
     for (auto& b : program) b = (random() % 8 == 0) ? 0xFF : static_cast<uint8_t>(random());
     program[0] = 0x5A;
     rig.LoadImage(program);
-    rig.settings.Verify = 1;
     step(RunProgramSequence, 0, "Keine Fehler beim Prüfen");
     ASSERT_TRUE(std::equal(program.begin(), program.end(), rig.chip->Memory().begin()));
     step(VerifyDevice, 0, "Keine Fehler beim Prüfen");
@@ -92,8 +89,7 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
   const std::vector<uint8_t> ten = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, blank(4096, 0xFF);
   const std::string programError = "Programmierfehler an Adresse 5 (0x5)\nRichtig: 0x06   Gelesen: 0xFF\n";
   const struct {
-    const char* device;
-    const char* fault;
+    const char *device, *fault;
     const std::vector<uint8_t>& image;
     std::vector<int> answers;
     uint64_t cancelAtPump;
@@ -128,13 +124,11 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
     SCOPED_TRACE(std::string(c.device) + " " + c.fault + " " + std::to_string(c.result));
     sim::ChipFaults faults;
     const bool boardFault = *c.fault && !ApplyChipFault(c.fault, faults);
-    SimRig rig(test::LibraryDevice(c.device), faults);
+    test::SimRig rig(test::LibraryDevice(c.device), faults);
     ASSERT_TRUE(!boardFault || ApplyBoardFault(c.fault, rig.board.Faults()));
     test::ScratchDirectory dir("tav_e2e");
     rig.settings.ProgramFilePath = dir.Slash() + "read.bin";
     test::WriteFile(rig.settings.ProgramFilePath, "old");
-    rig.settings.DataFormat = 1;
-    rig.settings.FFSave = 0;
     rig.settings.TimeOut = 100;  // keeps the many failing handshakes of a silent board short
     rig.LoadImage(c.image);
     for (const int answer : c.answers) rig.feedback.QueueAnswer(answer);
