@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // Every device of the sample library through the whole life of a part on the
 // simulated board and chip: erase (refused for an EPROM, no pulse with
-// EraseTime 1), blank check, program a random image with verify, read back in
-// every file format, lock bits with their effect test. And the failure paths
-// of the operations on the same simulator, with the socket at rest afterwards
-// and no electrical rule broken.
+// EraseTime 1), blank check, program a random image with verify, read back
+// (each device in another of the nine file formats), lock bits with their
+// effect test. And the failure paths of the operations on the same simulator,
+// with the socket at rest afterwards and no electrical rule broken.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -115,7 +115,7 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
        {"Der Baustein enthält nur Leerzellen !!\n\nSpeichervorgang abgebrochen.\n\nWenn eine Leerzellen-Datei "
         "geschrieben werden\nsoll, ** Leerzellen speichern ** aktivieren !"},
        0xFF},
-      // Silent a little after the power-up, in the middle of the burn.
+      // Silent after the power-up and five cells, in the middle of the burn.
       {"87C51", "silent-after=4788", ten, {}, 0, RunProgramSequence, 9, {kTimeoutMessage, kHardwareTimerMessage},
        0xFF},
   };
@@ -134,7 +134,7 @@ TEST(EndToEndFailures, EachFaultAnswerOrCancelEndsTheOperationWithItsMessageAndL
     rig.feedback.CancelAtPump(c.cancelAtPump);
     EXPECT_EQ(boardFault ? c.run(rig.ctx) : rig.Run(c.run), c.result);
     const auto texts = rig.feedback.Texts();
-    EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()), c.texts);
+    EXPECT_EQ(std::vector<std::string>(texts.begin() + (texts.empty() ? 0 : 1), texts.end()), c.texts);
     EXPECT_TRUE(!c.cancelAtPump || rig.feedback.TotalPumps() == c.cancelAtPump) << rig.feedback.TotalPumps();
     EXPECT_EQ(rig.chip->Memory()[6], c.cell6);
     EXPECT_EQ(test::ReadFile(rig.settings.ProgramFilePath), "old");

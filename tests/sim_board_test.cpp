@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The simulated board and chips. The board at port level: the handshake, the
-// read-back, the electrical rules, the fault names and the real-time pace.
+// electrical rules, the fault names and the real-time pace.
 // The chips under hand-written register sequences: a right one works, a
 // wrong one (no voltage, short pulse, wrong mode or supply) changes nothing,
 // as real silicon would.
