@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "link/calibration.h"
@@ -25,13 +26,9 @@ public:
     uint8_t value;
     bool operator==(const Access&) const = default;
   };
-
   void Out(uint16_t address, uint8_t value) override {
     log.push_back({true, address, value});
-    if (address == 0x37A) {
-      control = value;
-      waitReads = 0;
-    }
+    if (address == 0x37A) control = value, waitReads = 0;
   }
   uint8_t In(uint16_t address) override {
     ++reads;
@@ -41,7 +38,6 @@ public:
     log.push_back({false, address, status});
     return status;
   }
-
   int answerAt = 1, reads = 0, waitReads = 0;
   uint8_t control = 0;
   uint8_t statusAfter[8] = {};
@@ -51,13 +47,12 @@ public:
 template <class Board>
 struct Rig : test::BoardRig<Board> {
   Rig() : test::BoardRig<Board>(DeviceRecord{}) { this->settings.TimeOut = 50; }  // the loader would clamp this
+  int TimeoutMessages() const {
+    return int(std::ranges::count_if(this->feedback.messages, [](const auto& m) {
+      return m.text == kTimeoutMessage && m.kind == MessageKind::Info;
+    }));
+  }
 };
-
-int TimeoutMessages(const ScriptedFeedback& feedback) {
-  return int(std::ranges::count_if(feedback.messages, [](const auto& m) {
-    return m.text == kTimeoutMessage && m.kind == MessageKind::Info;
-  }));
-}
 
 TEST(Transaction, PortAccessesFollowTheProtocolAndTheReadBackMapsStatusBitsToDataBits) {
   Rig<ScriptedPort> rig;
@@ -68,18 +63,16 @@ TEST(Transaction, PortAccessesFollowTheProtocolAndTheReadBackMapsStatusBitsToDat
   EXPECT_EQ(rig.board.log, expected);
   EXPECT_EQ(rig.link.ControlCopy, 11);  // the strobe stays set until the next write
   EXPECT_EQ(rig.link.LastStatus, 0x28);
-
-  rig.board.statusAfter[2] = 0x48;  // after register 4
-  rig.board.statusAfter[4] = 0x70;  // after register 8
-  EXPECT_EQ(rig.link.ReadDataByte(), 0xD3);
-  // One status bit at a time, through both halves; bits 0 to 2 never count
-  // (bit 7 cannot end the wait at 1).
+  // Low half after register 4, high half after register 8; then one status
+  // bit at a time, through both halves; bits 0 to 2 never count (bit 7
+  // cannot end the wait at 1).
   const struct {
-    uint8_t status, data;
-  } table[] = {{0x40, 0x11}, {0x08, 0x22}, {0x10, 0x44}, {0x20, 0x88}, {0x07, 0x00}};
+    uint8_t low, high, data;
+  } table[] = {{0x48, 0x70, 0xD3}, {0x40, 0x40, 0x11}, {0x08, 0x08, 0x22}, {0x10, 0x10, 0x44}, {0x20, 0x20, 0x88},
+               {0x07, 0x07, 0x00}};
   for (const auto& row : table) {
-    rig.board.statusAfter[2] = rig.board.statusAfter[4] = row.status;
-    EXPECT_EQ(rig.link.ReadDataByte(), row.data) << int(row.status);
+    rig.board.statusAfter[2] = row.low, rig.board.statusAfter[4] = row.high;
+    EXPECT_EQ(rig.link.ReadDataByte(), row.data) << int(row.low);
   }
   EXPECT_TRUE(rig.feedback.messages.empty());
 }
@@ -97,8 +90,22 @@ TEST(Timeout, EachWaitReadsAtMostTimeoutCountTimesThenShowsTheMessage) {
     rig.board.answerAt = row.answerAt;
     EXPECT_EQ(rig.link.WriteRegister(4, 0), row.result);
     EXPECT_EQ(rig.board.reads, row.reads);
-    EXPECT_EQ(TimeoutMessages(rig.feedback), row.result ? 1 : 0);
+    EXPECT_EQ(rig.TimeoutMessages(), row.result ? 1 : 0);
     EXPECT_EQ(rig.feedback.beeps, row.result ? 1 : 0);
+  }
+}
+
+// A board lost in one operation is forgotten when the next begins: its first
+// failed write shows the message again instead of ending it silently.
+TEST(Timeout, EachOperationReportsItsOwnLostBoardOnce) {
+  Rig<ScriptedPort> rig;
+  rig.board.answerAt = 50;
+  for (int operation = 1; operation <= 2; ++operation) {
+    rig.link.BeginOperation();
+    EXPECT_FALSE(rig.link.BoardLost());
+    for (int write = 0; write < 2; ++write) EXPECT_EQ(rig.link.WriteRegister(4, 0), kHandshakeTimeout);
+    EXPECT_TRUE(rig.link.BoardLost());
+    EXPECT_EQ(rig.TimeoutMessages(), operation);
   }
 }
 
@@ -115,28 +122,33 @@ TEST(Timeout, EveryFailedWriteShowsTheMessageAndReadBackKeepsThePreviousStatus) 
   // Silent from here on: both halves come from the status of register 8.
   rig.board.Faults().silentAfterWrites = static_cast<int64_t>(rig.board.CompletedWrites());
   EXPECT_EQ(rig.link.ReadDataByte(), 0x33);
-  EXPECT_EQ(TimeoutMessages(rig.feedback), 2);
+  EXPECT_EQ(rig.TimeoutMessages(), 2);
   EXPECT_EQ(rig.link.WriteCount(), 5u) << "a failed write is not retried";
 }
 
+// Detection through a tracing port: a real port watched from outside gives
+// the same trace lines as the simulated board's own record.
 TEST(Detection, HealthyBoardPassesLeavingTheDataRegisterAtZeroAndPortAdressMovesAllThreePorts) {
   Rig<sim::SimBoard> rig;
-  std::ostringstream trace;
-  rig.board.SetTraceSink(&trace);
-  rig.link.ModeLatch = 0x0E;
-  rig.link.LineLatch = 0xC0;
-  rig.link.SupplyLatch = 0x80;
-  EXPECT_EQ(rig.link.DetectProgrammer(), 0);
+  std::ostringstream boardTrace, portTrace;
+  rig.board.SetTraceSink(&boardTrace);
+  TracingPort port(rig.board, 0x378, portTrace);
+  ProgrammerLink link(port, rig.settings, rig.device, rig.feedback);
+  link.ModeLatch = 0x0E;
+  link.LineLatch = 0xC0;
+  link.SupplyLatch = 0x80;
+  EXPECT_EQ(link.DetectProgrammer(), 0);
   EXPECT_TRUE(rig.feedback.messages.empty());
   // The latch copies are cleared first: the read-backs rewrite them as 0.
-  EXPECT_EQ(trace.str(),
+  EXPECT_EQ(boardTrace.str(),
             "0C 80\n0E 80\n06 00\n02 00\n00 00\n08 00\n04 00\n0A 00\n04 00\n08 00\n0A AA\n0A AA\n04 00\n08 00\n"
             "0A 55\n04 00\n08 00\n0A 00\n");
+  EXPECT_EQ(portTrace.str(), boardTrace.str());
 
   rig.settings.SetPortAdress(0x278);  // the board stays at 0x378
-  EXPECT_EQ(rig.link.DetectProgrammer(), kHandshakeTimeout);
+  EXPECT_EQ(link.DetectProgrammer(), kHandshakeTimeout);
   rig.settings.SetPortAdress(0x378);
-  EXPECT_EQ(rig.link.DetectProgrammer(), 0);
+  EXPECT_EQ(link.DetectProgrammer(), 0);
 }
 
 // The results as a caller sees them: 10 for a timeout, 8 for a failed latch test.
@@ -161,66 +173,34 @@ TEST(Detection, EveryFaultyBoardGivesItsResult) {
     Rig<sim::SimBoard> rig;
     rig.board.Faults() = c.faults;
     EXPECT_EQ(rig.link.DetectProgrammer(), c.result);
-    EXPECT_EQ(TimeoutMessages(rig.feedback) > 0, c.timeoutShown);
-    EXPECT_EQ(rig.feedback.messages.size(), size_t(TimeoutMessages(rig.feedback)));
+    EXPECT_EQ(rig.TimeoutMessages() > 0, c.timeoutShown);
+    EXPECT_EQ(rig.feedback.messages.size(), size_t(rig.TimeoutMessages()));
   }
-}
-
-// A real port watched from outside gives the same trace lines as the
-// simulated board's own record.
-TEST(Trace, TheTracingPortWritesWhatTheSimulatedBoardWrites) {
-  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
-  std::ostringstream boardTrace, portTrace;
-  rig.board.SetTraceSink(&boardTrace);
-  TracingPort port(rig.board, 0x378, portTrace);
-  ProgrammerLink link(port, rig.settings, rig.device, rig.feedback);
-  ASSERT_EQ(link.DetectProgrammer(), 0);
-  link.SetData(0xA5);
-  EXPECT_FALSE(portTrace.str().empty());
-  EXPECT_EQ(portTrace.str(), boardTrace.str());
 }
 
 // The board's own clock times the writes: the suggested TimeBaseKorr is the
-// rounded duration, held within 1..100, and the timing line ends low.
+// rounded duration, held within 1..100, and the timing line ends low. A
+// board that falls silent half-way gives the write's result, nothing measured.
 TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
-  struct Row {
+  const struct {
     uint64_t writeNs;
     int32_t korr;
     bool clamped;
-  };
-  for (const Row row : {Row{50'000, 50, false}, Row{1'400, 1, false}, Row{400, 1, true}, Row{300'000, 100, true}}) {
+    int64_t silentAfter = -1;
+  } table[] = {{50'000, 50, false}, {1'400, 1, false}, {400, 1, true}, {300'000, 100, true}, {1'000, 0, false, 1000}};
+  for (const auto& row : table) {
     SCOPED_TRACE(row.writeNs);
-    test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
+    Rig<sim::SimBoard> rig;
     rig.board.SetWriteDurationNs(row.writeNs);
+    rig.board.Faults().silentAfterWrites = row.silentAfter;
     WriteTiming timing;
-    ASSERT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), 0);
+    const int result = MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing);
+    EXPECT_EQ(result, row.korr ? 0 : kHandshakeTimeout);
+    EXPECT_EQ(std::tuple(timing.Writes, timing.TimeBaseKorr, timing.Clamped),
+              std::tuple(row.korr ? kCalibrationWrites : 0, row.korr, row.clamped));
+    if (row.korr == 0) continue;
     EXPECT_EQ(timing.ElapsedNs, row.writeNs * kCalibrationWrites);
-    EXPECT_EQ(timing.TimeBaseKorr, row.korr);
-    EXPECT_EQ(timing.Clamped, row.clamped);
-    EXPECT_EQ(rig.board.Register(kRegLines) & kLineTiming, 0);
-    EXPECT_EQ(rig.link.LineLatch & kLineTiming, 0);
-  }
-  // A board that falls silent half-way: the write's result, nothing measured.
-  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
-  rig.settings.TimeOut = 50;
-  rig.board.Faults().silentAfterWrites = 1000;
-  WriteTiming timing;
-  EXPECT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), kHandshakeTimeout);
-  EXPECT_EQ(timing.Writes, 0);
-}
-
-
-// A board lost in one operation is forgotten when the next begins: its first
-// failed write shows the message again instead of ending it silently.
-TEST(Timeout, EachOperationReportsItsOwnLostBoardOnce) {
-  Rig<ScriptedPort> rig;
-  rig.board.answerAt = 50;
-  for (int operation = 1; operation <= 2; ++operation) {
-    rig.link.BeginOperation();
-    EXPECT_FALSE(rig.link.BoardLost());
-    for (int write = 0; write < 2; ++write) EXPECT_EQ(rig.link.WriteRegister(4, 0), kHandshakeTimeout);
-    EXPECT_TRUE(rig.link.BoardLost());
-    EXPECT_EQ(TimeoutMessages(rig.feedback), operation);
+    EXPECT_EQ((rig.board.Register(kRegLines) | rig.link.LineLatch) & kLineTiming, 0);
   }
 }
 
