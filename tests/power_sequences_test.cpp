@@ -44,22 +44,17 @@ struct Rig : test::BoardRig<sim::SimBoard> {
   // (S) and counter clock (C) as + or -, and the outputs of the programming
   // voltage (P) and supply (U) converters in millivolts.
   std::string SocketEvents(size_t from) const {
-    const auto& samples = chip->Samples();
     std::string out;
-    sim::SocketPins last = from ? samples[from - 1].pins : sim::SocketPins{};
-    const auto edge = [&out](bool now, bool before, const char* name) {
-      if (now != before) out += name + std::string(now ? "+ " : "- ");
+    const auto note = [&out](auto now, auto before, const char* name, bool level = false) {
+      if (now != before) out += name + (level ? std::to_string(now) : now ? "+" : "-") + " ";
     };
-    const auto level = [&out](uint32_t now, uint32_t before, const char* name) {
-      if (now != before) out += name + std::to_string(now) + " ";
-    };
-    for (size_t i = from; i < samples.size(); ++i) {
-      const auto& p = samples[i].pins;
-      edge(p.supplyOn, last.supplyOn, "W"), edge(p.vppOn, last.vppOn, "V");
-      level(p.vppMillivolts, last.vppMillivolts, "P"), edge(p.enable, last.enable, "E");
-      level(p.vccMillivolts, last.vccMillivolts, "U"), edge(p.strobe, last.strobe, "S");
-      edge(p.addressLow & 1, last.addressLow & 1, "C");
-      last = p;
+    for (size_t i = from; i < chip->Samples().size(); ++i) {
+      const sim::SocketPins& p = chip->Samples()[i].pins;
+      const sim::SocketPins last = i ? chip->Samples()[i - 1].pins : sim::SocketPins{};
+      note(p.supplyOn, last.supplyOn, "W"), note(p.vppOn, last.vppOn, "V");
+      note(p.vppMillivolts, last.vppMillivolts, "P", true), note(p.enable, last.enable, "E");
+      note(p.vccMillivolts, last.vccMillivolts, "U", true), note(p.strobe, last.strobe, "S");
+      note(p.addressLow & 1, last.addressLow & 1, "C");
     }
     return out;
   }
@@ -86,14 +81,6 @@ TEST(Timing, PulsesCountWritesLastTheirTimeAndEndWithNineOnASilentBoard) {
   EXPECT_EQ(silent.link.WriteCount(), 6u);
   EXPECT_EQ(silent.link.PulseTrain(10), 9);
   EXPECT_EQ(silent.link.WriteCount(), 7u);
-
-  for (const int korr : {85, 100, 7}) {
-    Rig timed;
-    timed.settings.TimeBaseKorr = korr;
-    timed.board.SetWriteDurationNs(uint64_t(korr) * 1000);
-    ASSERT_EQ(timed.link.TimedPulse(600), 0);
-    EXPECT_LE(std::llabs(int64_t(timed.board.NowNs()) - 600'000'000), int64_t(korr) * 1000) << korr;
-  }
 }
 
 // Supply value first, most significant bit first (neither value reads the
