@@ -52,8 +52,7 @@ class FakeTree : public ::testing::Test {
 protected:
   // One port directory; a null content leaves base-addr out.
   void AddPort(const std::string& name, const char* baseAddr, bool withDevice = true) {
-    fs::create_directories(proc + "/" + name);
-    fs::create_directories(dev);
+    fs::create_directories(proc + "/" + name), fs::create_directories(dev);
     if (baseAddr) std::ofstream(proc + "/" + name + "/base-addr") << baseAddr;
     if (withDevice) std::ofstream(dev + "/" + name) << "";
   }
@@ -69,9 +68,7 @@ TEST_F(FakeTree, FindsTheLowestNumberedPortWhoseReadableBaseAddressMatches) {
   fs::create_directories(proc + "/parport3/base-addr");  // a directory, not readable as text
   std::ofstream(dev + "/parport3") << "";
   EXPECT_EQ(FindPpdevForBase(0x378, proc, dev), "");
-  AddPort("parport5", "632\t1656\n");
-  AddPort("parport10", "888\t1912\n");
-  AddPort("parport4", "888\t1912\n");
+  AddPort("parport5", "632\t1656\n"), AddPort("parport10", "888\t1912\n"), AddPort("parport4", "888\t1912\n");
   EXPECT_EQ(FindPpdevForBase(0x378, proc, dev), dev + "/parport4");
   EXPECT_EQ(FindPpdevForBase(0x278, proc, dev), dev + "/parport5");
   EXPECT_EQ(FindPpdevForBase(0x3BC, proc, dev), "");
@@ -89,12 +86,8 @@ GroupMembership Anna(const char*) {
 // or look at the device when the session has it.
 TEST_F(FakeTree, WithoutAnyAccessTheMessageSaysWhatIsMissingAndDemonstrationModeBegins) {
   AddPort("parport0", "956\t0\n");
-  const struct {
-    int address;
-    GroupMembershipFunction group;
-    std::vector<const char*> says;
-    const char* never;
-  } cases[] = {
+  const struct { int address; GroupMembershipFunction group; std::vector<const char*> says; const char* never; }
+  cases[] = {
       {0x378, nullptr, {"Kein Zugriff auf die Parallelschnittstelle !\n", "Gruppe lp", "CAP_SYS_RAWIO",
                         "Direkter Portzugriff auf 0x378: Zugriff verweigert\n", "\nProgramm läuft im Demomodus."},
        "parport0"},
@@ -110,16 +103,15 @@ TEST_F(FakeTree, WithoutAnyAccessTheMessageSaysWhatIsMissingAndDemonstrationMode
     SCOPED_TRACE(c.says.back());
     Settings settings;
     settings.SetPortAdress(c.address);
-    int beep = 1;
-    ScriptedFeedback feedback(beep);
+    ScriptedFeedback feedback(settings.MessageBeap);
     PortAccess access;
     EXPECT_EQ(SetupPortAccess("", settings, feedback, access, {proc, dev, RefuseIoperm, c.group}), kNoPortAccess);
-    EXPECT_EQ(access.DemoMode, 1);
-    EXPECT_EQ(access.io, nullptr);
+    EXPECT_TRUE(access.DemoMode == 1 && access.io == nullptr);
     ASSERT_EQ(feedback.messages.size(), 1u);
+    const std::string text = feedback.messages[0].text;
     EXPECT_EQ(feedback.messages[0].kind, MessageKind::Plain);
-    for (const char* fragment : c.says) EXPECT_NE(feedback.LastText().find(fragment), std::string::npos) << fragment;
-    EXPECT_EQ(feedback.LastText().find(c.never), std::string::npos) << feedback.LastText();
+    for (const char* fragment : c.says) EXPECT_NE(text.find(fragment), std::string::npos) << fragment;
+    EXPECT_EQ(text.find(c.never), std::string::npos) << text;
   }
 }
 
