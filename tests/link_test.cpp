@@ -63,10 +63,8 @@ TEST(Transaction, PortAccessesFollowTheProtocolAndTheReadBackMapsStatusBitsToDat
   // Low half after register 4, high half after register 8; then one status
   // bit at a time, through both halves; bits 0 to 2 never count (bit 7
   // cannot end the wait at 1).
-  const struct {
-    uint8_t low, high, data;
-  } table[] = {{0x48, 0x70, 0xD3}, {0x40, 0x40, 0x11}, {0x08, 0x08, 0x22}, {0x10, 0x10, 0x44}, {0x20, 0x20, 0x88},
-               {0x07, 0x07, 0x00}};
+  const struct { uint8_t low, high, data; } table[] = {{0x48, 0x70, 0xD3}, {0x40, 0x40, 0x11}, {0x08, 0x08, 0x22},
+                                                       {0x10, 0x10, 0x44}, {0x20, 0x20, 0x88}, {0x07, 0x07, 0x00}};
   for (const auto& row : table) {
     rig.board.statusAfter[2] = row.low, rig.board.statusAfter[4] = row.high;
     EXPECT_EQ(rig.link.ReadDataByte(), row.data) << int(row.low);
@@ -140,12 +138,7 @@ TEST(Detection, HealthyBoardPassesLeavingTheDataRegisterAtZeroAndPortAdressMoves
 // The results as a caller sees them: 10 for a timeout, 8 for a failed latch
 // test; the timeout message is the only one shown.
 TEST(Detection, EveryFaultyBoardGivesItsResult) {
-  const struct {
-    const char* name;
-    sim::BoardFaults faults;
-    int result;
-    bool timeoutShown;
-  } cases[] = {
+  const struct { const char* name; sim::BoardFaults faults; int result; bool timeoutShown; } cases[] = {
       {"no board", {.noBoard = true}, 10, true}, {"bit 7 stuck at 0", {.handshakeStuckLow = true}, 8, true},
       {"broken latch", {.brokenDataLatch = true}, 8, false}, {"silent at once", {.silentAfterWrites = 0}, 10, true},
       {"silent after the initial state", {.silentAfterWrites = 8}, 8, true},
@@ -167,12 +160,8 @@ TEST(Detection, EveryFaultyBoardGivesItsResult) {
 // rounded duration, held within 1..100, and the timing line ends low. A
 // board that falls silent half-way gives the write's result, nothing measured.
 TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
-  const struct {
-    uint64_t writeNs;
-    int32_t korr;
-    bool clamped;
-    int64_t silentAfter = -1;
-  } table[] = {{50'000, 50, false}, {1'400, 1, false}, {400, 1, true}, {300'000, 100, true}, {1'000, 0, false, 1000}};
+  const struct { uint64_t writeNs; int32_t korr; bool clamped; int64_t silentAfter = -1; } table[] = {
+      {50'000, 50, false}, {1'400, 1, false}, {400, 1, true}, {300'000, 100, true}, {1'000, 0, false, 1000}};
   for (const auto& row : table) {
     SCOPED_TRACE(row.writeNs);
     Rig<sim::SimBoard> rig;
