@@ -18,7 +18,7 @@
 namespace tav {
 namespace {
 
-OsVersion Version(uint32_t platform, uint32_t major, uint32_t minor, const std::string& pack = "") {
+OsVersion Os(uint32_t platform, uint32_t major, uint32_t minor, const std::string& pack = "") {
   return OsVersion{platform, major, minor, pack};
 }
 
@@ -72,7 +72,9 @@ public:
     return Call(word, name + "/" + shown + " " + path, "giveio/giveio C:\\Brenner\\giveio.sys"), s.create;
   }
   int StartDriverService(const std::string& name) override { return Call("start", name, "giveio"), s.start; }
-  std::string RegisteredDriverPath(const std::string& n) override { return Call("registered", n, "giveio"), s.registered; }
+  std::string RegisteredDriverPath(const std::string& n) override {
+    return Call("registered", n, "giveio"), s.registered;
+  }
   int ChangeDriverPath(const std::string& name, const std::string& path) override {
     return Call("change", name + " " + path, "giveio C:\\Brenner\\giveio.sys"), s.change;
   }
@@ -92,17 +94,18 @@ TEST(IdentifyOperatingSystemTest, EveryTableRowWithItsServicePackText) {
   // Only the whole texts " C " of 95 and " A " of 98 get friendlier names.
   // Newer NT, a DOS-family version number on the NT platform: not in the table.
   const std::pair<OsVersion, std::string> cases[] = {
-      {Version(1, 4, 0, " C "), "1 95(TM) OSR2"}, {Version(1, 4, 0, " C  "), "1 95(TM)  C  "},
-      {Version(1, 4, 0, " A "), "1 95(TM)  A "}, {Version(1, 4, 10, " A "), "2 98(TM) Second Edition"},
-      {Version(1, 4, 10, " C "), "2 98(TM)  C "}, {Version(1, 4, 90, " A "), "3 ME(TM)  A "},
-      {Version(2, 3, 51, "SP5"), "4 NT3.51(TM) SP5"}, {Version(2, 4, 0, "SP6a"), "5 NT4.00(TM) SP6a"},
-      {Version(2, 5, 0, "SP4"), "6 2000(TM) SP4"}, {Version(2, 5, 1, "SP3"), "7 XP(TM) SP3"},
-      {Version(2, 5, 2), "8 Server 2003(TM) "}, {Version(2, 6, 1, "SP1"), "0 "}, {Version(1, 4, 1), "0 "},
-      {Version(2, 4, 10), "0 "}, {Version(3, 5, 1), "0 "}};
+      {Os(1, 4, 0, " C "), "1 95(TM) OSR2"}, {Os(1, 4, 0, " C  "), "1 95(TM)  C  "},
+      {Os(1, 4, 0, " A "), "1 95(TM)  A "}, {Os(1, 4, 10, " A "), "2 98(TM) Second Edition"},
+      {Os(1, 4, 10, " C "), "2 98(TM)  C "}, {Os(1, 4, 90, " A "), "3 ME(TM)  A "},
+      {Os(2, 3, 51, "SP5"), "4 NT3.51(TM) SP5"}, {Os(2, 4, 0, "SP6a"), "5 NT4.00(TM) SP6a"},
+      {Os(2, 5, 0, "SP4"), "6 2000(TM) SP4"}, {Os(2, 5, 1, "SP3"), "7 XP(TM) SP3"},
+      {Os(2, 5, 2), "8 Server 2003(TM) "}, {Os(2, 6, 1, "SP1"), "0 "}, {Os(1, 4, 1), "0 "},
+      {Os(2, 4, 10), "0 "}, {Os(3, 5, 1), "0 "}};
   for (const auto& [version, expected] : cases) {
     const OsIdentity os = IdentifyOperatingSystem(version);
     const std::string windows = "Microsoft® Windows ", name = os.OsName;
-    EXPECT_EQ(std::to_string(os.OsCode) + " " + (name.starts_with(windows) ? name.substr(windows.size()) : name), expected);
+    const std::string shown = name.starts_with(windows) ? name.substr(windows.size()) : name;
+    EXPECT_EQ(std::to_string(os.OsCode) + " " + shown, expected);
   }
 }
 
@@ -110,63 +113,57 @@ TEST(IdentifyOperatingSystemTest, EveryTableRowWithItsServicePackText) {
 // message shown (a message's whole text where it is the system's own, ends
 // in a blank or is empty). No message of the setup ever beeps.
 TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
-  struct Case {
-    const char* name;
-    Script script;
-    bool debug;
-    int demo;  // 1: demonstration mode, 2: the port library serves, 0: the in and out instructions
-    std::string calls;
-    std::vector<std::string> texts;
-  };
+  // demo: 1 for demonstration mode, 2 when the port library serves, 0 for the in and out instructions.
+  struct Case { const char* name; Script script; bool debug; int demo; std::string calls; std::vector<std::string> text; };
   const std::string install = "version open manager create-system start open", xp = "Microsoft® Windows XP(TM) ";
   const std::string exists = "version open manager create-system registered", alt = "C:\\Alt\\giveio.sys";
   const std::string lib32 = " library:inpout32.dll", noManager = "version open manager registered library:inpout32.dll";
   const std::string staleNamed = "anderen Pfad eingetragen:\n" + alt + "\nGebraucht wird:\nC:\\Brenner\\giveio.sys\n";
   const Case cases[] = {
       {"unreadable version", {}, true, 1, "version", {"Windows-Version nicht lesbar !\n\nProgramm läuft im Demomodus."}},
-      {"unknown platform", {Version(3, 4, 0, "x")}, true, 1, "version",
+      {"unknown platform", {Os(3, 4, 0, "x")}, true, 1, "version",
        {"Operating System nicht erkannt !\n\nProgramm läuft im Demomodus.", ""}},
-      {"DOS family", {Version(1, 4, 10, " A ")}, true, 0, "version", {"Microsoft® Windows 98(TM) Second Edition"}},
-      {"driver running", {Version(2, 5, 1, "SP2"), {true}}, true, 0, "version open", {xp + "SP2"}},
-      {"first installation", {Version(2, 5, 2), {false, true}}, true, 0, install,
+      {"DOS family", {Os(1, 4, 10, " A ")}, true, 0, "version", {"Microsoft® Windows 98(TM) Second Edition"}},
+      {"driver running", {Os(2, 5, 1, "SP2"), {true}}, true, 0, "version open", {xp + "SP2"}},
+      {"first installation", {Os(2, 5, 2), {false, true}}, true, 0, install,
        {"'giveio.sys' Driver installed !", "'giveio.sys' Driver started !", "Microsoft® Windows Server 2003(TM) "}},
       // A root directory already ends in the separator.
-      {"created inactive, running", {.version = Version(2, 6, 1), .opens = {false, true}, .create = 1062, .start = 1056,
+      {"created inactive, running", {.version = Os(2, 6, 1), .opens = {false, true}, .create = 1062, .start = 1056,
        .directory = "D:\\"}, true, 0, "version open manager create-auto(giveio/giveio D:\\giveio.sys) start open",
        {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !", ""}},
-      {"creation refused, started", {Version(2, 5, 0), {false, true}, 5}, true, 0,
+      {"creation refused, started", {Os(2, 5, 0), {false, true}, 5}, true, 0,
        "version open manager create-auto start open", {"'giveio.sys' Driver started !", "Microsoft® Windows 2000(TM) "}},
       // An existing service: its path is looked at, and mended when stale;
       // the NT form in another case names the same file.
-      {"exists here, not started", {Version(2, 5, 1), {false, true}, kErrorServiceExists, 1062, 0,
+      {"exists here, not started", {Os(2, 5, 1), {false, true}, kErrorServiceExists, 1062, 0,
        "\\??\\c:\\brenner\\GIVEIO.SYS"}, true, 0, exists + " start open", {"Driver has not been started !", xp}},
-      {"exists elsewhere, mended", {Version(2, 5, 1), {false, true}, kErrorServiceExists, 0, 0, alt}, true, 0,
+      {"exists elsewhere, mended", {Os(2, 5, 1), {false, true}, kErrorServiceExists, 0, 0, alt}, true, 0,
        exists + " change start open",
        {"'giveio.sys' Driver path changed from\n" + alt + "\nto\nC:\\Brenner\\giveio.sys", "Driver started !", xp}},
-      {"exists elsewhere, mending refused", {Version(2, 5, 1), {}, kErrorServiceExists, 0, 5, alt}, false, 1,
+      {"exists elsewhere, mending refused", {Os(2, 5, 1), {}, kErrorServiceExists, 0, 5, alt}, false, 1,
        exists + " change" + lib32, {staleNamed + "Der Eintrag konnte nicht berichtigt werden (Fehler 5).\n'inpout32"}},
       // Without the rights: the administrator is needed, the name is not shown.
-      {"no manager", {.version = Version(2, 5, 0), .manager = false}, true, 1, noManager,
+      {"no manager", {.version = Os(2, 5, 0), .manager = false}, true, 1, noManager,
        {"Das kann nur der Administrator !\n\nDieses Programm bitte einmal als Administrator starten.\nDanach ist der "
         "Treiber installiert und das Programm\nkann auch von Usern benutzt werden.\n'inpout32.dll': nicht gefunden."}},
-      {"no manager, stale service named", {.version = Version(2, 5, 0), .registered = alt, .manager = false}, false, 1,
+      {"no manager, stale service named", {.version = Os(2, 5, 0), .registered = alt, .manager = false}, false, 1,
        noManager, {staleNamed + "\nDieses Programm bitte einmal als Administrator starten;"}},
-      {"no manager, library serves", {.version = Version(2, 5, 0), .manager = false, .libraryError = 0}, true, 2,
+      {"no manager, library serves", {.version = Os(2, 5, 0), .manager = false, .libraryError = 0}, true, 2,
        noManager, {"'inpout32.dll' loaded, its driver is open !", "Microsoft® Windows 2000(TM) "}},
       // A driver that will not load (no giveio.sys) and no usable library.
-      {"not loaded", {Version(2, 5, 1), {}, kErrorServiceExists}, false, 1, exists + " start open" + lib32,
+      {"not loaded", {Os(2, 5, 1), {}, kErrorServiceExists}, false, 1, exists + " start open" + lib32,
        {"'giveio.sys' Devicetreiber konnte nicht geladen werden\n'inpout32.dll': nicht gefunden."}},
-      {"library's driver closed", {.version = Version(2, 5, 1), .libraryError = 0, .libraryDriver = false}, true, 1,
+      {"library's driver closed", {.version = Os(2, 5, 1), .libraryError = 0, .libraryDriver = false}, true, 1,
        install + lib32, {"Driver installed !", "Driver started !", "ihr Treiber ist nicht geöffnet", xp}},
-      {"library lacks a function", {.version = Version(2, 5, 1), .libraryError = 0, .lacks = "DlPortWritePortUchar"},
+      {"library lacks a function", {.version = Os(2, 5, 1), .libraryError = 0, .lacks = "DlPortWritePortUchar"},
        false, 1, install + lib32, {"ohne die Funktion DlPortWritePortUchar (keine InpOut-Bibliothek?)"}},
-      {"library of the other architecture", {.version = Version(2, 5, 1), .libraryError = kErrorBadExeFormat}, false,
+      {"library of the other architecture", {.version = Os(2, 5, 1), .libraryError = kErrorBadExeFormat}, false,
        1, install + lib32, {"passt aber nicht zu diesem 32-Bit-Programm"}},
       // 64-bit Windows: giveio is never tried, the library of the process's
       // own architecture is.
-      {"64-bit, 32-bit process", {.version = Version(2, 10, 0), .windows64 = true, .libraryError = 0}, false, 2,
+      {"64-bit, 32-bit process", {.version = Os(2, 10, 0), .windows64 = true, .libraryError = 0}, false, 2,
        "version" + lib32, {}},
-      {"64-bit, no library", {.version = Version(2, 10, 0), .windows64 = true, .process64 = true}, true, 1,
+      {"64-bit, no library", {.version = Os(2, 10, 0), .windows64 = true, .process64 = true}, true, 1,
        "version library:inpoutx64.dll",
        {"Kein Zugriff auf die Parallelschnittstelle !\n\n'giveio.sys': lädt unter 64-Bit-Windows nicht.\n"
         "'inpoutx64.dll': nicht gefunden.\n\nNötig ist die Portbibliothek InpOut ('inpoutx64.dll',", ""}},
@@ -180,10 +177,10 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
     EXPECT_EQ(std::tuple(result.result, result.DemoMode, result.library != nullptr, feedback.beeps),
               std::tuple(c.demo == 1 ? kNoPortAccess : 0, c.demo == 1 ? 1 : 0, c.demo == 2, 0));
     EXPECT_EQ(platform.calls, c.calls);
-    ASSERT_EQ(feedback.messages.size(), c.texts.size());
-    for (size_t i = 0; i < c.texts.size(); ++i) {
+    ASSERT_EQ(feedback.messages.size(), c.text.size());
+    for (size_t i = 0; i < c.text.size(); ++i) {
       const std::string& text = feedback.messages[i].text;
-      const std::string& want = c.texts[i];
+      const std::string& want = c.text[i];
       const bool whole = want.empty() || want.back() == ' ' || want.find("Demomodus") != std::string::npos;
       EXPECT_TRUE(whole ? text == want : text.find(want) != std::string::npos) << text;
       EXPECT_EQ(feedback.messages[i].kind, MessageKind::Plain);
