@@ -86,21 +86,16 @@ GroupMembership Anna(const char*) {
 // or look at the device when the session has it.
 TEST_F(FakeTree, WithoutAnyAccessTheMessageSaysWhatIsMissingAndDemonstrationModeBegins) {
   AddPort("parport0", "956\t0\n");
-  const struct { int address; GroupMembershipFunction group; std::vector<const char*> says; const char* never; }
-  cases[] = {
-      {0x378, nullptr, {"Kein Zugriff auf die Parallelschnittstelle !\n", "Gruppe lp", "CAP_SYS_RAWIO",
-                        "Direkter Portzugriff auf 0x378: Zugriff verweigert\n", "\nProgramm läuft im Demomodus."},
-       "parport0"},
-      {0x3BC, Anna<false, false>,
-       {"parport0: keine Parallelschnittstelle\nDirekter Portzugriff auf 0x3BC: Zugriff verweigert\n",
-        "sudo usermod -aG lp anna, danach neu anmelden"}, "laufende"},
+  const struct { int address; GroupMembershipFunction group; const char* says; const char* never; } cases[] = {
+      {0x378, nullptr, "Direkter Portzugriff auf 0x378: Zugriff verweigert\n\nNötig ist eines von beiden:", "parport0"},
+      {0x3BC, Anna<false, false>, "parport0: keine Parallelschnittstelle\nDirekter Portzugriff auf 0x3BC: Zugriff "
+       "verweigert\n\nNötig ist eines von beiden:\n - Mitgliedschaft in der Gruppe lp (Zugriff über /dev/parportN;\n"
+       "   sudo usermod -aG lp anna, danach neu anmelden), oder\n", "laufende"},
       {0x378, Anna<true, false>,
-       {"anna ist in der Gruppe lp, die laufende\n   Sitzung aber noch nicht; bitte abmelden und neu anmelden"},
-       "usermod"},
-      {0x378, Anna<true, true>, {"(anna ist in der Gruppe lp;"}, "anmelden"},
-  };
+       "anna ist in der Gruppe lp, die laufende\n   Sitzung aber noch nicht; bitte abmelden und neu anmelden", "usermod"},
+      {0x378, Anna<true, true>, "(anna ist in der Gruppe lp;", "anmelden"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.says.back());
+    SCOPED_TRACE(c.says);
     Settings settings;
     settings.SetPortAdress(c.address);
     ScriptedFeedback feedback(settings.MessageBeap);
@@ -110,7 +105,10 @@ TEST_F(FakeTree, WithoutAnyAccessTheMessageSaysWhatIsMissingAndDemonstrationMode
     ASSERT_EQ(feedback.messages.size(), 1u);
     const std::string text = feedback.messages[0].text;
     EXPECT_EQ(feedback.messages[0].kind, MessageKind::Plain);
-    for (const char* fragment : c.says) EXPECT_NE(text.find(fragment), std::string::npos) << fragment;
+    EXPECT_EQ(text.rfind("Kein Zugriff auf die Parallelschnittstelle !\n", 0), 0u) << text;
+    for (const char* part : {c.says, "CAP_SYS_RAWIO (direkter Portzugriff).\n\nProgramm läuft im Demomodus."}) {
+      EXPECT_NE(text.find(part), std::string::npos) << part;
+    }
     EXPECT_EQ(text.find(c.never), std::string::npos) << text;
   }
 }
