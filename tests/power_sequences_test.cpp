@@ -61,11 +61,7 @@ struct Rig : test::BoardRig<sim::SimBoard> {
   std::shared_ptr<sim::PinRecorderChip> chip;
 };
 
-std::string Repeat(const std::string& s, int n) {
-  std::string out;
-  while (n-- > 0) out += s;
-  return out;
-}
+std::string Repeat(const std::string& s, int n) { return n > 0 ? s + Repeat(s, n - 1) : ""; }
 
 TEST(Timing, PulsesCountWritesLastTheirTimeAndEndWithNineOnASilentBoard) {
   Rig rig;

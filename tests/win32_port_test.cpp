@@ -45,20 +45,11 @@ public:
   bool OpenServiceManager() override { return rights && Win32Platform::OpenServiceManager(); }
 };
 
-// Removes the giveio service; registers it anew with `path` when one is given.
-void ResetGiveio(const std::wstring& path = L"") {
+void RemoveGiveio() {
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
   ASSERT_NE(manager, nullptr);
-  SC_HANDLE service = OpenServiceW(manager, L"giveio", SERVICE_ALL_ACCESS);
-  if (service != nullptr) {
+  if (SC_HANDLE service = OpenServiceW(manager, L"giveio", SERVICE_ALL_ACCESS)) {
     DeleteService(service);
-    CloseServiceHandle(service);
-  }
-  if (!path.empty()) {
-    service = CreateServiceW(manager, L"giveio", L"giveio", SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                             SERVICE_AUTO_START, SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr,
-                             nullptr, nullptr);
-    EXPECT_NE(service, nullptr);
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);
@@ -67,13 +58,13 @@ void ResetGiveio(const std::wstring& path = L"") {
 class Win32PortTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ResetGiveio();
+    RemoveGiveio();
     ASSERT_TRUE(scratch_.Valid());
     previous_ = fs::current_path();
   }
   void TearDown() override {
     fs::current_path(previous_);
-    ResetGiveio();
+    RemoveGiveio();
   }
   // Makes `name` inside the scratch folder the working directory; returns
   // the driver path the setup must register, as the program's UTF-8 text.
@@ -115,9 +106,10 @@ TEST_F(Win32PortTest, FromAFolderWithUmlautsTheServiceGetsThePathIntactAndAStale
   EXPECT_THAT(RunGiveio(), ElementsAre(notLoaded, name));
   EXPECT_EQ(platform.RegisteredDriverPath("giveio"), wanted);
 
-  const std::wstring staleWide = (scratch_.Path() / u8"Früher dort" / "giveio.sys").wstring();
-  const std::string stale = Utf8FromWide(staleWide);
-  ResetGiveio(staleWide);
+  // As a first start from another folder would have left it.
+  const std::string stale = Utf8FromWide((scratch_.Path() / u8"Früher dort" / "giveio.sys").wstring());
+  ASSERT_EQ(platform.ChangeDriverPath("giveio", stale), 0);
+  ASSERT_EQ(platform.RegisteredDriverPath("giveio"), stale);
   platform.rights = false;
   EXPECT_THAT(RunGiveio(),
               ElementsAre(HasSubstr("anderen Pfad eingetragen:\n" + stale + "\nGebraucht wird:\n" + wanted)));
