@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -31,8 +31,7 @@ struct Rig : test::BoardRig<sim::SimBoard> {
     board.InsertChip(chip);
   }
   // The trace of the writes made by `run`, one "RR VV" per line.
-  template <typename F>
-  std::string Trace(F run) {
+  std::string Trace(const std::function<void()>& run) {
     std::ostringstream out;
     board.SetTraceSink(&out);
     run();
