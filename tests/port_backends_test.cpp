@@ -77,9 +77,7 @@ TEST_F(FakeTree, FindsTheLowestNumberedPortWhoseReadableBaseAddressMatches) {
 }
 
 template <bool listed, bool active>
-GroupMembership Anna(const char*) {
-  return {"anna", listed, active};
-}
+GroupMembership Anna(const char*) { return {"anna", listed, active}; }
 
 // With ioperm refused: no access, demonstration mode and one plain message
 // that says what is missing. A device file that is no parallel port cannot
