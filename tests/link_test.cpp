@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
-#include <vector>
+#include <string>
+#include <tuple>
 
 #include "link/calibration.h"
 #include "link/tracing_port.h"
@@ -16,203 +18,76 @@ namespace {
 
 // A port that gives the awaited handshake level on the `answerAt`-th read of
 // each wait and then shows a chosen status for each register; it records
-// every port access in order.
+// every port access in order, "O378:5A" for an output, "I379:80" for an input.
 class ScriptedPort : public PortIo {
 public:
-  struct Access {
-    bool out;
-    uint16_t address;
-    uint8_t value;
-    bool operator==(const Access&) const = default;
-  };
-
   void Out(uint16_t address, uint8_t value) override {
-    log.push_back({true, address, value});
-    if (address == 0x37A) {
-      control = value;
-      waitReads = 0;
-    }
+    Note('O', address, value);
+    if (address == 0x37A) control = value, waitReads = 0;
   }
   uint8_t In(uint16_t address) override {
     ++reads;
     const bool answered = ++waitReads >= answerAt;
     uint8_t status = answered ? 0x80 : 0x00;  // before the strobe the board answers with 1
     if (control & 1) status = answered ? statusAfter[(control >> 1) & 7] : 0x80;
-    log.push_back({false, address, status});
+    Note('I', address, status);
     return status;
   }
-
+  void Note(char way, uint16_t address, uint8_t value) {
+    char entry[16];
+    std::snprintf(entry, sizeof entry, "%c%X:%02X ", way, unsigned(address), unsigned(value));
+    log += entry;
+  }
   int answerAt = 1, reads = 0, waitReads = 0;
-  uint8_t control = 0;
-  uint8_t statusAfter[8] = {};
-  std::vector<Access> log;
+  uint8_t control = 0, statusAfter[8] = {};
+  std::string log;
 };
 
 template <class Board>
 struct Rig : test::BoardRig<Board> {
   Rig() : test::BoardRig<Board>(DeviceRecord{}) { this->settings.TimeOut = 50; }  // the loader would clamp this
+  int TimeoutMessages() const {
+    return int(std::ranges::count_if(this->feedback.messages, [](const auto& m) {
+      return m.text == kTimeoutMessage && m.kind == MessageKind::Info;
+    }));
+  }
 };
-
-int TimeoutMessages(const ScriptedFeedback& feedback) {
-  return int(std::ranges::count_if(feedback.messages, [](const auto& m) {
-    return m.text == kTimeoutMessage && m.kind == MessageKind::Info;
-  }));
-}
 
 TEST(Transaction, PortAccessesFollowTheProtocolAndTheReadBackMapsStatusBitsToDataBits) {
   Rig<ScriptedPort> rig;
   rig.board.statusAfter[5] = 0x28;  // after register 10
   EXPECT_EQ(rig.link.WriteRegister(10, 0x5A), 0);
-  const std::vector<ScriptedPort::Access> expected = {
-      {true, 0x378, 0x5A}, {true, 0x37A, 10}, {false, 0x379, 0x80}, {true, 0x37A, 11}, {false, 0x379, 0x28}};
-  EXPECT_EQ(rig.board.log, expected);
+  EXPECT_EQ(rig.board.log, "O378:5A O37A:0A I379:80 O37A:0B I379:28 ");
   EXPECT_EQ(rig.link.ControlCopy, 11);  // the strobe stays set until the next write
   EXPECT_EQ(rig.link.LastStatus, 0x28);
-
-  rig.board.statusAfter[2] = 0x48;  // after register 4
-  rig.board.statusAfter[4] = 0x70;  // after register 8
+  // The read-back rewrites the latches with their copies: the low half comes
+  // after register 4, the high half after register 8.
+  rig.link.LineLatch = 0xC2, rig.link.SupplyLatch = 0x81;
+  rig.board.statusAfter[2] = 0x48, rig.board.statusAfter[4] = 0x70, rig.board.log.clear();
   EXPECT_EQ(rig.link.ReadDataByte(), 0xD3);
+  EXPECT_EQ(rig.board.log, "O378:C2 O37A:04 I379:80 O37A:05 I379:48 O378:81 O37A:08 I379:80 O37A:09 I379:70 ");
   // One status bit at a time, through both halves; bits 0 to 2 never count
   // (bit 7 cannot end the wait at 1).
-  const struct {
-    uint8_t status, data;
-  } table[] = {{0x40, 0x11}, {0x08, 0x22}, {0x10, 0x44}, {0x20, 0x88}, {0x07, 0x00}};
-  for (const auto& row : table) {
-    rig.board.statusAfter[2] = rig.board.statusAfter[4] = row.status;
-    EXPECT_EQ(rig.link.ReadDataByte(), row.data) << int(row.status);
+  for (const auto& [status, data] : {std::pair(0x40, 0x11), {0x08, 0x22}, {0x10, 0x44}, {0x20, 0x88}, {0x07, 0x00}}) {
+    rig.board.statusAfter[2] = rig.board.statusAfter[4] = uint8_t(status);
+    EXPECT_EQ(rig.link.ReadDataByte(), data) << status;
   }
   EXPECT_TRUE(rig.feedback.messages.empty());
 }
 
-TEST(Timeout, EachWaitReadsAtMostTimeoutCountTimesThenShowsTheMessage) {
-  // The counter is tested before the bit, so an answer on the last permitted
-  // read is already too late; the failed first wait is followed by no strobe.
-  const struct {
-    int answerAt, result, reads;
-  } table[] = {{49, 0, 98}, {50, kHandshakeTimeout, 50}};
-  for (const auto& row : table) {
-    SCOPED_TRACE(row.answerAt);
-    Rig<ScriptedPort> rig;
-    rig.settings.MessageBeap = 1;
-    rig.board.answerAt = row.answerAt;
-    EXPECT_EQ(rig.link.WriteRegister(4, 0), row.result);
-    EXPECT_EQ(rig.board.reads, row.reads);
-    EXPECT_EQ(TimeoutMessages(rig.feedback), row.result ? 1 : 0);
-    EXPECT_EQ(rig.feedback.beeps, row.result ? 1 : 0);
-  }
-}
-
-TEST(Timeout, EveryFailedWriteShowsTheMessageAndReadBackKeepsThePreviousStatus) {
-  Rig<sim::SimBoard> rig;
-  std::ostringstream trace;
-  rig.board.SetTraceSink(&trace);
-  rig.link.LineLatch = 0xC2;
-  rig.link.SupplyLatch = 0x80;
-  ASSERT_EQ(rig.link.WriteRegister(10, 0x3C), 0);
-  EXPECT_EQ(rig.link.ReadDataByte(), 0x3C);
-  EXPECT_EQ(trace.str(), "0A 3C\n04 C2\n08 80\n") << "the read-back rewrites the latches with their copies";
-
-  // Silent from here on: both halves come from the status of register 8.
-  rig.board.Faults().silentAfterWrites = static_cast<int64_t>(rig.board.CompletedWrites());
-  EXPECT_EQ(rig.link.ReadDataByte(), 0x33);
-  EXPECT_EQ(TimeoutMessages(rig.feedback), 2);
-  EXPECT_EQ(rig.link.WriteCount(), 5u) << "a failed write is not retried";
-}
-
-TEST(Detection, HealthyBoardPassesLeavingTheDataRegisterAtZeroAndPortAdressMovesAllThreePorts) {
-  Rig<sim::SimBoard> rig;
-  std::ostringstream trace;
-  rig.board.SetTraceSink(&trace);
-  rig.link.ModeLatch = 0x0E;
-  rig.link.LineLatch = 0xC0;
-  rig.link.SupplyLatch = 0x80;
-  EXPECT_EQ(rig.link.DetectProgrammer(), 0);
-  EXPECT_TRUE(rig.feedback.messages.empty());
-  // The latch copies are cleared first: the read-backs rewrite them as 0.
-  EXPECT_EQ(trace.str(),
-            "0C 80\n0E 80\n06 00\n02 00\n00 00\n08 00\n04 00\n0A 00\n04 00\n08 00\n0A AA\n0A AA\n04 00\n08 00\n"
-            "0A 55\n04 00\n08 00\n0A 00\n");
-
-  rig.settings.SetPortAdress(0x278);  // the board stays at 0x378
-  EXPECT_EQ(rig.link.DetectProgrammer(), kHandshakeTimeout);
-  rig.settings.SetPortAdress(0x378);
-  EXPECT_EQ(rig.link.DetectProgrammer(), 0);
-}
-
-// The results as a caller sees them: 10 for a timeout, 8 for a failed latch test.
-TEST(Detection, EveryFaultyBoardGivesItsResult) {
-  const struct {
-    const char* name;
-    sim::BoardFaults faults;
-    int result;
-    bool timeoutShown;
-  } cases[] = {
-      {"no board", {.noBoard = true}, 10, true},
-      {"bit 7 stuck at 0", {.handshakeStuckLow = true}, 8, true},
-      {"broken latch", {.brokenDataLatch = true}, 8, false},
-      {"silent from the start", {.silentAfterWrites = 0}, 10, true},
-      {"silent after the initial state", {.silentAfterWrites = 8}, 8, true},
-      {"status bit 6 stuck at 1", {.stuckStatusBit = 6, .stuckStatusLevel = true}, 8, false},
-      {"status bit 3 stuck at 0", {.stuckStatusBit = 3, .stuckStatusLevel = false}, 8, false},
-      {"unused status bit 1 stuck at 0", {.stuckStatusBit = 1, .stuckStatusLevel = false}, 0, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Rig<sim::SimBoard> rig;
-    rig.board.Faults() = c.faults;
-    EXPECT_EQ(rig.link.DetectProgrammer(), c.result);
-    EXPECT_EQ(TimeoutMessages(rig.feedback) > 0, c.timeoutShown);
-    EXPECT_EQ(rig.feedback.messages.size(), size_t(TimeoutMessages(rig.feedback)));
-  }
-}
-
-// A real port watched from outside gives the same trace lines as the
-// simulated board's own record.
-TEST(Trace, TheTracingPortWritesWhatTheSimulatedBoardWrites) {
-  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
-  std::ostringstream boardTrace, portTrace;
-  rig.board.SetTraceSink(&boardTrace);
-  TracingPort port(rig.board, 0x378, portTrace);
-  ProgrammerLink link(port, rig.settings, rig.device, rig.feedback);
-  ASSERT_EQ(link.DetectProgrammer(), 0);
-  link.SetData(0xA5);
-  EXPECT_FALSE(portTrace.str().empty());
-  EXPECT_EQ(portTrace.str(), boardTrace.str());
-}
-
-// The board's own clock times the writes: the suggested TimeBaseKorr is the
-// rounded duration, held within 1..100, and the timing line ends low.
-TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
-  struct Row {
-    uint64_t writeNs;
-    int32_t korr;
-    bool clamped;
-  };
-  for (const Row row : {Row{50'000, 50, false}, Row{1'400, 1, false}, Row{400, 1, true}, Row{300'000, 100, true}}) {
-    SCOPED_TRACE(row.writeNs);
-    test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
-    rig.board.SetWriteDurationNs(row.writeNs);
-    WriteTiming timing;
-    ASSERT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), 0);
-    EXPECT_EQ(timing.ElapsedNs, row.writeNs * kCalibrationWrites);
-    EXPECT_EQ(timing.TimeBaseKorr, row.korr);
-    EXPECT_EQ(timing.Clamped, row.clamped);
-    EXPECT_EQ(rig.board.Register(kRegLines) & kLineTiming, 0);
-    EXPECT_EQ(rig.link.LineLatch & kLineTiming, 0);
-  }
-  // A board that falls silent half-way: the write's result, nothing measured.
-  test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};
-  rig.settings.TimeOut = 50;
-  rig.board.Faults().silentAfterWrites = 1000;
-  WriteTiming timing;
-  EXPECT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), kHandshakeTimeout);
-  EXPECT_EQ(timing.Writes, 0);
-}
-
-
+// The counter is tested before the bit, so an answer on the last permitted
+// read is already too late; the failed first wait is followed by no strobe.
 // A board lost in one operation is forgotten when the next begins: its first
 // failed write shows the message again instead of ending it silently.
-TEST(Timeout, EachOperationReportsItsOwnLostBoardOnce) {
+TEST(Timeout, EachWaitReadsAtMostTimeoutCountTimesAndEachOperationReportsItsOwnLostBoardOnce) {
+  for (const auto& [answerAt, result, reads] : {std::tuple(49, 0, 98), std::tuple(50, kHandshakeTimeout, 50)}) {
+    Rig<ScriptedPort> rig;
+    rig.settings.MessageBeap = 1;
+    rig.board.answerAt = answerAt;
+    EXPECT_EQ(rig.link.WriteRegister(4, 0), result);
+    EXPECT_EQ(std::tuple(rig.board.reads, rig.TimeoutMessages(), rig.feedback.beeps),
+              std::tuple(reads, result ? 1 : 0, result ? 1 : 0));
+  }
   Rig<ScriptedPort> rig;
   rig.board.answerAt = 50;
   for (int operation = 1; operation <= 2; ++operation) {
@@ -220,7 +95,72 @@ TEST(Timeout, EachOperationReportsItsOwnLostBoardOnce) {
     EXPECT_FALSE(rig.link.BoardLost());
     for (int write = 0; write < 2; ++write) EXPECT_EQ(rig.link.WriteRegister(4, 0), kHandshakeTimeout);
     EXPECT_TRUE(rig.link.BoardLost());
-    EXPECT_EQ(TimeoutMessages(rig.feedback), operation);
+    EXPECT_EQ(rig.TimeoutMessages(), operation);
+  }
+}
+
+// Detection through a tracing port: a real port watched from outside gives
+// the same trace lines as the simulated board's own record.
+TEST(Detection, HealthyBoardPassesLeavingTheDataRegisterAtZeroAndPortAdressMovesAllThreePorts) {
+  Rig<sim::SimBoard> rig;
+  std::ostringstream boardTrace, portTrace;
+  rig.board.SetTraceSink(&boardTrace);
+  TracingPort port(rig.board, 0x378, portTrace);
+  ProgrammerLink link(port, rig.settings, rig.device, rig.feedback);
+  link.ModeLatch = 0x0E, link.LineLatch = 0xC0, link.SupplyLatch = 0x80;
+  EXPECT_EQ(link.DetectProgrammer(), 0);
+  EXPECT_TRUE(rig.feedback.messages.empty());
+  // The latch copies are cleared first: the read-backs rewrite them as 0.
+  EXPECT_EQ(boardTrace.str(),
+            "0C 80\n0E 80\n06 00\n02 00\n00 00\n08 00\n04 00\n0A 00\n04 00\n08 00\n0A AA\n0A AA\n04 00\n08 00\n"
+            "0A 55\n04 00\n08 00\n0A 00\n");
+  EXPECT_EQ(portTrace.str(), boardTrace.str());
+
+  rig.settings.SetPortAdress(0x278);  // the board stays at 0x378
+  EXPECT_EQ(link.DetectProgrammer(), kHandshakeTimeout);
+  rig.settings.SetPortAdress(0x378);
+  EXPECT_EQ(link.DetectProgrammer(), 0);
+}
+
+// The results as a caller sees them: 10 for a timeout, 8 for a failed latch
+// test; the timeout message is the only one shown.
+TEST(Detection, EveryFaultyBoardGivesItsResult) {
+  const struct { const char* name; sim::BoardFaults faults; int result; bool timeoutShown; } cases[] = {
+      {"no board", {.noBoard = true}, 10, true}, {"bit 7 stuck at 0", {.handshakeStuckLow = true}, 8, true},
+      {"broken latch", {.brokenDataLatch = true}, 8, false}, {"silent at once", {.silentAfterWrites = 0}, 10, true},
+      {"silent after the initial state", {.silentAfterWrites = 8}, 8, true},
+      {"status bit 6 at 1", {.stuckStatusBit = 6, .stuckStatusLevel = true}, 8, false},
+      {"status bit 3 at 0", {.stuckStatusBit = 3}, 8, false}, {"unused status bit 1 at 0", {.stuckStatusBit = 1}, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig<sim::SimBoard> rig;
+    rig.board.Faults() = c.faults;
+    EXPECT_EQ(rig.link.DetectProgrammer(), c.result);
+    EXPECT_EQ(rig.TimeoutMessages() > 0, c.timeoutShown);
+    EXPECT_EQ(rig.feedback.messages.size(), size_t(rig.TimeoutMessages()));
+  }
+}
+
+// The board's own clock times the writes: the suggested TimeBaseKorr is the
+// rounded duration, held within 1..100, and the timing line ends low. A
+// board that falls silent half-way, with the timing line high, gives the
+// write's result and nothing measured; the line's copy still ends low.
+TEST(Calibration, MeasuresOneWriteAndHoldsTheSuggestionInRange) {
+  const struct { uint64_t writeNs; int32_t korr; bool clamped; int64_t silentAfter = -1; } table[] = {
+      {50'000, 50, false}, {1'400, 1, false}, {400, 1, true}, {300'000, 100, true}, {1'000, 0, false, 1001}};
+  for (const auto& row : table) {
+    SCOPED_TRACE(row.writeNs);
+    Rig<sim::SimBoard> rig;
+    rig.board.SetWriteDurationNs(row.writeNs);
+    rig.board.Faults().silentAfterWrites = row.silentAfter;
+    WriteTiming timing;
+    EXPECT_EQ(MeasureWriteTiming(rig.link, [&] { return rig.board.NowNs(); }, timing), row.korr ? 0 : kHandshakeTimeout);
+    EXPECT_EQ(std::tuple(timing.Writes, timing.TimeBaseKorr, timing.Clamped),
+              std::tuple(row.korr ? kCalibrationWrites : 0, row.korr, row.clamped));
+    EXPECT_EQ(rig.link.LineLatch & kLineTiming, 0);
+    if (row.korr == 0) continue;
+    EXPECT_EQ(timing.ElapsedNs, row.writeNs * kCalibrationWrites);
+    EXPECT_EQ(rig.board.Register(kRegLines) & kLineTiming, 0);
   }
 }
 
