@@ -7,6 +7,7 @@
 #include <array>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,11 +49,9 @@ protected:
       text.erase(at, 1);
     return text;
   }
-  void Load(const std::string& ini) {
-    test::WriteFile(IniPath(), ini);
-    Load();
-  }
-  void Load() {
+  // Loads `ini` written as the settings file, or the file as it is.
+  void Load(const std::optional<std::string>& ini = {}) {
+    if (ini) test::WriteFile(IniPath(), *ini);
     feedback.Clear();
     LoadSettings(settings, feedback, dir_);
   }
