@@ -211,10 +211,11 @@ TEST_F(SettingsFileTest, SaveReplacesInPlaceKeepsEverythingElseButNeverWritesDeb
 // Windows editors save with a UTF-8 signature or as UTF-16: the first
 // section must still be found, and the next save must keep every entry.
 TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
-  const std::u16string text = u"[Hardware]\r\nPortAdress=3bc\r\n[Brastel INI-Section]\r\nLastFile=Größe.hex\r\n";
-  std::string utf8 = "\xEF\xBB\xBF", little = "\xFF\xFE", big = "\xFE\xFF";  // each with its mark
+  // A name beyond the 16 bits of one UTF-16 unit too.
+  const std::string utf8 = "\xEF\xBB\xBF[Hardware]\r\nPortAdress=3bc\r\n[Brastel INI-Section]\r\nLastFile=Größe😀.hex\r\n";
+  const std::u16string text = u"[Hardware]\r\nPortAdress=3bc\r\n[Brastel INI-Section]\r\nLastFile=Größe😀.hex\r\n";
+  std::string little = "\xFF\xFE", big = "\xFE\xFF";  // each with its mark
   for (const char16_t unit : text) {
-    utf8 += unit < 0x80 ? std::string(1, char(unit)) : std::string{char(0xC0 | unit >> 6), char(0x80 | (unit & 0x3F))};
     little += {char(unit & 0xFF), char(unit >> 8)};
     big += {char(unit >> 8), char(unit & 0xFF)};
   }
@@ -224,7 +225,7 @@ TEST_F(SettingsFileTest, SignaturesAndUtf16AreReadAndTheSaveKeepsTheEntries) {
     SaveSettings(settings);
     Load();
     EXPECT_EQ(settings.PortAdress, 0x3BC);
-    EXPECT_EQ(settings.ProgramFileName, "Größe.hex");
+    EXPECT_EQ(settings.ProgramFileName, "Größe😀.hex");
     EXPECT_THAT(ReadIni(), Not(HasSubstr(std::string(1, '\0'))));
   }
   // A foreign entry whose name begins with the bytes of a mark ends up first
@@ -301,8 +302,7 @@ TEST(AtomicFileWriterTest, ErrorsByNumberAndNothingOpenAfterTheCommit) {
   EXPECT_EQ(writer.Open(scratch.Path().string()), EISDIR);
   EXPECT_EQ(writer.Open(scratch.Slash() + "no/such/file"), ENOENT);
   ASSERT_EQ(writer.Open(target), 0);
-  ASSERT_TRUE(writer.Write("new, "));
-  ASSERT_TRUE(writer.Write("in two pieces"));
+  ASSERT_TRUE(writer.Write("new, ") && writer.Write("in two pieces"));
   ASSERT_EQ(writer.Commit(), 0);
   EXPECT_EQ(test::ReadFile(target), "new, in two pieces");
   EXPECT_EQ(test::EntriesIn(scratch.Path()), 1u);
