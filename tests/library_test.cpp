@@ -226,11 +226,9 @@ TEST_F(LibraryTest, WalksHeadersFlagsAndGroupsInEitherEncodingAndLineEnd) {
     std::vector<std::string> loaded;
     for (const auto& [m, d] : {std::pair{0, 0}, {0, 1}, {0, 2}, {0, 3}, {1, 0}}) {
       const int result = Load(m, d);
-      loaded.push_back(std::to_string(result) + " " + device.DeviceName + " " +
-                       std::to_string(feedback.messages.size()));
+      loaded.push_back(std::to_string(result) + " " + device.DeviceName + " " + std::to_string(feedback.messages.size()));
     }
-    EXPECT_EQ(loaded,
-              (std::vector<std::string>{"0 A1 0", "0 Pr\xC3\xBC" "f 0", "13 A3 0", "13 Z\xC3\xBC 1", "0 B1 0"}));
+    EXPECT_EQ(loaded, (std::vector<std::string>{"0 A1 0", "0 Pr\xC3\xBC" "f 0", "13 A3 0", "13 Z\xC3\xBC 1", "0 B1 0"}));
   }
 }
 
@@ -241,12 +239,9 @@ TEST_F(LibraryTest, BrokenFilesGiveMessagesNeverACrash) {
   const std::string notFound = "Hersteller in Bibliothek nicht gefunden !";
   std::string binary;
   for (uint32_t i = 0, x = 8051; i < 20000; ++i) binary += static_cast<char>((x = x * 1103515245 + 12345) >> 23);
-  const std::pair<std::string, std::string> cases[] = {
-      {"", notFound},
+  const std::pair<std::string, std::string> cases[] = {{"", notFound}, {binary, notFound},
       {std::string(200000, 'y'), notFound},  // one huge line, no newline anywhere
-      {valid.substr(0, valid.size() - 1), "Fehler beim lesen der Bibliothek !"},  // no final newline
-      {binary, notFound},
-  };
+      {valid.substr(0, valid.size() - 1), "Fehler beim lesen der Bibliothek !"}};  // no final newline
   for (const auto& [content, message] : cases) {
     SCOPED_TRACE(content.substr(0, 40));
     WriteLibrary(content);
