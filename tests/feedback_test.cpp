@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -88,19 +89,15 @@ std::string Console(ConsolePolicy policy, std::FILE* in, const std::function<voi
 }
 
 // One question per letter of `questions` ('o' OK/Cancel, 'r' Retry/Cancel):
-// the answers and what the console wrote.
-struct Asked {
+// the answers, then what the console wrote.
+std::pair<std::vector<int>, std::string> Ask(ConsolePolicy policy, std::FILE* in, const std::string& questions) {
   std::vector<int> answers;
-  std::string shown;
-};
-Asked Ask(ConsolePolicy policy, std::FILE* in, const std::string& questions) {
-  Asked asked;
-  asked.shown = Console(policy, in, [&](ConsoleFeedback& fb) {
+  const std::string shown = Console(policy, in, [&](ConsoleFeedback& fb) {
     for (const char q : questions) {
-      asked.answers.push_back(q == 'o' ? fb.AskOkCancel("Baustein einsetzen") : fb.AskRetryCancel("Fehler an 0x0010"));
+      answers.push_back(q == 'o' ? fb.AskOkCancel("Baustein einsetzen") : fb.AskRetryCancel("Fehler an 0x0010"));
     }
   });
-  return asked;
+  return {answers, shown};
 }
 
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
@@ -108,13 +105,13 @@ TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   std::FILE* typed = std::tmpfile();
   std::fputs("o\n", typed);
   std::rewind(typed);
-  const Asked cancelled = Ask({}, typed, "or");
-  EXPECT_EQ(cancelled.answers, (std::vector<int>{kCancel, kCancel}));
-  EXPECT_THAT(cancelled.shown, HasSubstr("[Fehler] Fehler an 0x0010\n(abgebrochen)"));
+  const auto [cancelled, cancelledShown] = Ask({}, typed, "or");
+  EXPECT_EQ(cancelled, (std::vector<int>{kCancel, kCancel}));
+  EXPECT_THAT(cancelledShown, HasSubstr("[Fehler] Fehler an 0x0010\n(abgebrochen)"));
   // --yes and --on-error retry; no input stream at all is no terminal either.
-  const Asked policed = Ask({.assumeYes = true, .retryCancelAnswer = kRetry}, nullptr, "or");
-  EXPECT_EQ(policed.answers, (std::vector<int>{kOk, kRetry}));
-  EXPECT_THAT(policed.shown, HasSubstr("[Fehler] Fehler an 0x0010\n(weiter)"));
+  const auto [policed, policedShown] = Ask({.assumeYes = true, .retryCancelAnswer = kRetry}, nullptr, "or");
+  EXPECT_EQ(policed, (std::vector<int>{kOk, kRetry}));
+  EXPECT_THAT(policedShown, HasSubstr("[Fehler] Fehler an 0x0010\n(weiter)"));
 }
 
 // Two stop requests during an operation, delivered by `stopTwice`: the
@@ -198,9 +195,9 @@ TEST(ConsoleFeedback, TerminalAnswersAreReadLineByLine) {
   for (const Case& c : cases) {
     const PseudoTerminal pty;
     if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-    const Asked asked = Ask({.enterConfirms = c.enterConfirms}, pty.Type(c.typed), c.questions);
-    EXPECT_EQ(asked.answers, c.answers) << c.prompt;
-    EXPECT_THAT(asked.shown, HasSubstr(c.prompt));
+    const auto [answers, shown] = Ask({.enterConfirms = c.enterConfirms}, pty.Type(c.typed), c.questions);
+    EXPECT_EQ(answers, c.answers) << c.prompt;
+    EXPECT_THAT(shown, HasSubstr(c.prompt));
   }
 }
 
