@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The feedback services every subsystem talks to: the beep rule, the
-// progress arithmetic and its pumps, the cancel click, and the console front
-// end's answers when there is no terminal to ask.
+// The feedback services every subsystem talks to: the progress arithmetic
+// and its pumps, and the console front end: its answers with and without a
+// terminal, its stop signals, its bar. (The beep rule is seen by every test
+// that checks a message's beep, the settings' first of all.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <thread>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -31,23 +34,8 @@ namespace {
 
 using ::testing::HasSubstr;
 
-TEST(FeedbackBeep, OnlyTheThreeAskingBoxesBeepAndOnlyWhenSwitchedOn) {
-  int beep = 0;
-  ScriptedFeedback fb(beep);
-  for (int round = 0; round < 2; ++round) {
-    fb.ShowInfo("a");
-    fb.AskRetryCancel("b");
-    fb.AskOkCancel("c");
-    fb.ShowPlainMessage("d");
-    beep = 1;  // read at every message, so a change applies at once
-  }
-  std::vector<bool> beeped;
-  for (const auto& message : fb.messages) beeped.push_back(message.beeped);
-  EXPECT_EQ(beeped, (std::vector<bool>{false, false, false, false, true, true, true, false}));
-}
-
 // Starts progress for `units` and steps once per unit, as an operation does.
-void RunProgress(ScriptedFeedback& fb, uint32_t units) {
+void RunProgress(Feedback& fb, uint32_t units) {
   fb.StartProgress(units);
   for (uint32_t i = 0; i < units; ++i) fb.StepProgress();
 }
@@ -76,20 +64,7 @@ TEST(FeedbackProgress, StepSizeBarAndPumpsForEachSize) {
     RunProgress(fb, units);
     ASSERT_LE(fb.PumpsSinceStart(), 99u) << units;
   }
-}
-
-TEST(FeedbackProgress, CancelTakesEffectAtTheRequestedPumpOnce) {
-  int beep = 0;
-  ScriptedFeedback fb(beep);
-  fb.StartProgress(1000);  // step size 20
-  fb.CancelAtPump(3);
-  int steps = 0;
-  for (; !fb.CancelRequested() && steps < 1000; ++steps) fb.StepProgress();
-  EXPECT_EQ(steps, 60);  // noticed only at the third bar increment
-  // Once the command frame has cleared the flag, later pumps do not raise it again.
-  fb.SetCancelRequested(0);
-  for (int i = 0; i < 41; ++i) fb.StepProgress();  // two increments and one unit
-  EXPECT_EQ(fb.CancelRequested(), 0);
+  // The end of an operation empties the bar.
   fb.ResetProgress();
   EXPECT_EQ(fb.barPositions.back(), 0);
 }
@@ -97,7 +72,7 @@ TEST(FeedbackProgress, CancelTakesEffectAtTheRequestedPumpOnce) {
 // Runs `use` on a ConsoleFeedback that reads `in` (closed afterwards) and
 // writes to memory, not a terminal; returns what it wrote.
 // A temporary file rather than open_memstream, which Windows lacks.
-std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeedback&)) {
+std::string Console(ConsolePolicy policy, std::FILE* in, const std::function<void(ConsoleFeedback&)>& use) {
   std::FILE* err = std::tmpfile();
   if (err == nullptr) return "(no temporary file)";
   int beep = 1;
@@ -113,24 +88,30 @@ std::string Console(ConsolePolicy policy, std::FILE* in, void (*use)(ConsoleFeed
   return text;
 }
 
+// One question per letter of `questions` ('o' OK/Cancel, 'r' Retry/Cancel):
+// the answers, then what the console wrote.
+std::pair<std::vector<int>, std::string> Ask(ConsolePolicy policy, std::FILE* in, const std::string& questions) {
+  std::vector<int> answers;
+  const std::string shown = Console(policy, in, [&](ConsoleFeedback& fb) {
+    for (const char q : questions) {
+      answers.push_back(q == 'o' ? fb.AskOkCancel("Baustein einsetzen") : fb.AskRetryCancel("Fehler an 0x0010"));
+    }
+  });
+  return {answers, shown};
+}
+
 TEST(ConsoleFeedback, WithoutTerminalTheCommandLinePolicyAnswers) {
   // Typed answers are ignored without a terminal: both questions are cancelled.
   std::FILE* typed = std::tmpfile();
   std::fputs("o\n", typed);
   std::rewind(typed);
-  const std::string asked = Console({}, typed, [](ConsoleFeedback& fb) {
-    EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel);
-    EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kCancel);
-  });
-  EXPECT_THAT(asked, HasSubstr("[Fehler] Fehler an 0x0010\n(abgebrochen)"));
-
+  const auto [cancelled, cancelledShown] = Ask({}, typed, "or");
+  EXPECT_EQ(cancelled, (std::vector<int>{kCancel, kCancel}));
+  EXPECT_THAT(cancelledShown, HasSubstr("[Fehler] Fehler an 0x0010\n(abgebrochen)"));
   // --yes and --on-error retry; no input stream at all is no terminal either.
-  const ConsolePolicy yesAndRetry{.assumeYes = true, .retryCancelAnswer = kRetry};
-  const std::string policed = Console(yesAndRetry, nullptr, [](ConsoleFeedback& fb) {
-    EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk);
-    EXPECT_EQ(fb.AskRetryCancel("Fehler"), kRetry);
-  });
-  EXPECT_THAT(policed, HasSubstr("[Fehler] Fehler\n(weiter)"));
+  const auto [policed, policedShown] = Ask({.assumeYes = true, .retryCancelAnswer = kRetry}, nullptr, "or");
+  EXPECT_EQ(policed, (std::vector<int>{kOk, kRetry}));
+  EXPECT_THAT(policedShown, HasSubstr("[Fehler] Fehler an 0x0010\n(weiter)"));
 }
 
 // Two stop requests during an operation, delivered by `stopTwice`: the
@@ -164,10 +145,13 @@ struct PseudoTerminal {
   ~PseudoTerminal() {
     if (master >= 0) close(master);
   }
-  std::FILE* Type(const std::string& typed) const {
-    if (write(master, typed.data(), typed.size()) != ssize_t(typed.size())) return nullptr;
+  // The terminal's side, opened with `mode`.
+  std::FILE* Open(const char* mode) const {
     const int fd = open(ptsname(master), O_RDWR | O_NOCTTY);
-    return fd >= 0 ? fdopen(fd, "r") : nullptr;
+    return fd >= 0 ? fdopen(fd, mode) : nullptr;
+  }
+  std::FILE* Type(const std::string& typed) const {
+    return write(master, typed.data(), typed.size()) == ssize_t(typed.size()) ? Open("r") : nullptr;
   }
   int master;
 };
@@ -176,7 +160,6 @@ struct PseudoTerminal {
 // the socket powered down by the operation itself.
 TEST(ConsoleSignals, TermAndHangupRequestCancelAtTheNextPump) {
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
-    Console({}, nullptr, [](ConsoleFeedback& fb) { fb.InstallInterruptHandler(); });  // fresh count
     int beep = 0;
     ConsoleFeedback fb(beep, {}, nullptr, std::tmpfile());
     fb.InstallInterruptHandler();
@@ -196,33 +179,26 @@ TEST(ConsoleSignalsDeathTest, SecondSignalPowersDownAtOnceAndExits) {
               ::testing::ExitedWithCode(128 + SIGTERM), kEmergencyStopped);
 }
 
-TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
-  const PseudoTerminal pty;
-  if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-  // A long line whose tail would read as "abbrechen", then a real "ok".
-  std::FILE* terminal = pty.Type(std::string(63, 'x') + "abbrechen\nok\n");
-  ASSERT_NE(terminal, nullptr);
-  Console({}, terminal, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kOk); });
-  // A typed NUL (Ctrl+@) ends no line early: the line after it is the next
-  // answer. Retry goes on with the next cell: the prompt names it so.
-  std::FILE* again = pty.Type(std::string("\0\n", 2) + "w\nabbrechen\n");
-  ASSERT_NE(again, nullptr);
-  const std::string asked =
-      Console({}, again, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskRetryCancel("Fehler an 0x0010"), kRetry); });
-  EXPECT_THAT(asked, HasSubstr("[w]eiter / [a]bbrechen:"));
-  // Enter answers OK only where a production run asks for the next chip;
-  // elsewhere an empty line asks again.
-  const PseudoTerminal fresh;  // the "abbrechen" above is still unread
-  std::FILE* enters = fresh.Type("\n\na\n");
-  ASSERT_NE(enters, nullptr);
-  Console({.enterConfirms = true}, enters, [](ConsoleFeedback& fb) {
-    EXPECT_EQ(fb.AskOkCancel("Baustein 1 einsetzen"), kOk);
-    EXPECT_EQ(fb.AskOkCancel("Baustein 2 einsetzen"), kOk);
-    EXPECT_EQ(fb.AskOkCancel("Baustein 3 einsetzen"), kCancel);
-  });
-  std::FILE* plain = fresh.Type("\na\n");
-  ASSERT_NE(plain, nullptr);
-  Console({}, plain, [](ConsoleFeedback& fb) { EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel); });
+TEST(ConsoleFeedback, TerminalAnswersAreReadLineByLine) {
+  struct Case { bool enterConfirms; std::string typed; const char* questions; std::vector<int> answers; const char* prompt; };
+  const Case cases[] = {
+      // A long line whose tail would read as "abbrechen" is dropped whole.
+      {false, std::string(63, 'x') + "abbrechen\nok\n", "o", {kOk}, "[o]k / [a]bbrechen:"},
+      // A typed NUL (Ctrl+@) ends no line early: the line after it is the
+      // next answer. Retry goes on with the next cell: the prompt names it so.
+      {false, std::string("\0\n", 2) + "w\nabbrechen\n", "r", {kRetry}, "[w]eiter / [a]bbrechen:"},
+      // Enter answers OK only where a production run asks for the next chip;
+      // elsewhere an empty line asks again.
+      {true, "\n\na\n", "ooo", {kOk, kOk, kCancel}, "[Enter] weiter / [a]bbrechen:"},
+      {false, "\na\n", "o", {kCancel}, "[o]k / [a]bbrechen:"},
+  };
+  for (const Case& c : cases) {
+    const PseudoTerminal pty;
+    if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
+    const auto [answers, shown] = Ask({.enterConfirms = c.enterConfirms}, pty.Type(c.typed), c.questions);
+    EXPECT_EQ(answers, c.answers) << c.prompt;
+    EXPECT_THAT(shown, HasSubstr(c.prompt));
+  }
 }
 
 // Ctrl+C while a prompt waits for a line answers it with Cancel, and does
@@ -230,13 +206,11 @@ TEST(ConsoleFeedback, OverlongOrNulTerminalAnswerIsNotReadAsTheNextAnswer) {
 TEST(ConsoleSignals, InterruptAtAPromptAnswersCancel) {
   const PseudoTerminal pty;
   if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
-  std::FILE* terminal = pty.Type("");
-  ASSERT_NE(terminal, nullptr);
   std::thread presser([main = pthread_self()] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     pthread_kill(main, SIGINT);
   });
-  Console({}, terminal, [](ConsoleFeedback& fb) {
+  Console({}, pty.Type(""), [](ConsoleFeedback& fb) {
     fb.InstallInterruptHandler();
     EXPECT_EQ(fb.AskOkCancel("Baustein einsetzen"), kCancel);
     fb.PumpMessages();
@@ -253,26 +227,22 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
     if (pty.master < 0) GTEST_SKIP() << "no pseudo terminal";
     const winsize size{24, width, 0, 0};
     ASSERT_EQ(ioctl(pty.master, TIOCSWINSZ, &size), 0);
+    std::FILE* terminal = pty.Open("w");
+    ASSERT_NE(terminal, nullptr);
     std::string shown;
     std::thread drain([&] {
       char buffer[4096];
-      ssize_t got;
-      while ((got = read(pty.master, buffer, sizeof buffer)) > 0) shown.append(buffer, size_t(got));
+      for (ssize_t got; (got = read(pty.master, buffer, sizeof buffer)) > 0;) shown.append(buffer, size_t(got));
     });
     {
-      const int fd = open(ptsname(pty.master), O_RDWR | O_NOCTTY);
-      ASSERT_GE(fd, 0);
-      std::FILE* terminal = fdopen(fd, "w");
       int beep = 0;
       ConsoleFeedback fb(beep, {}, nullptr, terminal);
       fb.SetStatus("Prüfe Bausteininhalt");
-      fb.StartProgress(300);
-      for (int i = 0; i < 300; ++i) fb.StepProgress();
+      RunProgress(fb, 300);
       fb.ResetProgress();
-      std::fclose(terminal);
     }
-    // The slave is closed: reading the master ends (EIO) once it is drained.
-    drain.join();
+    std::fclose(terminal);
+    drain.join();  // with the terminal's side closed, reading ends (EIO) once all is read
     // A bar runs from the line's start to the clearing, which ends the line.
     std::vector<std::string> bars;
     for (size_t clear = shown.find("\033[K"); clear != std::string::npos; clear = shown.find("\033[K", clear + 3)) {
@@ -282,10 +252,8 @@ TEST(ConsoleFeedback, TheBarFitsTheTerminalAndNamesThePhase) {
     }
     ASSERT_FALSE(bars.empty()) << width;
     for (const std::string& bar : bars) {
-      const auto columns = std::count_if(bar.begin(), bar.end(), [](char c) { return (c & 0xC0) != 0x80; });
-      EXPECT_LT(columns, width) << bar;
-      EXPECT_THAT(bar, ::testing::MatchesRegex(".*[0-9]+ % 0:0[0-9]")) << bar;
-      EXPECT_THAT(bar, ::testing::Not(HasSubstr("  0 %")));
+      EXPECT_LT(std::count_if(bar.begin(), bar.end(), [](char c) { return (c & 0xC0) != 0x80; }), width) << bar;
+      EXPECT_THAT(bar, ::testing::MatchesRegex(".*( [1-9]|[1-9][0-9]|100) % 0:0[0-9]")) << bar;  // never 0 %
     }
     EXPECT_THAT(bars.back(), HasSubstr("100 %"));
     EXPECT_EQ(bars.back().find("Prüfe Bausteininhalt [") == 0, width == 100) << bars.back();

@@ -24,23 +24,20 @@
 namespace tav {
 namespace {
 
-VersionRecordValues OwnValues() {
-  return {{1, 3, 9, 0}, 0x0407, 0x04B0,
-          {{"FileDescription", "8051 Controller Programmer"}, {"FileVersion", "1, 3, 9, 0"}}};
+VersionRecordValues OwnValues(const std::string& fileVersion = "1, 3, 9, 0") {
+  return {{1, 3, 9, 0}, 0x0407, 0x04B0, {{"FileDescription", "8051 Controller Programmer"}, {"FileVersion", fileVersion}}};
 }
 
-// A source over one built record that can fail at each step.
+// A source over one built record that can fail at each step: no record
+// (size 0), a failing read, a path it pretends not to find.
 class ScriptedSource : public VersionRecordSource {
 public:
   std::vector<uint8_t> record = BuildVersionRecord(OwnValues());
   bool readFails = false;
-  std::string hiddenPath;  // a path QueryValue pretends not to find
-  std::vector<std::string> files, paths;
+  std::string hiddenPath;
+  std::vector<std::string> paths;
 
-  uint32_t RecordSize(const std::string& file) override {
-    files.push_back(file);
-    return uint32_t(record.size());
-  }
+  uint32_t RecordSize(const std::string&) override { return uint32_t(record.size()); }
   bool ReadRecord(const std::string&, std::vector<uint8_t>& out) override {
     if (readFails || out.size() != record.size()) return false;
     out = record;
@@ -52,37 +49,21 @@ public:
   }
 };
 
-std::string TextFor(const std::string& fileVersion) {
-  ScriptedSource source;
-  VersionRecordValues values = OwnValues();
-  values.strings = {{"FileVersion", fileVersion}};
-  source.record = BuildVersionRecord(values);
-  VersionInfo info(source);
-  EXPECT_TRUE(info.Open("tavrolith.exe"));
-  return VersionText(info);
-}
-
 TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndQueryBuildsTheBlockPath) {
   ScriptedSource source;
   VersionInfo info(source);
   EXPECT_EQ(info.QueryString("FileVersion"), "");  // nothing open
   ASSERT_TRUE(info.Open("tavrolith.exe"));
-  EXPECT_EQ(source.files, std::vector<std::string>{"tavrolith.exe"});  // handed on unchanged
   EXPECT_EQ(info.Translation(), 0x040704B0u);
-  EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");
   EXPECT_EQ(info.QueryString("FileDescription", 0x040704B0), "8051 Controller Programmer");
   EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\040704b0\\FileDescription");
   EXPECT_EQ(info.QueryString("FileVersion", 0x04090000), "");  // no such block
-  EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\04090000\\FileVersion");
-  EXPECT_EQ(info.QueryString("Comments"), "");
   info.Close();
   EXPECT_EQ(info.Translation(), 0u);
   EXPECT_EQ(info.QueryString("FileVersion"), "");
 }
 
 TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
-  // No record (size 0), a failing read, no translation; each closes what
-  // was open before.
   for (int step = 0; step < 3; ++step) {
     SCOPED_TRACE(step);
     ScriptedSource source;
@@ -94,8 +75,6 @@ TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
     if (step == 2) source.hiddenPath = "\\VarFileInfo\\Translation";
     EXPECT_FALSE(info.Open("tavrolith.exe"));
     EXPECT_FALSE(info.IsOpen());
-    EXPECT_EQ(info.Translation(), 0u);
-    EXPECT_EQ(info.QueryString("FileVersion"), "");
     EXPECT_EQ(VersionText(info), "V.");
     EXPECT_EQ(source.paths.empty(), step < 2);  // nothing is queried before the record is read
   }
@@ -104,26 +83,23 @@ TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
 TEST(VersionTextTest, OnlyTheDocumentedFormIsRenderedSensibly) {
   // Positions beyond the end of the text give nothing.
   const std::pair<const char*, const char*> cases[] = {{"1, 3, 9, 0", "V1.39"}, {"10, 3, 9, 0", "V10.39"},
-                                                       {"1,3,9,0", "V1.,0"},    {"1, 10, 2, 0", "V1.1 "},
-                                                       {"", "V."},              {"1, 3", "V1.3"},
-                                                       {"7", "V7."}};
-  for (const auto& [fileVersion, text] : cases) EXPECT_EQ(TextFor(fileVersion), text) << fileVersion;
+      {"1,3,9,0", "V1.,0"}, {"1, 10, 2, 0", "V1.1 "}, {"", "V."}, {"1, 3", "V1.3"}, {"7", "V7."}};
+  for (const auto& [fileVersion, text] : cases) {
+    ScriptedSource source;
+    source.record = BuildVersionRecord(OwnValues(fileVersion));
+    VersionInfo info(source);
+    ASSERT_TRUE(info.Open("tavrolith.exe"));
+    EXPECT_EQ(VersionText(info), text) << fileVersion;
+  }
 }
 
 TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefused) {
   const std::vector<uint8_t> record = BuildVersionRecord(OwnValues());
   std::string value;
-  ASSERT_TRUE(QueryVersionRecord(record, "\\stringfileinfo\\040704B0\\fileversion", value));
+  EXPECT_TRUE(QueryVersionRecord(record, "\\stringfileinfo\\040704B0\\fileversion", value));
   EXPECT_EQ(value, "1, 3, 9, 0");
-  ASSERT_TRUE(QueryVersionRecord(record, "\\VarFileInfo\\Translation", value));
-  EXPECT_EQ(value, std::string("\x07\x04\xB0\x04", 4));
-  ASSERT_TRUE(QueryVersionRecord(record, "\\", value));  // the fixed part: signature, then 1.3.9.0
-  ASSERT_EQ(value.size(), 52u);
-  EXPECT_EQ(value.substr(0, 4), std::string("\xBD\x04\xEF\xFE", 4));
-  EXPECT_EQ(value.substr(8, 8), std::string("\x03\x00\x01\x00\x00\x00\x09\x00", 8));
   EXPECT_FALSE(QueryVersionRecord(record, "\\StringFileInfo\\040704b0\\FileVersio", value));
   EXPECT_FALSE(QueryVersionRecord(record, "\\VarFileInfo\\Translation\\More", value));
-
   // Cut anywhere or with a length pointing past the end: refused or found
   // intact, never read beyond the buffer.
   for (size_t size = 0; size < record.size(); ++size) {
@@ -133,8 +109,7 @@ TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefuse
     }
   }
   std::vector<uint8_t> lying = record;
-  lying[0] = 0xFF;
-  lying[1] = 0xFF;
+  lying[0] = lying[1] = 0xFF;
   EXPECT_FALSE(QueryVersionRecord(lying, "\\VarFileInfo\\Translation", value));
 }
 
@@ -144,10 +119,7 @@ TEST(OwnVersionRecordTest, TheProgramFileFoundByItsBareNameReadsV139) {
   EXPECT_EQ(info.Translation(), 0x040704B0u);
   EXPECT_EQ(info.QueryString("FileDescription"), "8051 Controller Programmer");
   EXPECT_EQ(VersionText(info), "V1.39");
-
-  VersionInfo missing;
-  EXPECT_FALSE(missing.Open("keinprogramm.exe"));
-  EXPECT_EQ(VersionText(missing), "V.");
+  EXPECT_FALSE(info.Open("keinprogramm.exe"));
 }
 
 #ifdef _WIN32
@@ -176,29 +148,25 @@ TEST(ElfVersionSourceTest, BareNamesSearchTheProgramDirectoryAndOnlyElfSectionsC
   // folder's own tavrolith does not answer.
   const test::StartUpDirectory scratch("tav_version");
   ASSERT_TRUE(scratch.Valid());
-  const std::string dir = scratch.Path().string() + "/";
+  const std::string dir = scratch.Path().string() + "/", self = fs::read_symlink("/proc/self/exe").string();
   ElfVersionSource source(scratch.Path().string());
   VersionInfo info(source);
   // Test programs carry the record too; an explicit path is taken as it is.
-  ASSERT_TRUE(info.Open(fs::read_symlink("/proc/self/exe").string()));
+  ASSERT_TRUE(info.Open(self));
   EXPECT_EQ(VersionText(info), "V1.39");
-
   // First nothing, then a text file by that name (no ELF), then a copy of
-  // this program.
+  // this program, which the name with ".exe" wins over until it is gone.
   EXPECT_FALSE(info.Open("tavrolith.exe"));
   std::ofstream(dir + "tavrolith.exe") << "MZ kein ELF";
+  fs::copy_file(self, dir + "tavrolith");
   EXPECT_FALSE(info.Open("tavrolith.exe"));
-  fs::copy_file("/proc/self/exe", dir + "tavrolith", fs::copy_options::overwrite_existing);
-  EXPECT_FALSE(info.Open("tavrolith.exe"));  // the name with ".exe" wins and is no program
   fs::remove(dir + "tavrolith.exe");
   ASSERT_TRUE(info.Open("tavrolith.exe"));
   EXPECT_EQ(source.Resolve("tavrolith.exe"), dir + "tavrolith");
   EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");
-
   // A program without the section.
-  fs::copy_file(fs::read_symlink("/proc/self/exe").parent_path() / "version_probe_plain", dir + "plain");
+  fs::copy_file(fs::path(self).parent_path() / "version_probe_plain", dir + "plain");
   EXPECT_FALSE(info.Open(dir + "plain"));
-
   // The working directory is searched after the program directory.
   const test::ScratchDirectory empty("tav_version_empty");
   EXPECT_EQ(ElfVersionSource(empty.Path().string()).Resolve("tavrolith.exe"), dir + "tavrolith");
