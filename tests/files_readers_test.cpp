@@ -84,10 +84,7 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
   const std::string unknown = "f0: Unbekanntes Dateiformat:\n\n" + path + "\n\nDie ersten Zeilen sind Text, aber "
                               "keine Records\nder Formate Intel, Motorola, MOS Technology\noder Tektronix.";
   const std::string record = ":10000000000102030405060708090A0B0C0D0E0F78\n";
-  struct Case {
-    std::string file, outcome;
-    uint32_t size = ProgramImage::kSize;
-  };
+  struct Case { std::string file, outcome; uint32_t size = ProgramImage::kSize; };
   std::vector<Case> cases = {
       // End records stop reading: what follows them is never looked at.
       {":03001000020030BB\n:00000001FF\ngarbage\n", "f2" + example}, {"S30800000010020030B5\n", "f7" + example},

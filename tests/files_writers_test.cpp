@@ -48,11 +48,7 @@ protected:
 // and address and has `length` characters: S records are shortened so the
 // count fits.
 TEST_F(WriterTest, EveryFormatWritesItsHeaderRecordsAndEndLine) {
-  const struct {
-    int format;
-    std::string head, example, end, second;
-    size_t length;
-  } cases[] = {
+  const struct { int format; std::string head, example, end, second; size_t length; } cases[] = {
       {2, "", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
       {3, ":020000040000FA\r\n:020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
       {4, ":020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
@@ -103,13 +99,9 @@ TEST_F(WriterTest, WhatIsLeftOutOfAFile) {
 TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
   Fill(32, 1024);  // the first record is empty, left out, and takes no line number
   const std::string noSpace = "Fehler beim Öffnen der Datei\n\n" + path + "\n\nKein Platz mehr auf dem Gerät";
-  const struct {
-    int format;
-    uint32_t failAt;
-    Texts messages;
-  } cases[] = {{3, 5, {"Hex-Zeile 5\nkonnte nicht geschrieben werden"}},
-               {9, 1, {"Hex-Zeile 1\nkonnte nicht geschrieben werden"}}, {3, 2, {kHeaderNotWritten, noSpace}},
-               {5, 33, {kEndNotWritten, noSpace}}, {1, 1, {noSpace}}};  // 33: header, 31 records, end
+  const struct { int format; uint32_t failAt; Texts messages; } cases[] = {
+      {3, 5, {"Hex-Zeile 5\nkonnte nicht geschrieben werden"}}, {9, 1, {"Hex-Zeile 1\nkonnte nicht geschrieben werden"}},
+      {3, 2, {kHeaderNotWritten, noSpace}}, {5, 33, {kEndNotWritten, noSpace}}, {1, 1, {noSpace}}};  // 33: header, 31 records, end
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "format " << c.format << " write " << c.failAt);
     failAt = c.failAt;

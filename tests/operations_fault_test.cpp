@@ -46,10 +46,7 @@ struct FaultRig : test::BoardRig<CountingBoard> {
   std::shared_ptr<sim::SimulatedChip> chip;
 };
 
-struct Operation {
-  const char* name;
-  int (*run)(OperationContext&);
-};
+struct Operation { const char* name; int (*run)(OperationContext&); };
 
 constexpr Operation kOperations[] = {
     {"blank check", BlankCheck}, {"read", ReadDevice},     {"verify", VerifyDevice},

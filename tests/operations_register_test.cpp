@@ -142,13 +142,9 @@ uint64_t FrameWrites(const DeviceRecord& d, bool powered) {
 
 TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnResult) {
   const std::string all = "Anzahl Bytes: 1024 (0x400)\n", image = "Anzahl Bytes: 3 (0x3)\nHöchste Adresse: 767 (0x2FF)\n";
-  const struct {
-    int (*run)(OperationContext&);
-    std::string prompt;  // between the device name and the socket
-    int cancelledAtPrompt, signatureMismatch;
-    Texts statuses;  // the verify shows none until its compare loop runs
-    bool cancelButton;
-  } operations[] = {
+  // The prompt text between the device name and the socket; the verify
+  // shows no status until its compare loop runs.
+  const struct { int (*run)(OperationContext&); std::string prompt; int cancelled, mismatch; Texts statuses; bool cancelButton; } operations[] = {
       {BlankCheck, "Leertest ***\n\n" + all, 0, 5, {"Leertest"}, true},
       {EraseDevice, "Controller löschen ***\n\n", 7, 14, {"Lösche Controller"}, false},
       {ReadDevice, "Controller auslesen ***\n\n" + all, 0, 4, {"Speichere Bausteindaten"}, true},
@@ -165,7 +161,7 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
     const std::string prompt =
         "*** TESTFLASH40 ***\n\n*** " + op.prompt + "\n\nController in Sockel 2 einsetzen.\nNase zeigt zum Hebel";
     rig.feedback.QueueAnswer(kCancel);
-    EXPECT_EQ(op.run(rig.ctx), op.cancelledAtPrompt);
+    EXPECT_EQ(op.run(rig.ctx), op.cancelled);
     EXPECT_EQ(rig.link.WriteCount(), unpowered);  // the socket never powered
     ASSERT_EQ(rig.feedback.Texts(), Texts{prompt});  // nothing after the prompt
     EXPECT_EQ(rig.feedback.messages[0].kind, MessageKind::OkCancel);
@@ -173,7 +169,7 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
 
     rig.feedback.Clear();
     rig.chip->signature[0x31] = 0x99;
-    EXPECT_EQ(op.run(rig.ctx), op.signatureMismatch);
+    EXPECT_EQ(op.run(rig.ctx), op.mismatch);
     EXPECT_EQ(rig.link.WriteCount(), unpowered + powered);
     EXPECT_EQ(rig.feedback.Texts(), (Texts{prompt, "Eine Prozessor ID stimmt nicht !\n\n"
                                                    "Hersteller-ID(0x30)\tRichtig:0x1E\tGelesen:0x1E\n"
@@ -186,40 +182,26 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
   }
 }
 
-TEST(CheckSignature, ReadsOnlyTheNonzeroFieldsInTableOrderAndTwentyPinPartsCompareBoth) {
-  Rig rig(SmallPart(40));
-  rig.device.ManufacturerId000 = rig.chip->signature[0x000] = 0x1E;
-  rig.device.DeviceId100 = rig.chip->signature[0x100] = 0x7A;
-  rig.device.DeviceId060 = rig.chip->signature[0x060] = 0x33;
-  rig.link.PowerUp();
-  EXPECT_EQ(CheckSignature(rig.ctx), 0);
-  EXPECT_EQ(rig.board.reads, (Reads{{0, 0x000}, {0, 0x030}, {0, 0x031}, {0, 0x100}, {0, 0x060}}));
-  EXPECT_TRUE(rig.feedback.messages.empty());
-
-  Rig zero(SmallPart(20));
-  zero.device.DeviceIdDip20 = 0;  // compared even so
-  EXPECT_EQ(BlankCheck(zero.ctx), 5);
-  EXPECT_THAT(zero.feedback.Texts(), ElementsAre(HasSubstr("\nController in Sockel 3 einsetzen."),
-                                                 "Prozessor-ID's stimmen nicht !!!\n\nRichtig: Hersteller-ID 0x1E\t"
-                                                 "Baustein-ID 0x00\nGelesen: Hersteller-ID 0x1E\tBaustein-ID 0x21\n"));
-}
-
-// Every cell of the range read once, in order, none beyond it; with the ID
-// check off a wrong chip is worked on without its signature being read.
-TEST(Scanning, EachOperationReadsItsRangeOnceAndStopsAtItsEnd) {
+// The signature check reads only the nonzero fields, in table order, and
+// 20-pin parts compare both. Every cell of the range is read once, in order,
+// none beyond it; with the ID check off a wrong chip is worked on without its
+// signature being read.
+TEST(Scanning, EachOperationReadsTheSignatureAndItsRangeOnceAndStopsAtItsEnd) {
   const auto cells = [](uint32_t n, Reads reads) {
     for (uint32_t a = 0; a < n; ++a) reads.emplace_back(12, a);
     return reads;
   };
-  const Reads signature = {{0, 0x030}, {0, 0x031}};
-  Rig blank(SmallPart(40)), read(SmallPart(40));
+  Rig blank(SmallPart(40)), read(SmallPart(40)), dip20(SmallPart(20));
+  blank.device.ManufacturerId000 = blank.chip->signature[0x000] = 0x1E;
+  blank.device.DeviceId100 = blank.chip->signature[0x100] = 0x7A;
+  blank.device.DeviceId060 = blank.chip->signature[0x060] = 0x33;
   EXPECT_EQ(BlankCheck(blank.ctx), 0);
-  EXPECT_EQ(blank.board.reads, cells(1024, signature));
+  EXPECT_EQ(blank.board.reads, cells(1024, {{0, 0x000}, {0, 0x030}, {0, 0x031}, {0, 0x100}, {0, 0x060}}));
   EXPECT_EQ(blank.feedback.TotalPumps(), 51u);  // a bar step every 1024 / 50 = 20 cells
   read.settings.ProgramFilePath = read.scratch.Slash() + "read.bin";
   read.settings.FFSave = 1;  // an erased chip is saved only so
   EXPECT_EQ(ReadDevice(read.ctx), 0);
-  EXPECT_EQ(read.board.reads, cells(1024, signature));
+  EXPECT_EQ(read.board.reads, cells(1024, {{0, 0x030}, {0, 0x031}}));
   for (const uint32_t n : {100u, 1u}) {
     Rig verify(SmallPart(40));
     verify.settings.IDCheck = 0;
@@ -228,6 +210,11 @@ TEST(Scanning, EachOperationReadsItsRangeOnceAndStopsAtItsEnd) {
     EXPECT_EQ(VerifyDevice(verify.ctx), 0);
     EXPECT_EQ(verify.board.reads, cells(n, {}));
   }
+  dip20.device.DeviceIdDip20 = 0;  // compared even so
+  EXPECT_EQ(BlankCheck(dip20.ctx), 5);
+  EXPECT_THAT(dip20.feedback.Texts(), ElementsAre(HasSubstr("\nController in Sockel 3 einsetzen."),
+                                                  "Prozessor-ID's stimmen nicht !!!\n\nRichtig: Hersteller-ID 0x1E\t"
+                                                  "Baustein-ID 0x00\nGelesen: Hersteller-ID 0x1E\tBaustein-ID 0x21\n"));
 }
 
 // Two erase rounds and the lock bit at 6.5 V, the burn at 5 V; lock bit 1
@@ -289,21 +276,15 @@ TEST(EraseAndCounter, KVpKeepsTheVoltageAndTheCounterFollowsTheCells) {
 }
 
 TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
-  const struct {
-    uint8_t lockBitCount;
-    int lock1, lock2, lock3;
-    DeviceOption option;
-    std::vector<std::pair<uint8_t, uint8_t>> pulses;  // (mode, data byte)
-    bool effectTest;                                  // address 0 read back
-    int result;                                       // lock bit 1 alone leaves it readable
-  } cases[] = {
-      {0, 1, 1, 1, DeviceOption::None, {}, false, 0},
-      {1, 1, 1, 1, DeviceOption::None, {{15, 0}}, true, 22},
-      {3, 1, 0, 0, DeviceOption::None, {{15, 0}}, false, 0},
-      {3, 1, 1, 0, DeviceOption::None, {{15, 0}, {3, 0}}, true, 0},
+  // The lock bits set, the pulses given as (mode, data byte), whether address
+  // 0 is read back to test the effect, and the result: lock bit 1 alone
+  // leaves the code readable.
+  using Pulses = std::vector<std::pair<uint8_t, uint8_t>>;
+  const struct { uint8_t lockBitCount; int lock1, lock2, lock3; DeviceOption option; Pulses pulses; bool effectTest; int result; } cases[] = {
+      {0, 1, 1, 1, DeviceOption::None, {}, false, 0}, {1, 1, 1, 1, DeviceOption::None, {{15, 0}}, true, 22},
+      {3, 1, 0, 0, DeviceOption::None, {{15, 0}}, false, 0}, {3, 1, 1, 0, DeviceOption::None, {{15, 0}, {3, 0}}, true, 0},
       {3, 1, 1, 1, DeviceOption::None, {{15, 0}, {3, 0}, {5, 0}}, true, 0},
-      {3, 1, 0, 0, DeviceOption::LockP12, {{5, 0x7F}}, false, 0},
-      {3, 1, 1, 0, DeviceOption::LockP12, {{5, 0x3F}}, true, 0},
+      {3, 1, 0, 0, DeviceOption::LockP12, {{5, 0x7F}}, false, 0}, {3, 1, 1, 0, DeviceOption::LockP12, {{5, 0x3F}}, true, 0},
       {1, 1, 1, 1, DeviceOption::LockP12, {{5, 0x1F}}, true, 0},
   };
   for (const auto& c : cases) {
