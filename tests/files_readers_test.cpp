@@ -104,7 +104,7 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {":0300\x01""10\n", "f1 n9 0000:3A303330300131300A"}, {";0300100200300045\x01\n", Len(8, 1, 18, 17)},
       {"Z", "f1 n1 0000:5A"}, {"Z\n", "f1 n2 0000:5A0A"}, {"\xFF\xFF\xFF" + std::string(3, 'x'), "f1 n6 0003:787878"},
       {std::string(300, '\xFF') + "\x02", "f1 n301 012C:02"}, {"/\tcomment\n", NoHex(9, 1, 2)},
-      {"/ Lampe f\xC3\xBCr P1.0\n", NoHex(9, 1, 2)}, {"/ Lampe f\xFCr P1.0\n", NoHex(9, 1, 2)},
+      {"/ L\xC3\xA4mpchen f\xC3\xBCr \xC3\x84rmel\n", NoHex(9, 1, 2)}, {"/ Lampe f\xFCr P1.0\n", NoHex(9, 1, 2)},
       {"\x02\x01\x30", "f1 n3 0000:020130", 3},
       // A blinking-lamp program as as31 assembles it.
       {std::string("\x75\x81\x2F\xB2\x90\x11\x09\x80\xFA\x7F\xFA\x7E\xFA\x00\x00\xDE\xFC\xDF\xF8\x22", 20),
@@ -117,7 +117,9 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       // Blanks before the line end; the smallest records, without data; a start address (type 03).
       {":03001000020030BB  \r\n", "f2" + example}, {"S1030000FC\nS20400000000\nS3050000000000\n", "f5 n0"},
       {":0400000312345678E5\n:0100000055AA\n", "f2 n1 0000:55"},
-      {intel + "X0100200011CE\n", NoStart(2)}, {"S1060010020030B7\nS5030001FB\n", NoStart(5)},  // S5 holds no data
+      // S5 holds no data.
+      {intel + "X0100200011CE\n", NoStart(2)}, {"S1060010020030B7\nS5030001FB\n", NoStart(5)},
+      {"S1060010020030B7\nX1060010020030B7\n", NoStart(5)},
       {";0300100200300045\n:0300100200300045\n", NoStart(8)}, {"/0010031302003058\n 0010031302003058\n", NoStart(9)},
       {":03001000020030BB\n:0300100002003BB\n", Len(2, 2, 16, 17)}, {"S1070010020030B7\n", Len(5, 1, 16, 18)},
       {";03001002003000450\n", Len(8, 1, 18, 17)}, {"/001003130200305\n", Len(9, 1, 16, 17)},
