@@ -104,7 +104,7 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {":0300\x01""10\n", "f1 n9 0000:3A303330300131300A"}, {";0300100200300045\x01\n", Len(8, 1, 18, 17)},
       {"Z", "f1 n1 0000:5A"}, {"Z\n", "f1 n2 0000:5A0A"}, {"\xFF\xFF\xFF" + std::string(3, 'x'), "f1 n6 0003:787878"},
       {std::string(300, '\xFF') + "\x02", "f1 n301 012C:02"}, {"/\tcomment\n", NoHex(9, 1, 2)},
-      {"/ L\xC3\xA4mpchen f\xC3\xBCr \xC3\x84rmel\n", NoHex(9, 1, 2)}, {"/ Lampe f\xFCr P1.0\n", NoHex(9, 1, 2)},
+      {"/ \xC3\x84\xC3\x84 f\xC3\xBCr P1\n", NoHex(9, 1, 2)}, {"/ Lampe f\xFCr P1.0\n", NoHex(9, 1, 2)},
       {"\x02\x01\x30", "f1 n3 0000:020130", 3},
       // A blinking-lamp program as as31 assembles it.
       {std::string("\x75\x81\x2F\xB2\x90\x11\x09\x80\xFA\x7F\xFA\x7E\xFA\x00\x00\xDE\xFC\xDF\xF8\x22", 20),
