@@ -109,7 +109,8 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       // A blinking-lamp program as as31 assembles it.
       {std::string("\x75\x81\x2F\xB2\x90\x11\x09\x80\xFA\x7F\xFA\x7E\xFA\x00\x00\xDE\xFC\xDF\xF8\x22", 20),
        "f1 n20 0000:75812FB290110980FA7FFA7EFA0000DEFCDFF822"},
-      {"\x02\x01\x30", "f1: Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 2\nAnzahl Bytes in Brenndatei: 3\n", 2},
+      {"\x02\x01\x30", "f1: Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 2\n"
+                       "Anzahl Bytes in Brenndatei: 3\n", 2},
       // A later record wins, both bytes counted; a load leaves nothing of the one before.
       {":0100200011CE\n:0100200022BD\n", "f2 n2 0020:22"}, {":020000040000FA\n:00000001FF\n", "f3 n0"},
       {":010FFF00777A\n", "f2 n1 0FFF:77", 4096}, {":011000007778\n", TooMuch(2, 4096, 1, 4096), 4096},

@@ -102,9 +102,11 @@ TEST_F(WriterTest, WhatIsLeftOutOfAFile) {
 TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
   Fill(32, 1024);  // the first record is empty, left out, and takes no line number
   const std::string noSpace = "Fehler beim Öffnen der Datei\n\n" + path + "\n\nKein Platz mehr auf dem Gerät";
+  const auto line = [](int n) { return "Hex-Zeile " + std::to_string(n) + "\nkonnte nicht geschrieben werden"; };
+  // Write 33 of a Motorola file: its end line, after the header and 31 records.
   const struct { int format; uint32_t failAt; Texts messages; } cases[] = {
-      {3, 5, {"Hex-Zeile 5\nkonnte nicht geschrieben werden"}}, {9, 1, {"Hex-Zeile 1\nkonnte nicht geschrieben werden"}},
-      {3, 2, {kHeaderNotWritten, noSpace}}, {5, 33, {kEndNotWritten, noSpace}}, {1, 1, {noSpace}}};  // 33: header, 31 records, end
+      {3, 5, {line(5)}}, {9, 1, {line(1)}}, {3, 2, {kHeaderNotWritten, noSpace}}, {5, 33, {kEndNotWritten, noSpace}},
+      {1, 1, {noSpace}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "format " << c.format << " write " << c.failAt);
     failAt = c.failAt;
@@ -147,7 +149,8 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
   EXPECT_EQ(SaveFile(image), 4);
   path = (dir / "no" / "such" / "dir.hex").string();
   EXPECT_EQ(SaveFile(image), 4);
-  EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + path + "\n\nDatei oder Verzeichnis existiert nicht");
+  EXPECT_EQ(feedback.LastText(),
+            "Fehler beim Öffnen der Datei\n\n" + path + "\n\nDatei oder Verzeichnis existiert nicht");
   EXPECT_EQ(test::EntriesIn(dir), 3u);  // prog.hex, the link, the long name: nothing left over
 }
 
@@ -237,7 +240,8 @@ TEST_F(WriterTest, TheSrecordToolReadsOurFilesAndWeLoadItsFiles) {
   sizeBytes = kSize;
   const std::string original(image.Bytes.begin(), image.Bytes.begin() + kSize);
   const auto run = [&](const std::string& arguments) {
-    return std::system((tool + " " + arguments + " 2>" + err).c_str()) == 0 ? std::string() : "srec_cat failed: " + test::ReadFile(err);
+    const bool ran = std::system((tool + " " + arguments + " 2>" + err).c_str()) == 0;
+    return ran ? std::string() : "srec_cat failed: " + test::ReadFile(err);
   };
   for (const auto& [format, options] : kToolFormats) {
     SCOPED_TRACE(options);

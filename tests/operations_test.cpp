@@ -60,7 +60,9 @@ public:
   std::string Name() const override { return "Testbaustein"; }
   // The cell the lines select: the counter of a 20-pin part, or the address
   // lines of a 40-pin part, less those above its size (they may be held high).
-  uint32_t Cell(const sim::SocketPins& pins) const { return (package_ == 20 ? pins.counter : pins.Address40()) & mask_; }
+  uint32_t Cell(const sim::SocketPins& pins) const {
+    return (package_ == 20 ? pins.counter : pins.Address40()) & mask_;
+  }
 
   std::array<uint8_t, 0x10000> memory{};
   std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
@@ -149,10 +151,17 @@ uint64_t FrameWrites(const DeviceRecord& d, bool powered) {
 }
 
 TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnResult) {
-  const std::string all = "Anzahl Bytes: 1024 (0x400)\n", image = "Anzahl Bytes: 3 (0x3)\nHöchste Adresse: 767 (0x2FF)\n";
+  const std::string all = "Anzahl Bytes: 1024 (0x400)\n";
+  const std::string image = "Anzahl Bytes: 3 (0x3)\nHöchste Adresse: 767 (0x2FF)\n";
   // The prompt text between the device name and the socket; the verify
   // shows no status until its compare loop runs.
-  const struct { int (*run)(OperationContext&); std::string prompt; int cancelled, mismatch; Texts statuses; bool cancelButton; } operations[] = {
+  const struct {
+    int (*run)(OperationContext&);
+    std::string prompt;
+    int cancelled, mismatch;
+    Texts statuses;
+    bool cancelButton;
+  } operations[] = {
       {BlankCheck, "Leertest ***\n\n" + all, 0, 5, {"Leertest"}, true},
       {EraseDevice, "Controller löschen ***\n\n", 7, 14, {"Lösche Controller"}, false},
       {ReadDevice, "Controller auslesen ***\n\n" + all, 0, 4, {"Speichere Bausteindaten"}, true},
@@ -288,12 +297,20 @@ TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
   // 0 is read back to test the effect, and the result: lock bit 1 alone
   // leaves the code readable.
   using Pulses = std::vector<std::pair<uint8_t, uint8_t>>;
-  const struct { uint8_t lockBitCount; int lock1, lock2, lock3; DeviceOption option; Pulses pulses; bool effectTest; int result; } cases[] = {
-      {0, 1, 1, 1, DeviceOption::None, {}, false, 0}, {1, 1, 1, 1, DeviceOption::None, {{15, 0}}, true, 22},
-      {3, 1, 0, 0, DeviceOption::None, {{15, 0}}, false, 0}, {3, 1, 1, 0, DeviceOption::None, {{15, 0}, {3, 0}}, true, 0},
-      {3, 1, 1, 1, DeviceOption::None, {{15, 0}, {3, 0}, {5, 0}}, true, 0},
-      {3, 1, 0, 0, DeviceOption::LockP12, {{5, 0x7F}}, false, 0}, {3, 1, 1, 0, DeviceOption::LockP12, {{5, 0x3F}}, true, 0},
-      {1, 1, 1, 1, DeviceOption::LockP12, {{5, 0x1F}}, true, 0},
+  using enum DeviceOption;
+  const struct {
+    uint8_t lockBitCount;
+    int lock1, lock2, lock3;
+    DeviceOption option;
+    Pulses pulses;
+    bool effectTest;
+    int result;
+  } cases[] = {
+      {0, 1, 1, 1, None, {}, false, 0}, {1, 1, 1, 1, None, {{15, 0}}, true, 22},
+      {3, 1, 0, 0, None, {{15, 0}}, false, 0}, {3, 1, 1, 0, None, {{15, 0}, {3, 0}}, true, 0},
+      {3, 1, 1, 1, None, {{15, 0}, {3, 0}, {5, 0}}, true, 0},
+      {3, 1, 0, 0, LockP12, {{5, 0x7F}}, false, 0}, {3, 1, 1, 0, LockP12, {{5, 0x3F}}, true, 0},
+      {1, 1, 1, 1, LockP12, {{5, 0x1F}}, true, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << int(c.lockBitCount) << c.lock1 << c.lock2 << c.lock3 << int(c.option));
@@ -370,7 +387,7 @@ TEST(BoardFaults, SilentBoardOrMissedTransactionEndEveryOperationAfterOneTimeout
         if (op.run == EraseDevice && device.EraseTime == 0) continue;
         const uint64_t writes = WritesBeforeLastPowerDown(device, op, file);
         for (uint64_t at = 1; at < writes; at += writes / 12 + 1) {
-          SCOPED_TRACE(std::string(name) + " " + op.name + (silent ? " silent" : " missed") + " at " + std::to_string(at));
+          SCOPED_TRACE(std::string(name) + " " + op.name + (silent ? " silent " : " missed ") + std::to_string(at));
           std::filesystem::remove(file);
           FaultRig rig(device, file, op.run);
           rig.feedback.QueueAnswer(kOk);
