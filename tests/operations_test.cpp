@@ -36,6 +36,7 @@ using ::testing::Not;
 using Read = std::pair<uint8_t, uint32_t>;
 using Reads = std::vector<Read>;
 using Texts = std::vector<std::string>;
+using OperationRun = int (*)(OperationContext&);
 
 // The chip answers at once, without the timing limits of a real part, and
 // keeps a code memory that write and erase pulses change the way an 8051
@@ -60,9 +61,7 @@ public:
   std::string Name() const override { return "Testbaustein"; }
   // The cell the lines select: the counter of a 20-pin part, or the address
   // lines of a 40-pin part, less those above its size (they may be held high).
-  uint32_t Cell(const sim::SocketPins& pins) const {
-    return (package_ == 20 ? pins.counter : pins.Address40()) & mask_;
-  }
+  uint32_t Cell(const sim::SocketPins& p) const { return (package_ == 20 ? p.counter : p.Address40()) & mask_; }
 
   std::array<uint8_t, 0x10000> memory{};
   std::array<uint8_t, 0x400> signature{};  // 40-pin: by address; 20-pin: by counter position
@@ -155,13 +154,7 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
   const std::string image = "Anzahl Bytes: 3 (0x3)\nHöchste Adresse: 767 (0x2FF)\n";
   // The prompt text between the device name and the socket; the verify
   // shows no status until its compare loop runs.
-  const struct {
-    int (*run)(OperationContext&);
-    std::string prompt;
-    int cancelled, mismatch;
-    Texts statuses;
-    bool cancelButton;
-  } operations[] = {
+  const struct { OperationRun run; std::string prompt; int cancelled, mismatch; Texts statuses; bool cancel; } ops[] = {
       {BlankCheck, "Leertest ***\n\n" + all, 0, 5, {"Leertest"}, true},
       {EraseDevice, "Controller löschen ***\n\n", 7, 14, {"Lösche Controller"}, false},
       {ReadDevice, "Controller auslesen ***\n\n" + all, 0, 4, {"Speichere Bausteindaten"}, true},
@@ -169,7 +162,7 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
       {VerifyDevice, "Controller Prüfen ***\n\n" + image, 0, 7, {}, true},
   };
   const uint64_t unpowered = FrameWrites(SmallPart(40), false), powered = FrameWrites(SmallPart(40), true);
-  for (const auto& op : operations) {
+  for (const auto& op : ops) {
     SCOPED_TRACE(op.prompt);
     Rig rig(SmallPart(40));
     rig.LoadImage({0x12, 0x34});
@@ -192,7 +185,7 @@ TEST(OperationFrame, PromptCancelAndSignatureMismatchEndEachOperationWithItsOwnR
                                                    "Hersteller-ID(0x30)\tRichtig:0x1E\tGelesen:0x1E\n"
                                                    "Baustein-ID(0x31)\tRichtig:0x51\tGelesen:0x99\n"}));
     EXPECT_EQ(rig.feedback.statuses, op.statuses);
-    EXPECT_EQ(rig.feedback.cancelButtonEnabled, op.cancelButton);
+    EXPECT_EQ(rig.feedback.cancelButtonEnabled, op.cancel);
     EXPECT_FALSE(std::filesystem::exists(rig.settings.ProgramFilePath));
     EXPECT_TRUE(rig.board.SocketAtRest());
     EXPECT_TRUE(rig.board.Violations().empty());
@@ -298,14 +291,7 @@ TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
   // leaves the code readable.
   using Pulses = std::vector<std::pair<uint8_t, uint8_t>>;
   using enum DeviceOption;
-  const struct {
-    uint8_t lockBitCount;
-    int lock1, lock2, lock3;
-    DeviceOption option;
-    Pulses pulses;
-    bool effectTest;
-    int result;
-  } cases[] = {
+  const struct { int bits, lock1, lock2, lock3; DeviceOption option; Pulses pulses; bool reads; int rc; } cases[] = {
       {0, 1, 1, 1, None, {}, false, 0}, {1, 1, 1, 1, None, {{15, 0}}, true, 22},
       {3, 1, 0, 0, None, {{15, 0}}, false, 0}, {3, 1, 1, 0, None, {{15, 0}, {3, 0}}, true, 0},
       {3, 1, 1, 1, None, {{15, 0}, {3, 0}, {5, 0}}, true, 0},
@@ -313,17 +299,17 @@ TEST(LockBits, WhichBitsAreProgrammedHowAndWhetherTheEffectIsTested) {
       {1, 1, 1, 1, LockP12, {{5, 0x1F}}, true, 0},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << int(c.lockBitCount) << c.lock1 << c.lock2 << c.lock3 << int(c.option));
+    SCOPED_TRACE(::testing::Message() << c.bits << c.lock1 << c.lock2 << c.lock3 << int(c.option));
     Rig rig(SmallPart(40));
-    rig.device.LockBitCount = c.lockBitCount;
+    rig.device.LockBitCount = static_cast<uint8_t>(c.bits);
     rig.device.Option = c.option;
     std::tie(rig.settings.Lock1, rig.settings.Lock2, rig.settings.Lock3) = std::tie(c.lock1, c.lock2, c.lock3);
     rig.LoadImage({0x5A});
     rig.chip->memory[0] = 0x5A;
     rig.link.PowerUp();
-    EXPECT_EQ(ProgramLockBits(rig.ctx), c.result);
+    EXPECT_EQ(ProgramLockBits(rig.ctx), c.rc);
     EXPECT_EQ(rig.chip->lockPulses, c.pulses);
-    EXPECT_EQ(rig.board.reads, (c.effectTest ? Reads{{12, 0}} : Reads{}));
+    EXPECT_EQ(rig.board.reads, (c.reads ? Reads{{12, 0}} : Reads{}));
   }
 }
 
@@ -338,7 +324,7 @@ struct CountingBoard : sim::SimBoard {
 
 // The chip of a verify holds what a clean run expects.
 struct FaultRig : test::BoardRig<CountingBoard> {
-  FaultRig(const DeviceRecord& d, const std::string& file, int (*run)(OperationContext&) = nullptr) : BoardRig(d) {
+  FaultRig(const DeviceRecord& d, const std::string& file, OperationRun run = nullptr) : BoardRig(d) {
     chip = sim::MakeChip(device, settings.TimeBaseKorr, {});
     board.InsertChip(chip);
     settings.Lock1 = settings.Lock2 = settings.Lock3 = 1;
@@ -350,7 +336,7 @@ struct FaultRig : test::BoardRig<CountingBoard> {
   std::shared_ptr<sim::SimulatedChip> chip;
 };
 
-struct Operation { const char* name; int (*run)(OperationContext&); };
+struct Operation { const char* name; OperationRun run; };
 
 constexpr Operation kOperations[] = {
     {"blank check", BlankCheck}, {"read", ReadDevice},     {"verify", VerifyDevice},
