@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The writers: record layouts, the record loop's skipping rules, header and
 // end lines, failures with their messages, and saving without ever losing
-// the previous file.
+// the previous file. Whatever they save, the readers load back byte for
+// byte, and files are exchanged with srec_cat, a standard tool for these
+// formats.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -43,69 +47,51 @@ protected:
   uint32_t failAt = 0;  // the first write that fails, as on a full disk; 0: none
 };
 
-TEST_F(WriterTest, ExampleRecordOfEveryFormatBetweenItsHeaderAndEndLines) {
-  const struct {
-    int format;
-    std::string head, example, end;
-  } cases[] = {
-      {2, "", ":03001000020030BB\r\n", ":00000001FF\r\n"},
-      {3, ":020000040000FA\r\n:020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n"},
-      {4, ":020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n"},
-      {5, kS0, "S1060010020030B7\r\n", "S9030000FC\r\n"},
-      {6, kS0 + "S204000000FB\r\n", "S207000010020030B6\r\n", "S804000000FB\r\n"},
-      {7, kS0 + "S30500000000FA\r\n", "S30800000010020030B5\r\n", "S70500000000FA\r\n"},
-      {8, "", ";0300100200300045\r\n", ""}, {9, "", "/0010031302003058\r\n", ""},
+// 16 bytes a record: the first, all empty, is left out; the short last one
+// holds the data. At 254 bytes a record the second one starts with its count
+// and address and has `length` characters: S records are shortened so the
+// count fits.
+TEST_F(WriterTest, EveryFormatWritesItsHeaderRecordsAndEndLine) {
+  const struct { int format; std::string head, example, end, second; size_t length; } cases[] = {
+      {2, "", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
+      {3, ":020000040000FA\r\n:020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
+      {4, ":020000020000FC\r\n", ":03001000020030BB\r\n", ":00000001FF\r\n", ":FE00FE00", 519},
+      {5, kS0, "S1060010020030B7\r\n", "S9030000FC\r\n", "S1FF00FC", 514},
+      {6, kS0 + "S204000000FB\r\n", "S207000010020030B6\r\n", "S804000000FB\r\n", "S2FF0000FB", 514},
+      {7, kS0 + "S30500000000FA\r\n", "S30800000010020030B5\r\n", "S70500000000FA\r\n", "S3FF000000FA", 514},
+      {8, "", ";0300100200300045\r\n", "", ";FE00FE", 519}, {9, "", "/0010031302003058\r\n", "", "/00FEFE", 519},
   };
-  std::ranges::copy(std::array<uint8_t, 3>{0x02, 0x00, 0x30}, image.Bytes.begin() + 0x10);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.format);
-    // 16 bytes a record: the first, all empty, is left out; the short last one holds the data.
+    image = ProgramImage();
+    std::ranges::copy(std::array<uint8_t, 3>{0x02, 0x00, 0x30}, image.Bytes.begin() + 0x10);
     ASSERT_EQ(Write(c.format, 0x13, 16), 0);
     EXPECT_EQ(out.bytes, c.head + c.example + c.end);
-  }
-}
-
-TEST_F(WriterTest, RecordsHoldTheLineLengthButSRecordsAreShortenedSoTheCountFits) {
-  Fill(0, 0x1000);
-  // The second record starts with its count and address; overhead: characters besides the data.
-  const struct {
-    int format;
-    size_t dataBytes, overhead;
-    const char* secondStart;
-  } cases[] = {{2, 254, 11, ":FE00FE00"}, {3, 254, 11, ":FE00FE00"}, {4, 254, 11, ":FE00FE00"},
-               {5, 252, 10, "S1FF00FC"},  {6, 251, 12, "S2FF0000FB"}, {7, 250, 14, "S3FF000000FA"},
-               {8, 254, 11, ";FE00FE"},   {9, 254, 11, "/00FEFE"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.format);
+    Fill(0, 0x1000);
     ASSERT_EQ(Write(c.format, 0x1000, 254), 0);
-    const size_t second = out.bytes.find("\r\n" + std::string(c.secondStart)) + 2;
-    ASSERT_GT(second, 1u) << "no line starts with " << c.secondStart;
-    EXPECT_EQ(out.bytes.find("\r\n", second) - second, 2 * c.dataBytes + c.overhead);
+    const size_t second = out.bytes.find("\r\n" + c.second) + 2;
+    EXPECT_EQ(out.bytes.find("\r\n", second) - second, c.length);
   }
 }
 
-TEST_F(WriterTest, OnlyFullRecordsOfEmptyCellsAreLeftOutUnlessFFSave) {
-  // A full record with one data byte is written; so is the short last one,
-  // although all its cells are empty.
-  image.Bytes[100] = 0x00;
+// Only full records of empty cells are left out, unless FFSave; binary
+// files end after the last used byte and refuse an erased chip.
+TEST_F(WriterTest, WhatIsLeftOutOfAFile) {
+  image.Bytes[100] = 0x00;  // a full record with one data byte is written, so is the short empty last one
   ASSERT_EQ(Write(2, 2000), 0);
   EXPECT_TRUE(out.bytes.starts_with(":20006000"));
   EXPECT_TRUE(out.bytes.ends_with("\r\n:1007C000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF39\r\n:00000001FF\r\n"));
   EXPECT_EQ(std::ranges::count(out.bytes, '\n'), 3);
-
-  image = ProgramImage();
+  image.Bytes[100] = 0xFF;
   ASSERT_EQ(Write(2, 1024, 32, true), 0);
   EXPECT_TRUE(out.bytes.starts_with(":20000000" + std::string(64, 'F') + "00\r\n"));
   EXPECT_EQ(std::ranges::count(out.bytes, '\n'), 33);
-}
 
-TEST_F(WriterTest, BinaryEndsAfterTheLastUsedByteAndRefusesAnErasedChip) {
   EXPECT_EQ(Write(1, 1024), 4);
-  EXPECT_EQ(feedback.Texts(),
-            Texts{"Der Baustein enthält nur Leerzellen !!\n\nSpeichervorgang abgebrochen.\n\n"
-                  "Wenn eine Leerzellen-Datei geschrieben werden\nsoll, ** Leerzellen speichern ** aktivieren !"});
+  EXPECT_EQ(feedback.Texts(), Texts{"Der Baustein enthält nur Leerzellen !!\n\nSpeichervorgang abgebrochen.\n\n"
+                                    "Wenn eine Leerzellen-Datei geschrieben werden\nsoll, ** Leerzellen speichern ** "
+                                    "aktivieren !"});
   EXPECT_TRUE(feedback.messages[0].beeped);
-
   image.Bytes[0x7FF] = 0x12;
   image.Bytes[5000] = 0x01;  // beyond the device
   ASSERT_EQ(Write(1, 4096), 0);
@@ -115,19 +101,12 @@ TEST_F(WriterTest, BinaryEndsAfterTheLastUsedByteAndRefusesAnErasedChip) {
 
 TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
   Fill(32, 1024);  // the first record is empty, left out, and takes no line number
-  const std::string noSpace =
-      "Fehler beim Öffnen der Datei\n\n" + path + "\n\nKein Platz mehr auf dem Gerät";
-  const struct {
-    int format;
-    uint32_t failAt;
-    Texts messages;
-  } cases[] = {
-      {3, 5, {"Hex-Zeile 5\nkonnte nicht geschrieben werden"}},
-      {9, 1, {"Hex-Zeile 1\nkonnte nicht geschrieben werden"}},
-      {3, 2, {kHeaderNotWritten, noSpace}},
-      {5, 33, {kEndNotWritten, noSpace}},  // header, 31 records, end
-      {1, 1, {noSpace}},
-  };
+  const std::string noSpace = "Fehler beim Öffnen der Datei\n\n" + path + "\n\nKein Platz mehr auf dem Gerät";
+  const auto line = [](int n) { return "Hex-Zeile " + std::to_string(n) + "\nkonnte nicht geschrieben werden"; };
+  // Write 33 of a Motorola file: its end line, after the header and 31 records.
+  const struct { int format; uint32_t failAt; Texts messages; } cases[] = {
+      {3, 5, {line(5)}}, {9, 1, {line(1)}}, {3, 2, {kHeaderNotWritten, noSpace}}, {5, 33, {kEndNotWritten, noSpace}},
+      {1, 1, {noSpace}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "format " << c.format << " write " << c.failAt);
     failAt = c.failAt;
@@ -137,8 +116,11 @@ TEST_F(WriterTest, FailedWritesNameTheLineOrTheHeaderOrEndLine) {
   }
 }
 
+// A full disk leaves the previous file as it was; a device behind a link is
+// written in place, not replaced by a file. (The rights and links of a
+// replaced file are the shared writer's, tried with the settings file.)
 TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
-  TAV_POSIX_ONLY("a full disk is provoked with RLIMIT_FSIZE; the rights are POSIX modes");
+  TAV_POSIX_ONLY("a full disk is provoked with RLIMIT_FSIZE; /dev/null and symbolic links are POSIX's");
   test::WriteFile(path, "precious");
   for (uint32_t a = 0; a < 4096; ++a) image.Bytes[a] = static_cast<uint8_t>(a);
   sizeBytes = 4096;
@@ -150,19 +132,26 @@ TEST_F(WriterTest, OnlyACompleteFileReplacesThePreviousOne) {
   }
   EXPECT_EQ(feedback.Texts(), Texts{"Hex-Zeile 2\nkonnte nicht geschrieben werden"});
   EXPECT_EQ(test::ReadFile(path), "precious");
-  EXPECT_EQ(test::EntriesIn(dir), 1u);
-
-  // Done: CR LF lines on the disk too.
   sizeBytes = 0x13;
   hexLineLen = 3;
   ASSERT_EQ(SaveFile(image), 0);
-  EXPECT_TRUE(test::ReadFile(path).starts_with(":03000000000102FA\r\n:03000300030405EE\r\n"));
+  EXPECT_TRUE(test::ReadFile(path).starts_with(":03000000000102FA\r\n:03000300030405EE\r\n"));  // CR LF on disk too
 
-  // A file that cannot be created gets the plain file message.
+  fs::create_symlink("/dev/null", dir / "null.bin");
+  dataFormat = 1;
+  // A long name leaves no room for a longer temporary name.
+  for (const std::string& name : {std::string("null.bin"), std::string(250, 'n')}) {
+    path = (dir / name).string();
+    EXPECT_EQ(SaveFile(image), 0);
+  }
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  path = dir.string();
+  EXPECT_EQ(SaveFile(image), 4);
   path = (dir / "no" / "such" / "dir.hex").string();
   EXPECT_EQ(SaveFile(image), 4);
-  EXPECT_EQ(feedback.LastText(), "Fehler beim Öffnen der Datei\n\n" + path +
-                                     "\n\nDatei oder Verzeichnis existiert nicht");
+  EXPECT_EQ(feedback.LastText(),
+            "Fehler beim Öffnen der Datei\n\n" + path + "\n\nDatei oder Verzeichnis existiert nicht");
+  EXPECT_EQ(test::EntriesIn(dir), 3u);  // prog.hex, the link, the long name: nothing left over
 }
 
 // Where no new file may be made beside it, the file is written in place,
@@ -177,47 +166,99 @@ TEST_F(WriterTest, InALockedDirectoryOnlyACompleteFileIsWrittenInPlace) {
   path = locked.File().string();
   sizeBytes = 4096;
   dataFormat = 1;
-  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 4);  // an erased chip
-  EXPECT_EQ(test::ReadFile(path), "precious");
-
-  Fill(0, 4096);
+  const auto save = [&] { return SaveFile(image); };
   const auto fullDisk = [&] {
     test::FileSizeLimit limit(100);
     return limit.Active() ? SaveFile(image) : 254;
   };
+  EXPECT_EQ(locked.Run(save), 4);  // an erased chip
+  EXPECT_EQ(test::ReadFile(path), "precious");
+  Fill(0, 4096);
   for (dataFormat = 2; dataFormat >= 1; --dataFormat) {  // through the record loop, then one binary write
     EXPECT_EQ(locked.Run(fullDisk), 4);
     EXPECT_EQ(test::ReadFile(path), "precious");
   }
   dataFormat = 1;
-  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 0);
+  EXPECT_EQ(locked.Run(save), 0);
   EXPECT_TRUE(test::ReadFile(path) == std::string(image.Bytes.begin(), image.Bytes.begin() + 4096));
   sizeBytes = 16;  // shorter than before: the rest of the old file goes
-  EXPECT_EQ(locked.Run([&] { return SaveFile(image); }), 0);
+  EXPECT_EQ(locked.Run(save), 0);
   EXPECT_EQ(test::ReadFile(path).size(), 16u);
   EXPECT_EQ(test::EntriesIn(locked.Dir()), 1u);
 #endif
 }
 
-// The rights and links of a replaced file are the shared writer's, tried
-// with the settings file.
-TEST_F(WriterTest, ADeviceIsWrittenNeverReplaced) {
-  TAV_POSIX_ONLY("symbolic links need a privilege on Windows, and /dev/null is POSIX's");
-  sizeBytes = 16;
-  dataFormat = 1;
-  ffSave = true;
-  // A device behind a link is written in place, not replaced by a file.
-  fs::create_symlink("/dev/null", dir / "null.bin");
-  path = (dir / "null.bin").string();
-  ASSERT_EQ(SaveFile(image), 0);
-  EXPECT_TRUE(fs::is_character_file("/dev/null"));
-  // A name close to the length limit leaves no room for a longer temporary name.
-  path = (dir / std::string(250, 'n')).string();
-  EXPECT_EQ(SaveFile(image), 0);
-  // A directory cannot be written.
-  path = dir.string();
-  EXPECT_EQ(SaveFile(image), 4);
-  EXPECT_EQ(test::EntriesIn(dir), 2u);  // null link, long name: nothing left over
+// Random bytes with runs of empty cells long enough to leave whole records
+// out, and with the first byte never empty so every file has data.
+void RandomImage(ProgramImage& image, uint32_t seed) {
+  std::mt19937 random(seed);
+  for (uint32_t a = 0; a < ProgramImage::kSize;) {
+    const bool empty = a != 0 && random() % 3 == 0;
+    for (uint32_t run = 1 + random() % 700; run > 0 && a < ProgramImage::kSize; --run, ++a)
+      image.Bytes[a] = empty ? 0xFF : static_cast<uint8_t>(random());
+  }
+  if (image.Bytes[0] == 0xFF) image.Bytes[0] = 0x5A;
+}
+
+TEST_F(WriterTest, EveryFormatReadsBackWhatItWrote) {
+  ProgramImage written;
+  uint32_t seed = 1;
+  for (uint32_t size : {0x10000u, 2000u, 1u}) {
+    for (uint32_t lineLen : {2u, 16u, 32u, 254u}) {
+      for (const FileFormatInfo& entry : FileFormats()) {
+        RandomImage(written, ++seed);
+        dataFormat = entry.number;
+        hexLineLen = lineLen;
+        ffSave = seed % 2 != 0;  // nine formats a round: each meets both values
+        sizeBytes = size;
+        SCOPED_TRACE(testing::Message() << "format " << entry.number << " size " << size << " line " << lineLen);
+        ASSERT_EQ(SaveFile(written), 0) << feedback.LastText();
+        ASSERT_EQ(LoadFile(), 0) << feedback.LastText();
+        EXPECT_EQ(dataFormat, entry.number);
+        EXPECT_TRUE(std::equal(image.Bytes.begin(), image.Bytes.begin() + size, written.Bytes.begin()));
+        EXPECT_TRUE(std::all_of(image.Bytes.begin() + size, image.Bytes.end(), [](uint8_t b) { return b == 0xFF; }));
+      }
+    }
+  }
+}
+
+// What we write srec_cat reads to the same bytes, and what it writes we load
+// to the same bytes. Tektronix is left out: srec_cat sums digits there, we
+// sum bytes. After srec_cat's name of each format come its writing options;
+// S5 data-count records are not part of the formats read here.
+TEST_F(WriterTest, TheSrecordToolReadsOurFilesAndWeLoadItsFiles) {
+  TAV_POSIX_ONLY("srec_cat is a tool of the building machine, run through its shell");
+  const std::string tool = "/usr/bin/srec_cat", bin = (dir / "tool.bin").string(), err = (dir / "err").string();
+  if (!std::filesystem::exists(tool)) GTEST_SKIP() << "srec_cat is not installed";
+  constexpr std::pair<int, const char*> kToolFormats[] = {
+      {2, "-Intel -address-length=2"}, {3, "-Intel"}, {4, "-Intel -address-length=2"},
+      {5, "-Motorola -address-length=2 -disable=data-count"}, {6, "-Motorola -address-length=3 -disable=data-count"},
+      {7, "-Motorola -address-length=4 -disable=data-count"}, {8, "-MOS_Technologies"}};
+  constexpr uint32_t kSize = 0x2000;
+  std::mt19937 random(7);  // random bytes with a hole of empty cells, which the writers leave out
+  for (uint32_t a = 0; a < kSize; ++a) image.Bytes[a] = a >= 0x300 && a < 0x500 ? 0xFF : uint8_t(random());
+  sizeBytes = kSize;
+  const std::string original(image.Bytes.begin(), image.Bytes.begin() + kSize);
+  const auto run = [&](const std::string& arguments) {
+    const bool ran = std::system((tool + " " + arguments + " 2>" + err).c_str()) == 0;
+    return ran ? std::string() : "srec_cat failed: " + test::ReadFile(err);
+  };
+  for (const auto& [format, options] : kToolFormats) {
+    SCOPED_TRACE(options);
+    dataFormat = format;
+    ASSERT_EQ(SaveFile(image), 0) << feedback.LastText();
+    const std::string readName = std::string(options).substr(0, std::string(options).find(' '));
+    ASSERT_EQ(run(path + " " + readName + " -fill 0xFF 0 " + std::to_string(kSize) + " -o " + bin + " -binary"), "");
+    EXPECT_TRUE(test::ReadFile(bin) == original);
+    // The tool never starts a file with a segment address record, which
+    // is what makes a file IntelMCS; its Intel files are Intel8 or Intel32.
+    if (format == 4) continue;
+    // Records of 250 bytes, where ours hold 32.
+    ASSERT_EQ(run(bin + " -binary -o " + path + " " + options + " -output_block_size=250"), "");
+    ASSERT_EQ(LoadFile(), 0) << feedback.LastText();
+    EXPECT_EQ(dataFormat, format);
+    EXPECT_TRUE(std::string(image.Bytes.begin(), image.Bytes.begin() + kSize) == original);
+  }
 }
 
 }  // namespace
