@@ -160,15 +160,12 @@ TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
 // high addresses; --port reads its text as the settings dialog does.
 TEST_F(CliTest, DetectCalibrateFaultsAndPortAccess) {
   const std::string demo = kDemoMessage, access = test::kRefusedAccessText;
-#ifdef _WIN32
-  // Windows reaches every address through the driver or the port library.
-  const std::string direct = "InpOut";
-  const std::vector<std::string> detect = {access, "'giveio.sys'", "InpOut", "Programm läuft im Demomodus."};
+#ifdef _WIN32  // Windows reaches every address through the driver or the port library.
+  const std::string direct = "InpOut", hint = "'giveio.sys'";
 #else
-  const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert";
-  const std::vector<std::string> detect = {access, "Gruppe lp", "Programm läuft im Demomodus."};
+  const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert", hint = "Gruppe lp";
 #endif
-  Play({{{"detect"}, 1, detect}, {{"calibrate"}, 1, {access, demo}}, {{"--yes", "program", blink_}, 1, {access, demo}},
+  Play({{{"detect"}, 1, {access, hint, "Programm läuft im Demomodus."}}, {{"calibrate"}, 1, {access, demo}}, {{"--yes", "program", blink_}, 1, {access, demo}},
         {{"--yes", "read", "x.hex"}, 1, {access, demo}}, {{"--port", "0x278", "detect"}, 1, {direct}},
         {{"--simulate", "detect"}, 0, {"Brenner gefunden: simulierter Brenner, Portadresse 0x378"}},
         {{"--simulate", "--sim-write-us", "50", "calibrate"}, 0,
