@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -36,12 +37,8 @@ namespace {
 using test::Slurp;
 
 TEST(SerialNumbers, EachFormatPutsItsBytesInOrder) {
-  const struct {
-    const char* name;
-    uint64_t value;
-    std::vector<uint8_t> bytes;
-    uint64_t max;
-  } cases[] = {
+  // The format, a value, its bytes, the highest value the format holds.
+  const std::tuple<std::string, uint64_t, std::vector<uint8_t>, uint64_t> cases[] = {
       {"le1", 0xAB, {0xAB}, 0xFF}, {"le2", 0x1234, {0x34, 0x12}, 0xFFFF}, {"le3", 0x123456, {0x56, 0x34, 0x12}, 0xFFFFFF},
       {"le4", 0x12345678, {0x78, 0x56, 0x34, 0x12}, 0xFFFFFFFF}, {"be2", 0x1234, {0x12, 0x34}, 0xFFFF},
       {"be3", 0x123456, {0x12, 0x34, 0x56}, 0xFFFFFF}, {"be4", 0x12345678, {0x12, 0x34, 0x56, 0x78}, 0xFFFFFFFF},
@@ -49,13 +46,13 @@ TEST(SerialNumbers, EachFormatPutsItsBytesInOrder) {
       {"bcd10", 9876543210, {0x98, 0x76, 0x54, 0x32, 0x10}, 9999999999}, {"dec1", 7, {'7'}, 9},
       {"dec6", 1002, {'0', '0', '1', '0', '0', '2'}, 999999},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::optional<SerialFormat> format = ParseSerialFormat(c.name);
+  for (const auto& [name, value, bytes, max] : cases) {
+    SCOPED_TRACE(name);
+    const std::optional<SerialFormat> format = ParseSerialFormat(name);
     ASSERT_TRUE(format);
     EXPECT_EQ(format->Name() + " " + std::to_string(format->Width()) + " " + std::to_string(format->MaxValue()),
-              std::string(c.name) + " " + std::to_string(c.bytes.size()) + " " + std::to_string(c.max));
-    EXPECT_EQ(EncodeSerial(c.value, *format), c.bytes);
+              name + " " + std::to_string(bytes.size()) + " " + std::to_string(max));
+    EXPECT_EQ(EncodeSerial(value, *format), bytes);
   }
   for (const char* refused : {"", "le", "le0", "le5", "be8", "bcd0", "bcd11", "dec01", "dec1x", "LE2", "hex2"}) {
     EXPECT_FALSE(ParseSerialFormat(refused)) << refused;
@@ -221,23 +218,19 @@ TEST_F(BatchTest, DeclinedPromptsAndCancelledChips) {
 
 // Everything that makes the run impossible is refused before the first chip.
 TEST_F(BatchTest, RefusalsComeBeforeTheFirstChip) {
-  const struct {
-    uint32_t address;
-    const char* format;
-    uint64_t start;
-    const char* shows;
-  } cases[] = {
+  // Where the serial goes, its format, the first number, the message.
+  const std::tuple<uint32_t, const char*, uint64_t, const char*> cases[] = {
       {0x10, "dec4", 500, "überdeckt Programmdaten aus "},
       {0xFFE, "le4", 500, "liegt nicht ganz im Baustein AT89C51"},
       {0x40, "bcd2", 98, "Die Seriennummern 98 bis 100 passen nicht in das Format bcd2 (höchstens 99)."},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.shows);
+  for (const auto& [address, format, start, shows] : cases) {
+    SCOPED_TRACE(shows);
     feedback_.Clear();
-    batch_.serial = BatchSerial{.address = c.address, .format = *ParseSerialFormat(c.format), .start = c.start,
+    batch_.serial = BatchSerial{.address = address, .format = *ParseSerialFormat(format), .start = start,
                                 .file = "serial.txt"};
     EXPECT_EQ(Run(3), kBatchRefused);
-    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(c.shows)));
+    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(shows)));
   }
   EXPECT_FALSE(fs::exists("serial.txt") || fs::exists("log.csv"));
 }

@@ -6,6 +6,7 @@
 // command line's tests.
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -132,18 +133,17 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchAndAChangedAddres
 
 TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
   std::ofstream("bad.state", std::ios::binary) << "no chip here\n";
-  const struct {
-    std::string chipState, trace, message;
-  } rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
+  // The chip-state file, the trace file, the message.
+  const std::tuple<std::string, std::string, std::string> rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
               {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.message);
+  for (const auto& [chipState, trace, message] : rows) {
+    SCOPED_TRACE(message);
     feedback_.Clear();
-    options_.simulator->chipState = row.chipState;
-    options_.tracePath = row.trace;
+    options_.simulator->chipState = chipState;
+    options_.tracePath = trace;
     Session session(feedback_, options_);
     EXPECT_EQ(session.Start(), kFileFailed);
-    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(row.message)));
+    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(message)));
     EXPECT_EQ(session.DemoMode(), 1);
     ExpectCommandsRefused(session);
     // A chip whose state was never loaded is not written back over the file.
