@@ -21,8 +21,9 @@ namespace tav {
 TEST(SplitPath, SeparatesDirectoryNameAndExtensionAndJoinsBack) {
   // Path, then directory|name|extension.
   const std::array<std::string, 2> cases[] = {
-      {"/data/eprom/prog.hex", "/data/eprom/|prog|.hex"}, {"prog.hex", "|prog|.hex"}, {"/data/eprom/", "/data/eprom/||"},
-      {"/data/eprom", "/data/|eprom|"}, {"dump.tar.bin", "|dump.tar|.bin"}, {"/dir.with.dots/noext", "/dir.with.dots/|noext|"},
+      {"/data/eprom/prog.hex", "/data/eprom/|prog|.hex"}, {"prog.hex", "|prog|.hex"},
+      {"/data/eprom/", "/data/eprom/||"}, {"/data/eprom", "/data/|eprom|"}, {"dump.tar.bin", "|dump.tar|.bin"},
+      {"/dir.with.dots/noext", "/dir.with.dots/|noext|"},
   };
   for (const auto& [path, split] : cases) {
     const PathParts parts = SplitPath(path);
@@ -55,7 +56,8 @@ TEST(SettingsFolder, HomeThenNamedFolderThenWorkingDirectoryWithAFileThenTheUser
     EXPECT_EQ(UserConfigDirectory(), folder) << (xdg ? xdg : "(unset)");
   }
   setenv("HOME", savedHome.c_str(), 1);
-  EXPECT_EQ(SettingsFolder("named/", "/u/") + "," + SettingsFolder("", "/u/") + "," + SettingsFolder("", ""), "named/,/u/,");
+  EXPECT_EQ(SettingsFolder("named/", "/u/") + "," + SettingsFolder("", "/u/") + "," + SettingsFolder("", ""),
+            "named/,/u/,");
   std::ofstream("QUENVALD.INI") << "[Hardware]\n";
   EXPECT_EQ(SettingsFolder("", "/u/"), "");
 #endif

@@ -134,8 +134,9 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchAndAChangedAddres
 TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
   std::ofstream("bad.state", std::ios::binary) << "no chip here\n";
   // The chip-state file, the trace file, the message.
-  const std::tuple<std::string, std::string, std::string> rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
-              {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
+      {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
   for (const auto& [chipState, trace, message] : rows) {
     SCOPED_TRACE(message);
     feedback_.Clear();
