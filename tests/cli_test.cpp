@@ -136,8 +136,10 @@ TEST_F(CliTest, DevicesListsFiltersAndSuggestsNearNames) {
 
 // One simulated chip kept in chip.state from run to run.
 TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
-  // No terminal and no --yes: the prompt is answered Cancel and nothing runs.
-  Play({{Sim({"blank-check"}), 5, {"--yes"}}, {Sim({"read", "never.hex"}), 4},
+  // No terminal and no --yes: the prompt is answered Cancel, nothing runs,
+  // and each command ends with its own failure, never with success.
+  Play({{Sim({"blank-check"}), 5, {"--yes"}}, {Sim({"verify", blink_}), 6}, {Sim({"read", "never.hex"}), 4},
+        {Sim({"program", blink_}), 7},
         {Sim({"--yes", "program", blink_}), 0, {"Keine Fehler beim Prüfen"}},
         // Without --format a known extension decides, whatever format the last file had.
         {Sim({"--yes", "read", "back.bin"}), 0}, {Sim({"--yes", "read", "back.s19", "--format", "5"}), 0},
@@ -323,9 +325,10 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
   EXPECT_THAT(read.out, HasSubstr("Gelesen: 2048 Bytes nach " + (dir() / "back.hex").string() + " (Intel8), " +
                                   std::to_string(fs::file_size(dir() / "back.hex")) + " Bytes geschrieben"));
   const CliRun quiet = Run(Sim({"-q", "--yes", "verify", blink_}));
-  EXPECT_EQ(std::to_string(quiet.status) + quiet.out + quiet.err, "0Geprüft: 20 Bytes verglichen, keine Unterschiede\n");
+  EXPECT_EQ(std::to_string(quiet.status) + "|" + quiet.out + "|" + quiet.err,
+            "0|Geprüft: 20 Bytes verglichen, keine Unterschiede\n|");
   const CliRun failed = Run(Sim({"-q", "--yes", "--chip-fault", "wrong-signature", "verify", blink_}));
-  EXPECT_EQ(std::to_string(failed.status) + failed.out, "7verify: fehlgeschlagen, Exit-Status 7\n");
+  EXPECT_EQ(std::to_string(failed.status) + "|" + failed.out, "7|verify: fehlgeschlagen, Exit-Status 7\n");
   EXPECT_THAT(failed.err, HasSubstr("Prozessor-ID's stimmen nicht"));
   // A board that stops answering in the middle of a burn: one timeout
   // message, no closing success, a non-zero exit status.
