@@ -132,6 +132,9 @@ TEST_F(CliTest, DevicesListsFiltersAndSuggestsNearNames) {
         {{"--device", "AT89C2015", "devices"}, 13,
          {"Baustein 'AT89C2015' nicht in der Bibliothek.", "Ähnliche Namen: AT89C2051"}}});
   EXPECT_FALSE(IniWritten());  // --device chose for one run only
+  // An empty library says so instead of failing silently.
+  std::ofstream(dir() / "8789LIST.CSV", std::ios::trunc);
+  Play({{{"devices"}, 13, {"Keine Hersteller"}}});
 }
 
 // One simulated chip kept in chip.state from run to run.
