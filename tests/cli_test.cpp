@@ -350,17 +350,13 @@ TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
 // A production run as a script runs it: the options, the lines per chip
 // and the summary, the serial in the last chip.
 TEST_F(CliTest, BatchBurnsNumberedChipsAndSaysHowEachWent) {
-  const auto batch = [&](std::vector<std::string> args) {
-    args.insert(args.begin(), {"batch", blink_});
-    return Sim(args);
-  };
-  Play({{batch({"--serial-at", "0x700"}), 2, {"--serial-at ADRESSE und --serial-format F"}},
-        {batch({"--serial-at", "0x700", "--serial-format", "le5"}), 2, {"unbekanntes Format 'le5'"}},
-        {batch({"--serial-at", "0x10000", "--serial-format", "le1"}), 2, {"Ungültiger Wert für --serial-at"}},
+  Play({{Sim({"batch", blink_, "--serial-at", "0x700"}), 2, {"--serial-at ADRESSE und --serial-format F"}},
+        {Sim({"batch", blink_, "--serial-at", "0x700", "--serial-format", "le5"}), 2, {"unbekanntes Format 'le5'"}},
+        {Sim({"batch", blink_, "--serial-at", "0x10000", "--serial-format", "le1"}), 2, {"Ungültiger Wert für --serial-at"}},
         {Sim({"--yes", "batch", blink_}), 2, {"batch mit --yes braucht --count N."}},
         {Sim({"--chip-fault", "dead-cell:3@0", "batch", blink_}), 2, {"dead-cell:3@0"}},
         // Without a terminal the first prompt is declined: nothing burnt.
-        {batch({}), kOperationFailed, {"Baustein 1 einsetzen"}, {"Baustein 1:"}},
+        {Sim({"batch", blink_}), kOperationFailed, {"Baustein 1 einsetzen"}, {"Baustein 1:"}},
         {Sim({"--yes", "--chip-fault", "stuck-bit:2:0:0@2", "batch", blink_, "--count", "3", "--serial-start", "41",
               "--serial-step", "2", "--log", "run.csv", "--serial-at", "0x700", "--serial-format", "dec6"}),
          kVerifyFailed,
