@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -25,8 +26,10 @@
 #include "tests/support/scripted_feedback.h"
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 namespace tav {
 namespace {
@@ -34,35 +37,22 @@ namespace {
 using test::Slurp;
 
 TEST(SerialNumbers, EachFormatPutsItsBytesInOrder) {
-  struct Case {
-    const char* name;
-    uint64_t value;
-    std::vector<uint8_t> bytes;
-    uint64_t max;
-  };
-  const Case cases[] = {
-      {"le1", 0xAB, {0xAB}, 0xFF},
-      {"le2", 0x1234, {0x34, 0x12}, 0xFFFF},
-      {"le3", 0x123456, {0x56, 0x34, 0x12}, 0xFFFFFF},
-      {"le4", 0x12345678, {0x78, 0x56, 0x34, 0x12}, 0xFFFFFFFF},
-      {"be2", 0x1234, {0x12, 0x34}, 0xFFFF},
-      {"be3", 0x123456, {0x12, 0x34, 0x56}, 0xFFFFFF},
-      {"be4", 0x12345678, {0x12, 0x34, 0x56, 0x78}, 0xFFFFFFFF},
-      {"bcd1", 7, {0x07}, 9},
-      {"bcd4", 1234, {0x12, 0x34}, 9999},
-      {"bcd5", 12345, {0x01, 0x23, 0x45}, 99999},
-      {"bcd10", 9876543210, {0x98, 0x76, 0x54, 0x32, 0x10}, 9999999999},
-      {"dec1", 7, {'7'}, 9},
+  // The format, a value, its bytes, the highest value the format holds.
+  const std::tuple<std::string, uint64_t, std::vector<uint8_t>, uint64_t> cases[] = {
+      {"le1", 0xAB, {0xAB}, 0xFF}, {"le2", 0x1234, {0x34, 0x12}, 0xFFFF}, {"le3", 0x123456, {0x56, 0x34, 0x12}, 0xFFFFFF},
+      {"le4", 0x12345678, {0x78, 0x56, 0x34, 0x12}, 0xFFFFFFFF}, {"be2", 0x1234, {0x12, 0x34}, 0xFFFF},
+      {"be3", 0x123456, {0x12, 0x34, 0x56}, 0xFFFFFF}, {"be4", 0x12345678, {0x12, 0x34, 0x56, 0x78}, 0xFFFFFFFF},
+      {"bcd1", 7, {0x07}, 9}, {"bcd4", 1234, {0x12, 0x34}, 9999}, {"bcd5", 12345, {0x01, 0x23, 0x45}, 99999},
+      {"bcd10", 9876543210, {0x98, 0x76, 0x54, 0x32, 0x10}, 9999999999}, {"dec1", 7, {'7'}, 9},
       {"dec6", 1002, {'0', '0', '1', '0', '0', '2'}, 999999},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const std::optional<SerialFormat> format = ParseSerialFormat(c.name);
+  for (const auto& [name, value, bytes, max] : cases) {
+    SCOPED_TRACE(name);
+    const std::optional<SerialFormat> format = ParseSerialFormat(name);
     ASSERT_TRUE(format);
-    EXPECT_EQ(format->Name(), c.name);
-    EXPECT_EQ(format->Width(), c.bytes.size());
-    EXPECT_EQ(format->MaxValue(), c.max);
-    EXPECT_EQ(EncodeSerial(c.value, *format), c.bytes);
+    EXPECT_EQ(format->Name() + " " + std::to_string(format->Width()) + " " + std::to_string(format->MaxValue()),
+              name + " " + std::to_string(bytes.size()) + " " + std::to_string(max));
+    EXPECT_EQ(EncodeSerial(value, *format), bytes);
   }
   for (const char* refused : {"", "le", "le0", "le5", "be8", "bcd0", "bcd11", "dec01", "dec1x", "LE2", "hex2"}) {
     EXPECT_FALSE(ParseSerialFormat(refused)) << refused;
@@ -78,8 +68,7 @@ TEST(SerialNumbers, OnlyEmptyCellsOfTheDeviceTakeASerial) {
   const auto problem = [&](uint32_t address, const char* format) {
     return SerialPlacementProblem(address, *ParseSerialFormat(format), device, image, "blink.hex");
   };
-  EXPECT_EQ(problem(0x14, "le4"), "");    // right behind the program
-  EXPECT_EQ(problem(0x7FC, "be4"), "");   // up to the last cell
+  EXPECT_EQ(problem(0x14, "le4") + problem(0x7FC, "be4"), "");  // right behind the program, up to the last cell
   EXPECT_EQ(problem(0x7FD, "be4"),
             "Die Seriennummer (be4, 0x07FD bis 0x0800) liegt nicht ganz im Baustein AT89C2051 (0x0000 bis 0x07FF).");
   EXPECT_EQ(problem(0x0E, "dec10"),
@@ -99,9 +88,7 @@ TEST(BatchFiles, LogLinesSerialFilesAndTheirRefusals) {
   EXPECT_THAT(LogLine(entry), HasSubstr(",00001A2B,,6,"));
 
   const std::string log = scratch.Slash() + "log.csv";
-  EXPECT_EQ(AppendLogLine(log, "", feedback), 0);
-  EXPECT_EQ(AppendLogLine(log, "eins", feedback), 0);
-  EXPECT_EQ(AppendLogLine(log, "zwei", feedback), 0);
+  for (const char* line : {"", "eins", "zwei"}) EXPECT_EQ(AppendLogLine(log, line, feedback), 0);
   EXPECT_EQ(Slurp(log), std::string(kBatchLogHeader) + "\neins\nzwei\n");
   EXPECT_EQ(AppendLogLine(scratch.Slash(), "x", feedback), kBatchRefused);  // a folder
   EXPECT_THAT(feedback.LastText(), HasSubstr("Protokoll '" + scratch.Slash() + "' kann nicht geschrieben werden"));
@@ -112,16 +99,16 @@ TEST(BatchFiles, LogLinesSerialFilesAndTheirRefusals) {
   EXPECT_FALSE(next);  // no file yet: the run's start number counts
   ASSERT_EQ(StoreSerialFile(serial, 1005, feedback), 0);
   EXPECT_EQ(Slurp(serial), "1005\n");
-  for (const char* text : {"1005\n", "1005\r\n", "1005"}) {
-    std::ofstream(serial, std::ios::binary) << text;
-    EXPECT_EQ(ReadSerialFile(serial, feedback, next), 0);
-    EXPECT_EQ(next, 1005u);
-  }
-  for (const char* text : {"", "abc\n", "-5\n", "12 13\n", "1005\n1006\n", "99999999999999999999\n"}) {
+  const std::pair<const char*, bool> texts[] = {{"1005\n", true}, {"1005\r\n", true}, {"1005", true}, {"", false},
+      {"abc\n", false}, {"-5\n", false}, {"12 13\n", false}, {"1005\n1006\n", false}, {"99999999999999999999\n", false}};
+  for (const auto& [text, good] : texts) {
+    SCOPED_TRACE(text);
     std::ofstream(serial, std::ios::binary) << text;
     feedback.Clear();
-    EXPECT_EQ(ReadSerialFile(serial, feedback, next), kBatchRefused) << text;
-    EXPECT_THAT(feedback.LastText(), HasSubstr("Seriennummerndatei '" + serial + "', Zeile 1:"));
+    next.reset();
+    EXPECT_EQ(ReadSerialFile(serial, feedback, next), good ? 0 : kBatchRefused);
+    EXPECT_EQ(next, good ? std::optional<uint64_t>(1005) : std::nullopt);
+    EXPECT_THAT(feedback.LastText(), HasSubstr(good ? "" : "Seriennummerndatei '" + serial + "', Zeile 1:"));
   }
 }
 
@@ -146,11 +133,7 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(directory_.Valid());
     options_.simulator = SimulatorOptions{};
-    serial_.address = 0x40;
-    serial_.format = *ParseSerialFormat("dec4");
-    serial_.start = 500;
-    serial_.file = "serial.txt";
-    batch_.serial = serial_;
+    batch_.serial = BatchSerial{.address = 0x40, .format = *ParseSerialFormat("dec4"), .start = 500, .file = "serial.txt"};
     batch_.logPath = "log.csv";
   }
 
@@ -163,34 +146,25 @@ protected:
     CommandFrameHooks hooks;
     return RunBatch(session, batch_, busy, hooks, summary_);
   }
-  // Column `column` of every chip's log line.
+  // Column `column` of every chip's log line, below the header.
   std::vector<std::string> LogColumn(int column) const {
     std::istringstream log(Slurp("log.csv"));
-    std::vector<std::string> values;
-    std::string line;
+    std::string line, field;
     std::getline(log, line);
     EXPECT_EQ(line, kBatchLogHeader);
+    std::vector<std::string> values;
     while (std::getline(log, line)) {
       std::istringstream fields(line);
-      std::string field;
       for (int i = 0; i <= column; ++i) std::getline(fields, field, ',');
       values.push_back(field);
     }
     return values;
-  }
-  std::vector<std::string> Prompts() const {
-    std::vector<std::string> headings;
-    for (const auto& message : feedback_.messages) {
-      if (message.kind == MessageKind::OkCancel) headings.push_back(message.text.substr(0, message.text.find('\n')));
-    }
-    return headings;
   }
 
   test::StartUpDirectory directory_{"tav_batch"};
   int beep_ = 0;
   KillingFeedback feedback_{beep_};
   SessionOptions options_;
-  BatchSerial serial_;
   BatchOptions batch_;
   BatchSummary summary_;
   const std::string blink_ = (fs::path(TAVROLITH_SOURCE_DIR) / "examples" / "blink.hex").string();
@@ -199,8 +173,7 @@ protected:
 TEST_F(BatchTest, AFailedChipIsLoggedWithItsNumberAndTheRunGoesOnOrStops) {
   options_.simulator->batchChipFaults[2].deadCell = 3;
   EXPECT_EQ(Run(3), kVerifyFailed);
-  EXPECT_THAT(Prompts(), ElementsAre("Baustein 1 einsetzen (Seriennummer 500)", "Baustein 2 einsetzen (Seriennummer 501)",
-                                     "Baustein 3 einsetzen (Seriennummer 502)"));
+  EXPECT_THAT(feedback_.Texts(), Contains(StartsWith("Baustein 3 einsetzen (Seriennummer 502)\n")));  // the prompt
   EXPECT_EQ(BatchSummaryText(summary_), "Bausteine gut: 2, fehlerhaft: 1, abgebrochen: 0; Seriennummern 500 bis 502");
   EXPECT_THAT(LogColumn(5), ElementsAre("500", "501", "502"));
   EXPECT_THAT(LogColumn(7), ElementsAre("gut", "fehlerhaft: Prüfen fand Unterschiede", "gut"));
@@ -223,7 +196,7 @@ TEST_F(BatchTest, AFailedChipIsLoggedWithItsNumberAndTheRunGoesOnOrStops) {
 TEST_F(BatchTest, DeclinedPromptsAndCancelledChips) {
   feedback_.CancelAtPump(1);  // Ctrl+C before the first chip: nothing asked, no number spent
   EXPECT_EQ(Run(3), kOperationFailed);
-  EXPECT_TRUE(Prompts().empty());
+  EXPECT_TRUE(feedback_.messages.empty());
   EXPECT_FALSE(fs::exists("serial.txt"));
   feedback_.QueueAnswer(kOk);
   feedback_.QueueAnswer(kCancel);
@@ -245,28 +218,21 @@ TEST_F(BatchTest, DeclinedPromptsAndCancelledChips) {
 
 // Everything that makes the run impossible is refused before the first chip.
 TEST_F(BatchTest, RefusalsComeBeforeTheFirstChip) {
-  struct Case {
-    uint32_t address;
-    const char* format;
-    uint64_t start;
-    const char* shows;
-  };
-  const Case cases[] = {
-      {0x10, "dec4", 500, "überdeckt Programmdaten aus " },
+  // Where the serial goes, its format, the first number, the message.
+  const std::tuple<uint32_t, const char*, uint64_t, const char*> cases[] = {
+      {0x10, "dec4", 500, "überdeckt Programmdaten aus "},
       {0xFFE, "le4", 500, "liegt nicht ganz im Baustein AT89C51"},
       {0x40, "bcd2", 98, "Die Seriennummern 98 bis 100 passen nicht in das Format bcd2 (höchstens 99)."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.shows);
+  for (const auto& [address, format, start, shows] : cases) {
+    SCOPED_TRACE(shows);
     feedback_.Clear();
-    batch_.serial->address = c.address;
-    batch_.serial->format = *ParseSerialFormat(c.format);
-    batch_.serial->start = c.start;
+    batch_.serial = BatchSerial{.address = address, .format = *ParseSerialFormat(format), .start = start,
+                                .file = "serial.txt"};
     EXPECT_EQ(Run(3), kBatchRefused);
-    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(c.shows)));
+    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(shows)));
   }
-  EXPECT_FALSE(fs::exists("serial.txt"));
-  EXPECT_FALSE(fs::exists("log.csv"));
+  EXPECT_FALSE(fs::exists("serial.txt") || fs::exists("log.csv"));
 }
 
 // SIGKILL in the middle of a chip: its number was reserved before the burn,
@@ -290,7 +256,6 @@ TEST_F(BatchTest, AKilledRunNeverHandsANumberOutTwice) {
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
   EXPECT_EQ(Slurp("serial.txt"), "503\n");
   EXPECT_THAT(LogColumn(5), ElementsAre("500", "501"));
-
   ASSERT_EQ(Run(2), 0);
   EXPECT_THAT(LogColumn(5), ElementsAre("500", "501", "503", "504"));
   EXPECT_EQ(Slurp("serial.txt"), "505\n");

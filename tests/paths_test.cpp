@@ -19,16 +19,15 @@
 namespace tav {
 
 TEST(SplitPath, SeparatesDirectoryNameAndExtensionAndJoinsBack) {
-  // Path, directory, name, extension.
-  const std::array<std::string, 4> cases[] = {
-      {"/data/eprom/prog.hex", "/data/eprom/", "prog", ".hex"}, {"prog.hex", "", "prog", ".hex"},
-      {"/data/eprom/", "/data/eprom/", "", ""}, {"/data/eprom", "/data/", "eprom", ""},
-      {"dump.tar.bin", "", "dump.tar", ".bin"}, {"/dir.with.dots/noext", "/dir.with.dots/", "noext", ""},
+  // Path, then directory|name|extension.
+  const std::array<std::string, 2> cases[] = {
+      {"/data/eprom/prog.hex", "/data/eprom/|prog|.hex"}, {"prog.hex", "|prog|.hex"},
+      {"/data/eprom/", "/data/eprom/||"}, {"/data/eprom", "/data/|eprom|"}, {"dump.tar.bin", "|dump.tar|.bin"},
+      {"/dir.with.dots/noext", "/dir.with.dots/|noext|"},
   };
-  for (const auto& [path, directory, name, extension] : cases) {
-    SCOPED_TRACE(path);
+  for (const auto& [path, split] : cases) {
     const PathParts parts = SplitPath(path);
-    EXPECT_EQ(parts.directory + "|" + parts.name + "|" + parts.extension, directory + "|" + name + "|" + extension);
+    EXPECT_EQ(parts.directory + "|" + parts.name + "|" + parts.extension, split) << path;
     EXPECT_EQ(JoinPath(parts), path);
   }
 }
@@ -53,15 +52,12 @@ TEST(SettingsFolder, HomeThenNamedFolderThenWorkingDirectoryWithAFileThenTheUser
   const std::pair<const char*, std::string> cases[] = {  // nullptr: unset
       {"/srv/cfg", srv}, {"/srv/cfg/", srv}, {"relative/cfg", home}, {"", home}, {nullptr, home}};
   for (const auto& [xdg, folder] : cases) {
-    SCOPED_TRACE(xdg ? xdg : "(unset)");
     if (xdg) setenv("XDG_CONFIG_HOME", xdg, 1); else unsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(UserConfigDirectory(), folder);
+    EXPECT_EQ(UserConfigDirectory(), folder) << (xdg ? xdg : "(unset)");
   }
   setenv("HOME", savedHome.c_str(), 1);
-
-  EXPECT_EQ(SettingsFolder("named/", "/u/"), "named/");
-  EXPECT_EQ(SettingsFolder("", "/u/"), "/u/");
-  EXPECT_EQ(SettingsFolder("", ""), "");
+  EXPECT_EQ(SettingsFolder("named/", "/u/") + "," + SettingsFolder("", "/u/") + "," + SettingsFolder("", ""),
+            "named/,/u/,");
   std::ofstream("QUENVALD.INI") << "[Hardware]\n";
   EXPECT_EQ(SettingsFolder("", "/u/"), "");
 #endif
@@ -72,27 +68,22 @@ TEST(SettingsFolder, HomeThenNamedFolderThenWorkingDirectoryWithAFileThenTheUser
 TEST(NativePath, NamesWithUmlautsReachTheSameFileEverywhere) {
   const test::ScratchDirectory scratch;
   ASSERT_TRUE(scratch.Valid());
-  const std::string folder = scratch.Slash() + "Müller ✓";
+  const std::string folder = scratch.Slash() + "Müller ✓", path = folder + "/Größe.hex";
   std::error_code error;
   ASSERT_TRUE(std::filesystem::create_directory(NativePath(folder), error)) << error.message();
-  const std::string path = folder + "/Größe.hex";
   ASSERT_TRUE(ReplaceFileContents(path, "Inhalt"));
-
   std::FILE* file = OpenFile(path, "rb");
   ASSERT_NE(file, nullptr);
   char text[16] = {};
   EXPECT_EQ(std::fread(text, 1, sizeof text - 1, file), 6u);
   std::fclose(file);
   EXPECT_STREQ(text, "Inhalt");
-  EXPECT_EQ(std::filesystem::file_size(NativePath(path), error), 6u);
-
   // The working directory comes back as the same UTF-8 text.
   const std::filesystem::path saved = std::filesystem::current_path(error);
   std::filesystem::current_path(NativePath(folder), error);
   ASSERT_FALSE(error) << error.message();
   const std::string current = CurrentDirectory();
   std::filesystem::current_path(saved, error);
-  EXPECT_TRUE(current.ends_with("Müller ✓/") || current.ends_with("Müller ✓\\")) << current;
   EXPECT_TRUE(std::filesystem::exists(NativePath(current + "Größe.hex"), error)) << current;
 }
 

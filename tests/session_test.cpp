@@ -6,6 +6,7 @@
 // command line's tests.
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@ using ::testing::IsEmpty;
 
 namespace tav {
 namespace {
-
-constexpr const char* kNoHardware = "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus.";
 
 using test::Slurp;
 
@@ -40,14 +39,13 @@ protected:
   // In demonstration mode every command only shows the demonstration message.
   void ExpectCommandsRefused(Session& session) {
     feedback_.Clear();
-    LockFileBusyMarker busy(dir().string());
+    LockFileBusyMarker busy(directory_.Path().string());
     CommandFrameHooks hooks;
     WriteTiming timing;
     EXPECT_EQ(session.RunCommand(Command::Erase, busy, hooks), kDemoModeRefused);
     EXPECT_EQ(session.Calibrate(busy, timing), kDemoModeRefused);
     EXPECT_THAT(feedback_.Texts(), ElementsAre(kDemoMessage, kDemoMessage));
   }
-  const fs::path& dir() const { return directory_.Path(); }
 
   test::StartUpDirectory directory_{"tav_session"};
   int beepBeforeSession_ = 1;
@@ -56,48 +54,44 @@ protected:
   std::vector<size_t> hookCalls_;
 };
 
-TEST_F(SessionTest, BoardFoundAtOnceMeansNoHookNoMessageAndTheDeviceLoaded) {
+// A board found at once: no hook, no message, the device loaded. info and
+// convert then look at a file by the checksum setting.
+TEST_F(SessionTest, BoardFoundAtOnceAndAFileLoadedAloneFollowsTheChecksumSetting) {
+  std::ofstream("bad.hex", std::ios::binary) << ":0100000012EE\n:00000001FF\n";  // sum 0xED
   Session session(feedback_, options_);
   ASSERT_EQ(session.Start(), 0);
-  EXPECT_EQ(session.DemoMode(), 0);
-  EXPECT_EQ(session.BoardResult(), 0);
-  EXPECT_THAT(hookCalls_, IsEmpty());
-  EXPECT_THAT(feedback_.messages, IsEmpty());
+  EXPECT_EQ(std::tuple(session.DemoMode(), session.BoardResult(), hookCalls_.size(), feedback_.messages.size()),
+            std::tuple(0, 0, 0u, 0u));
   EXPECT_EQ(session.Device().DeviceName, "AT89C51");  // the first device of the sample library
   EXPECT_FALSE(IniWritten());                         // a window saves at close, not before
+  for (const int check : {1, 0}) {
+    session.CurrentSettings().TestChecksum = check;
+    ProgramImage image;
+    EXPECT_EQ(session.LoadFileAlone("bad.hex", image), check ? kFileFailed : 0);
+    EXPECT_EQ(image.Bytes[0], check ? 0xFF : 0x12);
+  }
 }
 
 // Every failed attempt but the last opens the hook; after the last one the
 // message, the settings written, demonstration mode. The message beeps by
-// the loaded MessageBeap, not by the front end's value from before.
+// the loaded MessageBeap, not by the front end's value from before (1).
 TEST_F(SessionTest, NoBoardSearchesSearchHardwareTimesWithTheHookBetweenThenFallsBack) {
   options_.simulator->boardFaults.noBoard = true;
-  for (const int attempts : {2, 3}) {
-    SCOPED_TRACE(attempts);
-    feedback_.Clear();
-    hookCalls_.clear();
-    const std::string ini = "[Hardware]\nSearchHardware=" + std::to_string(attempts) +
-                            "\nMessageBeap=" + (attempts == 2 ? "0" : "1") + "\n";
-    std::ofstream("QUENVALD.INI", std::ios::binary) << ini;
-    options_.betweenSearchAttempts = [&] {
-      hookCalls_.push_back(feedback_.messages.size());
-      EXPECT_EQ(Slurp("QUENVALD.INI"), ini);  // read, not yet written
-    };
-    Session session(feedback_, options_);
-    ASSERT_EQ(session.Start(), 0);
-    std::vector<std::string> expected(size_t(attempts), kTimeoutMessage);
-    expected.push_back(kNoHardware);
-    EXPECT_EQ(feedback_.Texts(), expected);
-    // After the first attempt's message, after the second's, ...
-    std::vector<size_t> between;
-    for (int i = 1; i < attempts; ++i) between.push_back(size_t(i));
-    EXPECT_EQ(hookCalls_, between);
-    EXPECT_THAT(Slurp("QUENVALD.INI"), HasSubstr("TimeBaseKorr=85"));  // written in full
-    EXPECT_EQ(feedback_.messages.back().beeped, attempts != 2);
-    EXPECT_EQ(session.DemoMode(), 1);
-    EXPECT_EQ(session.BoardResult(), kHandshakeTimeout);
-    ExpectCommandsRefused(session);
-  }
+  const std::string ini = "[Hardware]\nSearchHardware=3\nMessageBeap=0\n";
+  std::ofstream("QUENVALD.INI", std::ios::binary) << ini;
+  options_.betweenSearchAttempts = [&] {
+    hookCalls_.push_back(feedback_.messages.size());
+    EXPECT_EQ(Slurp("QUENVALD.INI"), ini);  // read, not yet written
+  };
+  Session session(feedback_, options_);
+  ASSERT_EQ(session.Start(), 0);
+  EXPECT_THAT(feedback_.Texts(), ElementsAre(kTimeoutMessage, kTimeoutMessage, kTimeoutMessage,
+                                             "Kann Hardware nicht finden !\n\nProgramm geht in den Demomodus."));
+  EXPECT_THAT(hookCalls_, ElementsAre(1u, 2u));  // after the first attempt's message, after the second's
+  EXPECT_THAT(Slurp("QUENVALD.INI"), HasSubstr("TimeBaseKorr=85"));  // written in full
+  EXPECT_FALSE(feedback_.messages.back().beeped);
+  EXPECT_EQ(std::pair(session.DemoMode(), session.BoardResult()), std::pair(1, kHandshakeTimeout));
+  ExpectCommandsRefused(session);
 }
 
 #ifndef _WIN32
@@ -125,7 +119,7 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchAndAChangedAddres
   EXPECT_EQ(feedback_.messages[0].kind, MessageKind::Plain);
   EXPECT_THAT(feedback_.messages[0].text, HasSubstr(test::kRefusedAccessText));
   EXPECT_THAT(hookCalls_, IsEmpty());
-  EXPECT_EQ(session.BoardResult(), kDemoModeRefused);
+  EXPECT_EQ(std::pair(session.DemoMode(), session.BoardResult()), std::pair(1, kDemoModeRefused));
   EXPECT_FALSE(IniWritten());
 #ifndef _WIN32  // Linux asks ioperm for the address; giveio opens all ports at once
   session.FollowPortAddress();
@@ -135,30 +129,28 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchAndAChangedAddres
   ASSERT_EQ(feedback_.messages.size(), 2u);
   EXPECT_THAT(feedback_.messages[1].text, HasSubstr(test::kRefusedAccessText));
 #endif
-  EXPECT_EQ(session.DemoMode(), 1);
 }
 
 TEST_F(SessionTest, AFailedSetupStopsBeforeTheSearchAndRefusesCommands) {
   std::ofstream("bad.state", std::ios::binary) << "no chip here\n";
-  const struct {
-    std::string chipState, trace, message;
-  } rows[] = {{"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
-              {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.message);
+  // The chip-state file, the trace file, the message.
+  const std::tuple<std::string, std::string, std::string> rows[] = {
+      {"bad.state", "", "Chip-Zustand 'bad.state' kann nicht geladen werden:\n"},
+      {"", "missing/run.trace", "Trace-Datei 'missing/run.trace' kann nicht angelegt werden."}};
+  for (const auto& [chipState, trace, message] : rows) {
+    SCOPED_TRACE(message);
     feedback_.Clear();
-    options_.simulator->chipState = row.chipState;
-    options_.tracePath = row.trace;
+    options_.simulator->chipState = chipState;
+    options_.tracePath = trace;
     Session session(feedback_, options_);
     EXPECT_EQ(session.Start(), kFileFailed);
-    ASSERT_EQ(feedback_.messages.size(), 1u);
-    EXPECT_THAT(feedback_.messages[0].text, HasSubstr(row.message));
+    EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(message)));
     EXPECT_EQ(session.DemoMode(), 1);
     ExpectCommandsRefused(session);
     // A chip whose state was never loaded is not written back over the file.
     EXPECT_EQ(session.Close(0), 0);
   }
-  EXPECT_EQ(Slurp(dir() / "bad.state"), "no chip here\n");
+  EXPECT_EQ(Slurp("bad.state"), "no chip here\n");
 }
 
 TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
@@ -172,13 +164,13 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   startAndClose(false);
   EXPECT_TRUE(IniWritten());
   // Not in the working directory, which had none (where Windows keeps it).
-  EXPECT_EQ(fs::exists(dir() / "QUENVALD.INI"), directory_.UserIni() == dir() / "QUENVALD.INI");
+  EXPECT_EQ(fs::exists("QUENVALD.INI"), directory_.UserIni() == directory_.Path() / "QUENVALD.INI");
   fs::remove(directory_.UserIni());
   options_.alwaysSaveAtClose = false;
   options_.simulator->chipState = "chip.state";
   startAndClose(false);
   EXPECT_FALSE(IniWritten());
-  EXPECT_TRUE(fs::exists(dir() / "chip.state"));
+  EXPECT_TRUE(fs::exists("chip.state"));
   startAndClose(true);
   EXPECT_THAT(Slurp(directory_.UserIni()), HasSubstr("Verify=0"));
   // A chip that cannot be kept turns success into a failure, not a failure
@@ -190,20 +182,6 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
     feedback_.Clear();
     EXPECT_EQ(session.Close(status), status == 0 ? kFileFailed : status);
     EXPECT_THAT(feedback_.LastText(), HasSubstr("Chip-Zustand 'missing/chip.state' kann nicht gespeichert werden."));
-  }
-}
-
-
-// info and convert look at a file by the checksum setting.
-TEST_F(SessionTest, AFileLoadedAloneFollowsTheChecksumSetting) {
-  std::ofstream("bad.hex", std::ios::binary) << ":0100000012EE\n:00000001FF\n";  // sum 0xED
-  Session session(feedback_, options_);
-  ASSERT_EQ(session.Start(), 0);
-  for (const int check : {1, 0}) {
-    session.CurrentSettings().TestChecksum = check;
-    ProgramImage image;
-    EXPECT_EQ(session.LoadFileAlone("bad.hex", image), check ? kFileFailed : 0);
-    EXPECT_EQ(image.Bytes[0], check ? 0xFF : 0x12);
   }
 }
 
