@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// What the tests of files on disk share: reading and writing whole files, a
-// file size limit that makes writes fail half-way, and a fixture with a
-// private directory and the records a load or save works on.
+// What the tests of files on disk share: writing whole files, a file size
+// limit that makes writes fail half-way, and a fixture with a private
+// directory and the records a load or save works on.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,23 +10,12 @@
 #endif
 
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 
-#include "tests/support/scripted_feedback.h"
 #include "files/program_files.h"
 #include "tests/scratch_directory.h"
+#include "tests/support/scripted_feedback.h"
 
 namespace tav::test {
-
-namespace fs = std::filesystem;
-
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 inline void WriteFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
@@ -38,8 +27,7 @@ inline size_t EntriesIn(const fs::path& dir) { return std::ranges::distance(fs::
 // would end the process, is ignored meanwhile. Windows has no such limit:
 // there the object is never Active() and its tests are POSIX only.
 #ifdef _WIN32
-class FileSizeLimit {
-public:
+struct FileSizeLimit {
   explicit FileSizeLimit(unsigned long long) {}
   bool Active() const { return false; }
 };
@@ -69,10 +57,7 @@ private:
 // messages beep.
 class ProgramFileTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    ASSERT_TRUE(scratch.Valid());
-    path = (dir / "prog.hex").string();
-  }
+  void SetUp() override { ASSERT_TRUE(scratch.Valid()); }
   int LoadFile() { return LoadProgramFile(path, sizeBytes, testChecksum, image, dataFormat, feedback); }
   int SaveFile(const ProgramImage& from) {
     return SaveImageToFile(path, dataFormat, sizeBytes, hexLineLen, ffSave, from, feedback);
@@ -80,7 +65,7 @@ protected:
 
   ScratchDirectory scratch{"tav_files"};
   const fs::path& dir = scratch.Path();
-  std::string path;
+  std::string path = (dir / "prog.hex").string();
   uint32_t sizeBytes = ProgramImage::kSize;
   int32_t dataFormat = 1;
   uint32_t hexLineLen = 32;

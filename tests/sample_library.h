@@ -5,12 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "base/result_codes.h"
 #include "library/device_library.h"
-#include "library/device_record.h"
 #include "settings/settings.h"
 #include "tests/support/scripted_feedback.h"
 

@@ -7,19 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <memory>
-#include <vector>
-
-#include "tests/support/scripted_feedback.h"
 #include "files/program_image.h"
-#include "library/device_record.h"
 #include "link/programmer_link.h"
-#include "operations/operation_context.h"
 #include "operations/operations.h"
 #include "settings/settings.h"
 #include "sim/chip_models.h"
 #include "sim/sim_board.h"
+#include "tests/support/scripted_feedback.h"
 
 namespace tav::test {
 
@@ -44,8 +38,8 @@ struct BoardRig {
 };
 
 struct SimRig : BoardRig<sim::SimBoard> {
-  explicit SimRig(const DeviceRecord& d, const sim::ChipFaults& faults = {}) : BoardRig(d) {
-    chip = sim::MakeChip(device, settings.TimeBaseKorr, faults);
+  explicit SimRig(const DeviceRecord& d, const sim::ChipFaults& faults = {})
+      : BoardRig(d), chip(sim::MakeChip(device, settings.TimeBaseKorr, faults)) {
     board.InsertChip(chip);
   }
 
@@ -56,8 +50,7 @@ struct SimRig : BoardRig<sim::SimBoard> {
     const uint64_t pumpsBefore = feedback.TotalPumps();
     const int result = operation(ctx);
     EXPECT_TRUE(board.SocketAtRest());
-    const uint64_t loops = operation == RunProgramSequence ? 2 : 1;
-    EXPECT_LE(feedback.TotalPumps() - pumpsBefore, loops * 99u);
+    EXPECT_LE(feedback.TotalPumps() - pumpsBefore, (operation == RunProgramSequence ? 2u : 1u) * 99u);
     return result;
   }
 

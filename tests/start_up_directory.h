@@ -8,11 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <string>
 
 #include "link/port_access.h"
 #include "tests/scratch_directory.h"
@@ -29,18 +25,14 @@ inline int RefuseIoperm(unsigned long, unsigned long, int) {
   return -1;
 }
 
-inline std::string Slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline constexpr auto& Slurp = ReadFile;
 
 class StartUpDirectory {
 public:
   explicit StartUpDirectory(const std::string& prefix) : scratch_(prefix) {
     if (!scratch_.Valid()) return;
-    std::filesystem::copy_file(std::filesystem::path(TAVROLITH_SOURCE_DIR) / "data" / "8789LIST.CSV",
-                               Path() / "8789LIST.CSV");
-    std::filesystem::current_path(Path());
+    fs::copy_file(TAVROLITH_SOURCE_DIR "/data/8789LIST.CSV", Path() / "8789LIST.CSV");
+    fs::current_path(Path());
 #ifndef _WIN32
     // Programs started by the test inherit it too.
     if (const char* previous = std::getenv("XDG_CONFIG_HOME")) previousConfigHome_ = previous;
@@ -48,36 +40,28 @@ public:
 #endif
   }
   ~StartUpDirectory() {
-    std::filesystem::current_path(previous_);
+    fs::current_path(previous_);
 #ifndef _WIN32
-    if (previousConfigHome_) {
-      setenv("XDG_CONFIG_HOME", previousConfigHome_->c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
+    previousConfigHome_ ? setenv("XDG_CONFIG_HOME", previousConfigHome_->c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 #endif
   }
-  StartUpDirectory(const StartUpDirectory&) = delete;
-  StartUpDirectory& operator=(const StartUpDirectory&) = delete;
 
   bool Valid() const { return scratch_.Valid(); }
-  const std::filesystem::path& Path() const { return scratch_.Path(); }
+  const fs::path& Path() const { return scratch_.Path(); }
   // Where a start without QUENVALD.INI in the working directory keeps its
   // settings: the working directory itself on Windows.
-  std::filesystem::path UserIni() const {
 #ifdef _WIN32
-    return Path() / "QUENVALD.INI";
+  fs::path UserIni() const { return Path() / "QUENVALD.INI"; }
 #else
-    return Path() / "config-home" / "tavrolith" / "QUENVALD.INI";
+  fs::path UserIni() const { return Path() / "config-home" / "tavrolith" / "QUENVALD.INI"; }
 #endif
-  }
   // An empty parport tree and a refusing ioperm.
   PortAccessEnvironment RefusedPorts() const {
     return {(Path() / "no-proc").string(), (Path() / "no-dev").string(), RefuseIoperm};
   }
 
 private:
-  const std::filesystem::path previous_ = std::filesystem::current_path();
+  const fs::path previous_ = fs::current_path();
   std::optional<std::string> previousConfigHome_;
   ScratchDirectory scratch_;
 };

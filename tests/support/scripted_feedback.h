@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/feedback.h"
@@ -18,7 +19,6 @@ public:
     MessageKind kind;
     std::string text;
     bool beeped;
-    int answer;
   };
 
   explicit ScriptedFeedback(const int& messageBeep) : Feedback(messageBeep) {}
@@ -30,31 +30,48 @@ public:
   void CancelAtPump(uint64_t n) { cancelAtPump_ = n ? pumps_ + n : 0; }
 
   void SetStatus(const std::string& text) override { statuses.push_back(text); }
-  void RepaintNow() override { ++repaints; }
-  void EnableCancelButton(bool on) override {
-    cancelButtonEnabled = on;
-    cancelButtonChanges.push_back(on);
+  void RepaintNow() override {}
+  void EnableCancelButton(bool on) override { cancelButtonEnabled = on; }
+  // One click, delivered once: after the command frame has cleared the flag,
+  // later pumps (the next command) must not see it again.
+  void PumpMessages() override {
+    if (++pumps_ == cancelAtPump_) SetCancelRequested(1);
   }
-  void PumpMessages() override;
 
   // Everything seen so far.
   std::vector<Message> messages;
   std::vector<std::string> statuses;
   std::vector<int> barPositions;  // every position shown, in order
-  std::vector<bool> cancelButtonChanges;
   bool cancelButtonEnabled = false;
-  int repaints = 0;
   int beeps = 0;
   uint64_t TotalPumps() const { return pumps_; }
 
   // Texts of all messages, in order (convenient for EXPECT_THAT).
-  std::vector<std::string> Texts() const;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> out;
+    for (const auto& m : messages) out.push_back(m.text);
+    return out;
+  }
   // The text of the last message, or "" when there was none.
   std::string LastText() const { return messages.empty() ? std::string() : messages.back().text; }
-  void Clear();
+  void Clear() {
+    messages.clear();
+    statuses.clear();
+    barPositions.clear();
+    beeps = 0;
+  }
 
 protected:
-  int Present(MessageKind kind, const std::string& text) override;
+  int Present(MessageKind kind, const std::string& text) override {
+    int answer = kind == MessageKind::RetryCancel ? kRetry : kOk;
+    const bool asks = kind == MessageKind::RetryCancel || kind == MessageKind::OkCancel;
+    if (asks && !answers_.empty()) {
+      answer = answers_.front();
+      answers_.pop_front();
+    }
+    messages.push_back({kind, text, std::exchange(pendingBeep_, false)});
+    return answer;
+  }
   void Beep() override {
     ++beeps;
     pendingBeep_ = true;
