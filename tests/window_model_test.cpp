@@ -62,7 +62,7 @@ std::string Shown(const FileDialogSetup& s) {
          (s.ExistingOnly ? " existing" : "");
 }
 
-TEST(FileDialogs, SetupsFollowTheSettings) {
+TEST(FileDialogs, SetupsFollowTheSettingsAndOpeningStoresTheChoice) {
   Settings settings;
   settings.DataDirectory = "/daten/";
   settings.ProgramFileName = "prog.v2.hex";
@@ -75,6 +75,13 @@ TEST(FileDialogs, SetupsFollowTheSettings) {
   settings.ReadFilter = 6;  // beyond the list
   EXPECT_EQ(SaveDialogSetup(settings).Preselected, 10);
   EXPECT_EQ(OpenDialogSetup(settings).Preselected, 1);
+  // Opening stores the filter and the file as chosen; how the file is read
+  // is decided when it is read: DataFormat stays.
+  ApplyOpenDialog(settings, "/home/b/SDCC/blink.IHX", 4);
+  EXPECT_EQ(std::to_string(settings.ReadFilter) + std::to_string(settings.DataFormat) + settings.ProgramFilePath,
+            "49/home/b/SDCC/blink.IHX");
+  ApplyOpenDialog(settings, "/x/y.bin", 0);
+  EXPECT_EQ(settings.ReadFilter, 1);
 }
 
 // A dot in the directory is no extension.
@@ -93,17 +100,6 @@ TEST(FileDialogs, SavingFitsTheExtensionToTheChosenFormat) {
     ApplySaveDialog(settings, std::string("/d/x.y/") + c.typed, c.position);
     EXPECT_EQ(std::to_string(settings.DataFormat) + " " + settings.ProgramFileName, c.written) << c.typed << c.position;
   }
-}
-
-TEST(FileDialogs, OpeningStoresTheFilterAndTheFileAsChosen) {
-  Settings settings;
-  settings.DataFormat = 5;
-  ApplyOpenDialog(settings, "/home/b/SDCC/blink.IHX", 4);
-  // How the file is read is decided when it is read: DataFormat stays.
-  EXPECT_EQ(std::to_string(settings.ReadFilter) + std::to_string(settings.DataFormat) + settings.ProgramFilePath,
-            "45/home/b/SDCC/blink.IHX");
-  ApplyOpenDialog(settings, "/x/y.bin", 0);
-  EXPECT_EQ(settings.ReadFilter, 1);
 }
 
 }  // namespace
