@@ -113,11 +113,13 @@ struct Rig {
 TEST(WindowBehaviour, StartUpFromTheSettingsThenPositionAndClose) {
   Rig rig("[Brastel INI-Section]\nVerify=0\nFFSave=1\nLock2=1\nLock1=1\nX-Koord=30\nY-Koord=40\nManufIndex=0\n"
           "DeviceIndex=3\nLastFile=demo.hex\n");
+  // The test program has no version record: "V." (the version tests read one).
   EXPECT_EQ(rig.view.title + " " + rig.view.texts[kFileNameField], "Brastel V. demo.hex");
   EXPECT_THAT(rig.view.placed, ElementsAre(WindowRect{30, 40, 400, 300}));
   const auto& [devices, selected] = rig.view.lists[kDeviceList];
   EXPECT_EQ(devices.at(size_t(selected)) + " " + rig.behaviour->CurrentSession().Device().DeviceName, "AT89C1051 AT89C1051");
-  // Boxes checked; two lock bits enabled, no erase, "Abbrechen" waiting for a command.
+  // The boxes checked; an AT89C1051 has two lock bits and erases; "Abbrechen"
+  // waits for a command.
   EXPECT_EQ(rig.view.States({kVerifyBox, kFfSaveBox, kLock1Box, kLock2Box, kLock3Box}, true) + " " +
                 rig.view.States({kLock1Box, kLock2Box, kLock3Box, kEraseButton, kCancelButton}),
             "01110 11010");

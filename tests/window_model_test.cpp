@@ -82,7 +82,8 @@ TEST(FileDialogs, SetupsFollowTheSettingsAndOpeningStoresTheChoice) {
   EXPECT_EQ(settings.ReadFilter, 1);
 }
 
-// A dot in the directory is no extension.
+// Every name is typed in a folder with a dot in its name, which is no
+// extension.
 TEST(FileDialogs, SavingFitsTheExtensionToTheChosenFormat) {
   const struct { const char* typed; int position; const char* written; } cases[] = {  // format and file
       {"prog.dat", 1, "1 prog.dat"}, {"prog", 1, "1 prog"},          // all files: BIN under the typed name
