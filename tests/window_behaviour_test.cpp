@@ -270,7 +270,7 @@ TEST(WindowArguments, SimulatorOptionsHiddenOptionsAndRefusals) {
 
   EXPECT_TRUE(ParseWindowArguments({}, plain, error) && !plain.session.simulator);
   const std::pair<std::vector<std::string>, const char*> refused[] = {
-      {{"--chip-fault", "bogus"}, "bogus"}, {{"--sim-write-us", "0"}, "1 bis 10000"},
+      {{"--chip-fault", "bogus"}, "bogus"}, {{"--board-fault=x"}, "'x'"}, {{"--sim-write-us", "0"}, "1 bis 10000"},
       {{"--sim-write-us=12x"}, "1 bis 10000"}, {{"--trace"}, "Wert fehlt"}, {{"--simulate=1"}, "keinen Wert"},
       {{"-x"}, "Unbekannte Option '-x'"}, {{"-h"}, "Aufruf: tavrolith"}, {{"--version"}, ""}};
   for (const auto& [arguments, message] : refused) {
