@@ -93,7 +93,6 @@ struct WindowRig {
   Settings& settings() { return run.CurrentSession().CurrentSettings(); }
   void Click(int id) { window.Button(id)->click(); }
   QComboBox* List(int id) const { return qobject_cast<QComboBox*>(window.Control(id)); }
-  QString FileName() const { return qobject_cast<QLineEdit*>(window.Control(window::kFileNameField))->text(); }
 
   StartUpDirectory directory{"tav_window"};
   ModalScript script;
