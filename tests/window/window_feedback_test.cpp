@@ -41,24 +41,22 @@ private slots:
   // an operation asks for it.
   void barAndCancelFollowTheOperation() {
     test::WindowRig rig;
-    WindowFeedback& feedback = rig.feedback;
     auto* bar = rig.window.findChild<QProgressBar*>(QString::number(kProgressBar));
-    feedback.StartProgress(100);
-    for (int i = 0; i < 5; ++i) feedback.StepProgress();
+    rig.feedback.StartProgress(100);
+    for (int i = 0; i < 5; ++i) rig.feedback.StepProgress();
     QCOMPARE(QPoint(bar->maximum(), bar->value()), QPoint(50, 2));
-    feedback.StartProgress(0);
+    rig.feedback.StartProgress(0);
     QVERIFY(bar->maximum() > bar->minimum() && bar->value() == 0);
 
-    QPushButton* cancel = rig.window.Button(kCancelButton);
-    feedback.EnableCancelButton(true);
-    feedback.StartProgress(200);
-    QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
-    for (int i = 0; i < 3; ++i) feedback.StepProgress();
-    QCOMPARE(feedback.CancelRequested(), 0);
-    feedback.StepProgress();
-    QCOMPARE(feedback.CancelRequested(), 1);
-    feedback.EnableCancelButton(false);
-    QVERIFY(!cancel->isEnabled());
+    rig.feedback.EnableCancelButton(true);
+    rig.feedback.StartProgress(200);
+    QMetaObject::invokeMethod(rig.window.Button(kCancelButton), &QPushButton::click, Qt::QueuedConnection);
+    for (int i = 0; i < 3; ++i) rig.feedback.StepProgress();
+    QCOMPARE(rig.feedback.CancelRequested(), 0);
+    rig.feedback.StepProgress();
+    QCOMPARE(rig.feedback.CancelRequested(), 1);
+    rig.feedback.EnableCancelButton(false);
+    QVERIFY(!rig.window.Button(kCancelButton)->isEnabled());
   }
 };
 

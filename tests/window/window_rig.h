@@ -23,10 +23,7 @@ namespace tav::test {
 class ModalScript : public QObject {
 public:
   using Step = std::function<void(QWidget* modal)>;
-  ModalScript() {
-    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
-    timer_.start(2);
-  }
+  ModalScript() { startTimer(2); }
 
   QStringList seen;  // a message box's text, else the dialog's title
 
@@ -39,8 +36,8 @@ public:
     else qobject_cast<QDialog*>(modal)->reject();
   }
 
-private:
-  void Poll() {
+protected:
+  void timerEvent(QTimerEvent*) override {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || !modal->isVisible()) return;
     auto* box = qobject_cast<QMessageBox*>(modal);
@@ -54,8 +51,8 @@ private:
     Press(modal, QMessageBox::NoButton);
   }
 
+private:
   std::deque<Step> steps_;
-  QTimer timer_;
 };
 
 // The toolkit's own file dialog filled as a user fills it: the filter

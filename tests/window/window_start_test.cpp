@@ -46,7 +46,6 @@ private slots:
     QCOMPARE(rig.List(kDeviceList)->currentText(), QStringLiteral("AT89C1051"));
     QCOMPARE(rig.window.pos(), QPoint(30, 40));
     rig.window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
     rig.window.move(40, 30);
     const QPoint corner = rig.window.mapToGlobal(QPoint(0, 0));
     QTRY_COMPARE(QPoint(rig.settings().XKoord, rig.settings().YKoord), corner);
