@@ -6,14 +6,6 @@
 
 using namespace tav::window;
 
-namespace {
-// The five values the dialog edits.
-QString Five(const tav::Settings& s) {
-  return QString::asprintf("%X %X %u %d %u %d", unsigned(s.PortAdress), unsigned(s.ControlPort), s.TimeOut,
-                           s.TimeBaseKorr, s.HexLineLen, s.MessageBeap);
-}
-}  // namespace
-
 class SettingsDialogTest : public QObject {
   Q_OBJECT
 
@@ -25,20 +17,24 @@ private slots:
   // Enter in a field is OK. The fields show the settings, the port its list
   // entry or the text of an address the list lacks; no caption is cut off.
   void prefsAppliesWhatOkTakes() {
+    // The five values the dialog edits.
+    const auto five = [](const tav::Settings& s) {
+      return QString::asprintf("%X %X %u %d %u %d", unsigned(s.PortAdress), unsigned(s.ControlPort), s.TimeOut,
+                               s.TimeBaseKorr, s.HexLineLen, s.MessageBeap);
+    };
     tav::test::WindowRig rig;
-    const QString before = Five(rig.settings());
-    const QStringList good = {"0x3E8", "10000", "70", "33"};
+    const QString before = five(rig.settings());
     const struct { QStringList typed; int press; bool enter; int refused; const char *port, *after; } rows[] = {
         {{"LPT1", "1000000", "100", "16"}, kBeepBox, true, kPortField, "1 0x378", ""},
         {{"0x378", "12a", "100", "16"}, kSettingsOk, false, kTimeOutField, "1 0x378", ""},
         {{"888", "1000000", "0", "16"}, kSettingsOk, false, kCorrectionField, "1 0x378", ""},
         {{"0x378", "1000000", "100", "255"}, kBeepBox, true, kLineLengthField, "1 0x378", ""},
-        {good, kSettingsCancel, true, 0, "1 0x378", ""},
-        {good, kCorrectionField, true, 0, "1 0x378", "3E8 3EA 10000 70 32 0"},
-        {good, kSettingsCancel, false, 0, "-1 0x3E8", "3E8 3EA 10000 70 32 0"}};
+        {{"0x3E8", "10000", "70", "33"}, kSettingsCancel, true, 0, "1 0x378", ""},
+        {{"0x3E8", "10000", "70", "33"}, kCorrectionField, true, 0, "1 0x378", "3E8 3EA 10000 70 32 0"},
+        {{"0x3E8", "10000", "70", "33"}, kSettingsCancel, false, 0, "-1 0x3E8", "3E8 3EA 10000 70 32 0"}};
     for (const auto& row : rows) {
       QString shown, focused;
-      const QString opened = row.port + (" " + Five(rig.settings()).section(' ', 2, 4));
+      const QString opened = row.port + (" " + five(rig.settings()).section(' ', 2, 4));
       rig.script.seen.clear();
       rig.script.Then([&](QWidget* modal) {
         auto* dialog = qobject_cast<SettingsDialog*>(modal);
@@ -67,7 +63,7 @@ private slots:
       });
       if (row.refused != 0) rig.script.Answer(QMessageBox::Ok);
       rig.Click(kPrefsButton);
-      QCOMPARE(shown + " | " + Five(rig.settings()), opened + " | " + (*row.after ? row.after : before));
+      QCOMPARE(shown + " | " + five(rig.settings()), opened + " | " + (*row.after ? row.after : before));
       const QStringList seen = rig.script.seen;
       const bool told = row.refused ? seen.size() == 2 && seen[1].startsWith(focused + ": Bitte ") : seen.size() == 1;
       QVERIFY2(told, qPrintable(seen.join('|') + focused));

@@ -23,11 +23,10 @@ private slots:
         {K::OkCancel, B::Ok, info, okCancel, kOk}, {K::OkCancel, B::Cancel, info, okCancel, kCancel},
         {K::OkCancel, B::NoButton, info, okCancel, kCancel}, {K::RetryCancel, B::Retry, info, retry, kRetry},
         {K::RetryCancel, B::Cancel, info, retry, kCancel}, {K::RetryCancel, B::NoButton, info, retry, kCancel}};
-    const QString text = "Fehler an Adresse 0x0010 !\n\nSoll <weiter> & fort?";
     for (const auto& row : rows) {
       test::ModalScript script;
       script.Answer(row.press);
-      const std::unique_ptr<B> box = MakeMessageBox(row.kind, text, nullptr);
+      const std::unique_ptr<B> box = MakeMessageBox(row.kind, "Soll <weiter> & fort?", nullptr);
       const int answer = RunMessageBox(*box);
       QCOMPARE((QList<int>{box->icon(), int(box->standardButtons()), answer, box->textFormat()}),
                (QList<int>{row.icon, row.buttons, row.answer, Qt::PlainText}));

@@ -8,12 +8,10 @@
 
 using namespace tav;
 using namespace tav::window;
-using test::WindowRig;
 
-namespace {
 // Another copy of the window program, in this working directory and without
 // a display, on the toolkit's platform given: its exit code and its output.
-QString Program(const QStringList& arguments, const char* platform = "offscreen") {
+static QString Program(const QStringList& arguments, const char* platform = "offscreen") {
   QProcess program;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.remove("DISPLAY");
@@ -23,7 +21,6 @@ QString Program(const QStringList& arguments, const char* platform = "offscreen"
   if (!program.waitForFinished(30000)) return "hangs";
   return QString::number(program.exitCode()) + ":" + QString::fromUtf8(program.readAllStandardOutput());
 }
-}  // namespace
 
 class WindowStartTest : public QObject {
   Q_OBJECT
@@ -41,7 +38,7 @@ private slots:
   // saves the outer corner and tells to take the chip out.
   void startUpCommandAndClose() {
     ElfVersionSource version(TAVROLITH_WINDOW_BIN_DIR);
-    WindowRig rig(&version, "[Brastel INI-Section]\nX-Koord=30\nY-Koord=40\nDeviceIndex=3\n");
+    test::WindowRig rig(&version, "[Brastel INI-Section]\nX-Koord=30\nY-Koord=40\nDeviceIndex=3\n");
     QCOMPARE(rig.window.windowTitle(), QStringLiteral("Brastel V1.39"));
     QCOMPARE(rig.List(kDeviceList)->currentText(), QStringLiteral("AT89C1051"));
     QCOMPARE(rig.window.pos(), QPoint(30, 40));
@@ -86,7 +83,7 @@ private slots:
     QVERIFY(test::Slurp(rig.directory.Path() / "QUENVALD.INI").find(saved) != std::string::npos);
     // Without a version record the title reads "Brastel V.".
     ElfVersionSource nowhere(TAVROLITH_SOURCE_DIR "/tests/window");
-    QCOMPARE(WindowRig(&nowhere).window.windowTitle(), QStringLiteral("Brastel V."));
+    QCOMPARE(test::WindowRig(&nowhere).window.windowTitle(), QStringLiteral("Brastel V."));
   }
 
   // Help and version are answered without a display, in German.
