@@ -178,5 +178,18 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   }
 }
 
+// A real port is watched from outside for the trace (a --trace on a real
+// board once wrote an empty file); a simulated board stands in for it.
+TEST_F(SessionTest, TheTraceOfARealPortRecordsItsRegisterWrites) {
+  options_.simulator.reset();
+  options_.portStandIn = [] { return std::make_unique<sim::SimBoard>(); };
+  options_.tracePath = "real.trace";
+  {
+    Session session(feedback_, options_);
+    ASSERT_EQ(session.Start(), 0);
+  }
+  EXPECT_EQ(Slurp("real.trace").rfind("0C 80\n", 0), 0u);
+}
+
 }  // namespace
 }  // namespace tav

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <regex>
 
 #include "app/window_model/window_arguments.h"
 #include "app/window_model/window_behaviour.h"
@@ -20,6 +21,10 @@ namespace tav {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Whether a version record is found depends on what was built beside the
+// test program; the window's own part of the title is what is tested here.
+std::string TitleOf(const std::string& title) { return std::regex_replace(title, std::regex("V[0-9.]+"), "V."); }
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -113,8 +118,7 @@ struct Rig {
 TEST(WindowBehaviour, StartUpFromTheSettingsThenPositionAndClose) {
   Rig rig("[Brastel INI-Section]\nVerify=0\nFFSave=1\nLock2=1\nLock1=1\nX-Koord=30\nY-Koord=40\nManufIndex=0\n"
           "DeviceIndex=3\nLastFile=demo.hex\n");
-  // The test program has no version record: "V." (the version tests read one).
-  EXPECT_EQ(rig.view.title + " " + rig.view.texts[kFileNameField], "Brastel V. demo.hex");
+  EXPECT_EQ(TitleOf(rig.view.title) + " " + rig.view.texts[kFileNameField], "Brastel V. demo.hex");
   EXPECT_THAT(rig.view.placed, ElementsAre(WindowRect{30, 40, 400, 300}));
   const auto& [devices, selected] = rig.view.lists[kDeviceList];
   EXPECT_EQ(devices.at(size_t(selected)) + " " + rig.behaviour->CurrentSession().Device().DeviceName, "AT89C1051 AT89C1051");
@@ -143,7 +147,7 @@ TEST(WindowBehaviour, NoBoardSearchesWithTheSettingsDialogBetweenThenOnlyTellsOf
   noBoard.boardFaults.noBoard = true;
   at278.boardAddress = 0x278;
   Rig rig("[Hardware]\nSearchHardware=3\n", noBoard, port278);
-  EXPECT_EQ(rig.view.title + " " + std::to_string(rig.view.settingsDialogs), "Brastel V. (Demomodus) 2");
+  EXPECT_EQ(TitleOf(rig.view.title) + " " + std::to_string(rig.view.settingsDialogs), "Brastel V. (Demomodus) 2");
   // "Brennen" without a file asks for one first, even here; the rest only tells.
   rig.settings().ProgramFileName.clear();
   for (int button : {kBlankCheckButton, kReadButton, kEraseButton, kProgramButton}) rig.behaviour->OnButton(button);
@@ -153,7 +157,7 @@ TEST(WindowBehaviour, NoBoardSearchesWithTheSettingsDialogBetweenThenOnlyTellsOf
   EXPECT_THAT(rig.view.busyEvents, ElementsAre("10,10", "-"));
   // A board at the corrected address is found at the second search.
   Rig found("", at278, port278);
-  EXPECT_EQ(found.view.title + " " + std::to_string(found.view.settingsDialogs), "Brastel V. 1");
+  EXPECT_EQ(TitleOf(found.view.title) + " " + std::to_string(found.view.settingsDialogs), "Brastel V. 1");
 }
 
 // While a command runs: the busy window over the logo, the marker held for
