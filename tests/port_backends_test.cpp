@@ -9,7 +9,6 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -36,10 +35,7 @@ TEST(ParseBaseAddrTest, TakesTheFirstDecimalNumberOfTheKernelLineAndNothingElse)
   for (const auto& [text, address] : cases) EXPECT_EQ(ParseBaseAddr(text), address) << text;
 }
 
-int RefuseIoperm(unsigned long, unsigned long, int) {
-  errno = EPERM;
-  return -1;
-}
+int RefuseIoperm(unsigned long, unsigned long, int) { return errno = EPERM, -1; }
 
 TEST(DirectPortTest, RefusedIopermLeavesThePortInert) {
   DirectPort port(0x378, RefuseIoperm);
