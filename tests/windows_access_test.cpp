@@ -133,8 +133,6 @@ TEST(WindowsAccessTest, EveryOutcomeWithAndWithoutDebug) {
       {"created inactive, running", {.version = Os(2, 6, 1), .opens = {false, true}, .create = 1062, .start = 1056,
        .directory = "D:\\"}, true, 0, "version open manager create-auto(giveio/giveio D:\\giveio.sys) start open",
        {"Driver installed but not started !\nWe will try to do this now.", "'giveio.sys' Driver already started !", ""}},
-      {"creation refused, started", {Os(2, 5, 0), {false, true}, 5}, true, 0,
-       "version open manager create-auto start open", {"'giveio.sys' Driver started !", "Microsoft® Windows 2000(TM) "}},
       // An existing service: its path is looked at, and mended when stale;
       // the NT form in another case names the same file.
       {"exists here, not started", {Os(2, 5, 1), {false, true}, kErrorServiceExists, 1062, 0,
