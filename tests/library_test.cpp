@@ -112,6 +112,15 @@ TEST(LibraryText, NumbersConvertLikeStrtoulBaseZeroIn32Bits) {
   for (const auto& [text, value] : cases) EXPECT_EQ(ParseLibraryNumber(text), value) << '"' << text << '"';
 }
 
+// Device names with umlauts arrive in either encoding and always leave as UTF-8.
+TEST(LibraryText, NamesBecomeUtf8FromEitherEncoding) {
+  const std::string utf8 = "Gr\xC3\xB6\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80";  // two, three and four bytes
+  EXPECT_EQ(DisplayText(utf8), utf8);
+  EXPECT_EQ(DisplayText("\x80\x84 \x9F \x81"), "\xE2\x82\xAC\xE2\x80\x9E \xC5\xB8 \xC2\x81");
+  // Overlong, surrogate, beyond U+10FFFF, cut short: Windows-1252 text, not UTF-8.
+  for (const char* bytes : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3"}) EXPECT_FALSE(IsValidUtf8(bytes));
+}
+
 // --- the device-line parser -------------------------------------------------
 
 TEST_F(LibraryTest, ParsesEveryFieldOfAValidLine) {
