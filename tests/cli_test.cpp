@@ -350,6 +350,7 @@ TEST_F(CliTest, ProgramFilesTheirFormatsAndFilesWithoutProgramData) {
 // The command frame itself: the order of its steps seen through recording
 // hooks, which no front end's test sees.
 struct RecordingHooks : CommandFrameHooks {
+  int ChooseProgramFile() override { return log.push_back("choose"), kDialogCancelled; }
   void DisableControls() override { log.push_back("disable"); }
   void EnableControls() override { log.push_back("enable"); }
   void RaisePriority() override { log.push_back("raise"); }
@@ -357,8 +358,9 @@ struct RecordingHooks : CommandFrameHooks {
   std::vector<std::string> log;
 };
 
-TEST_F(CliTest, TheCommandFrameRunsInsideControlsAndPriority) {
+TEST_F(CliTest, TheCommandFrameRunsInsideControlsAndPriorityAndClosesACancelledChooser) {
   test::BoardRig<sim::SimBoard> rig{DeviceRecord{}};  // the library's AT89C2051, an empty socket
+  rig.settings.SettingsFilePath = (dir() / "QUENVALD.INI").string();
   rig.settings.DeviceIndex = 4;
   rig.settings.IDCheck = 0;
   LockFileBusyMarker marker(dir().string());
@@ -368,6 +370,14 @@ TEST_F(CliTest, TheCommandFrameRunsInsideControlsAndPriority) {
   EXPECT_EQ(RunCommand(Command::BlankCheck, rig.ctx, library, 0, marker, hooks), 5);
   EXPECT_EQ(hooks.log, std::vector<std::string>({"disable", "raise", "restore", "enable"}));
   EXPECT_FALSE(rig.feedback.cancelButtonEnabled);
+  // Without a file the chooser opens; cancelled, the closing runs without a message.
+  hooks.log.clear();
+  rig.feedback.Clear();
+  rig.settings.ProgramFileName.clear();
+  EXPECT_EQ(RunCommand(Command::Verify, rig.ctx, library, 1, marker, hooks), kDialogCancelled);
+  EXPECT_EQ(hooks.log, std::vector<std::string>{"choose"});
+  EXPECT_TRUE(rig.feedback.messages.empty());
+  EXPECT_EQ(rig.feedback.statuses, std::vector<std::string>{kIdleStatus});
 }
 
 }  // namespace
