@@ -3,7 +3,6 @@
 // in demonstration mode, with its exit status, its output and what it leaves
 // in the working directory; then the command frame beneath it.
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -40,8 +39,7 @@ using test::Slurp;
 struct Step {
   std::vector<std::string> args;
   int status;
-  std::vector<std::string> shows = {};
-  std::vector<std::string> hides = {};
+  std::vector<std::string> shows = {}, hides = {};
 };
 
 // The arguments of a run on the simulated AT89C2051 whose chip lives in chip.state.
@@ -105,19 +103,16 @@ protected:
 
 // Usage errors exit with 2 and change nothing; each command's help shows the
 // options that apply to it, and only those.
-TEST_F(CliTest, UsageErrorsHelpAndVersion) {
+TEST_F(CliTest, UsageErrorsAndHelp) {
   // One language: CLI11's own explanations are not passed through.
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {}, {"frobnicate"}, {"--bogus", "devices"}, {"program"}, {"--lock", "4", "devices"}, {"--lock"},
-           {"detect", "extra"}, {"--port", "lpt1", "detect"}, {"convert", "a.hex", "b.hex", "--format", "intel99"}}) {
+           {}, {"frobnicate"}, {"--bogus", "devices"}, {"--lock", "4", "devices"}, {"--lock"}, {"detect", "extra"},
+           {"--port", "lpt1", "detect"}, {"convert", "a.hex", "b.hex", "--format", "intel99"}})
     Play({{args, 2, {"tavrolith-cli: ", "Hilfe: tavrolith-cli --help"}, {"expected", "required", "range"}}});
-  }
   Play({{{"--simulate", "--chip-fault", "melted", "detect"}, 2, {"melted"}},
         {Sim({"--board-fault", "silent-after:x", "detect"}), 2, {"silent-after:x"}},
         {{"-q", "-v", "devices"}, 2}, {{"--format", "bin", "detect"}, 2, {"--format gilt nicht für detect"}},
-        {{"--help"}, 0, {"blank-check"}}, {{"--version"}, 0, {"tavrolith-cli V1."}},
-        {{"program", "--help"}, 0, {"--lock N", "--format F"}, {"--size", "--ff-save"}},
-        {{"read", "--help"}, 0, {"--ff-save"}, {"--lock"}}});
+        {{"program", "--help"}, 0, {"--lock N", "--format F"}, {"--size", "--ff-save"}}});
   EXPECT_FALSE(IniWritten());
 }
 
@@ -127,28 +122,22 @@ TEST_F(CliTest, DevicesListsFiltersAndSuggestsNearNames) {
          {"Atmel (Hersteller 0)", "Intel (Hersteller 1)", "AT89C2051      DIP20        2048  Flash", "* 1   87C52"},
          {"Siemens"}},
         {{"devices", "at89C20*"}, 0, {"AT89C2051", "Atmel"}, {"AT89C52", "Intel"}},
-        {{"devices", "89c5"}, 0, {"AT89C51", "AT89C55"}}, {{"devices", "Z80"}, 13, {"Kein Baustein passt zu 'Z80'."}},
-        // A misspelt name gets the nearest names of the library.
-        {{"--device", "AT89C2015", "devices"}, 13,
-         {"Baustein 'AT89C2015' nicht in der Bibliothek.", "Ähnliche Namen: AT89C2051"}}});
+        {{"devices", "Z80"}, 13, {"Kein Baustein passt zu 'Z80'."}}});
   EXPECT_FALSE(IniWritten());  // --device chose for one run only
   // An empty library says so instead of failing silently.
   std::ofstream(dir() / "8789LIST.CSV", std::ios::trunc);
   Play({{{"devices"}, 13, {"Keine Hersteller"}}});
 }
 
-// One simulated chip kept in chip.state from run to run.
-TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
+// One simulated chip kept in chip.state from run to run, then the trace and Ctrl+C.
+TEST_F(CliTest, EveryOperationOnOneSimulatedChipAndCtrlCAndTheTrace) {
   // No terminal and no --yes: the prompt is answered Cancel, nothing runs,
   // and each command ends with its own failure, never with success.
   Play({{Sim({"blank-check"}), 5, {"--yes"}}, {Sim({"verify", blink_}), 6}, {Sim({"read", "never.hex"}), 4},
-        {Sim({"program", blink_}), 7},
-        {Sim({"--yes", "program", blink_}), 0, {"Keine Fehler beim Prüfen"}},
-        // Without --format a known extension decides, whatever format the last file had.
-        {Sim({"--yes", "read", "back.bin"}), 0}, {Sim({"--yes", "read", "back.s19", "--format", "5"}), 0},
-        // The writer keeps blank cells inside a record that holds data.
-        {{"info", "back.s19"}, 0, {"Format:         5 (Motorola S1 Exorciser)", "HighestAddress: 31 (0x1F)"}},
-        {Sim({"--yes", "blank-check"}), 5, {"(abgebrochen)"}},  // the first report is answered Cancel
+        {Sim({"program", blink_}), 7}, {Sim({"--yes", "program", blink_}), 0, {"Keine Fehler beim Prüfen"}},
+        // Without --format a known extension decides, whatever format the last file had; the
+        // blank check's first report is answered Cancel.
+        {Sim({"--yes", "read", "back.bin"}), 0}, {Sim({"--yes", "blank-check"}), 5, {"(abgebrochen)"}},
         {Sim({"--yes", "erase"}), 0, {"Baustein ist gelöscht !"}},
         // A blank chip into BIN: the hint names the option, not the window's box.
         {Sim({"--yes", "read", "blank.bin"}), 4, {"mit --ff-save aufrufen !"}},
@@ -157,6 +146,14 @@ TEST_F(CliTest, EveryOperationOnOneSimulatedChip) {
   EXPECT_EQ(Slurp(dir() / "back.bin").substr(0, 3), "\x75\x81\x2F");  // the first instruction, as bytes
   // Nothing of the runs is stored: the next run starts from the stored settings.
   EXPECT_FALSE(IniWritten());
+  // The trace gets every write of the run; Ctrl+C cancels at the next progress step.
+  Play({{Sim({"--yes", "--trace", "run.trace", "blank-check"}), 0}});
+  const std::string trace = Slurp(dir() / "run.trace");
+  EXPECT_EQ(trace.rfind("0C 80\n", 0), 0u);
+  EXPECT_GT(std::count(trace.begin(), trace.end(), '\n'), 2048 * 2);  // detection plus 2048 cells and their addresses
+  environment_.installInterruptHandler = true;
+  environment_.raiseInterruptAtPump = 3;
+  Play({{Sim({"--yes", "program", blink_}), 7, {"Programmierung abgebrochen !"}, {"Keine Fehler"}}});
 }
 
 // Faulty chips and boards, refused port access, a board found or not found at
@@ -168,30 +165,24 @@ TEST_F(CliTest, DetectCalibrateFaultsAndPortAccess) {
 #else
   const std::string direct = "Direkter Portzugriff auf 0x278: Zugriff verweigert", hint = "Gruppe lp";
 #endif
-  Play({{{"detect"}, 1, {access, hint, "Programm läuft im Demomodus."}}, {{"calibrate"}, 1, {access, demo}},
-        {{"--yes", "program", blink_}, 1, {access, demo}}, {{"--yes", "read", "x.hex"}, 1, {access, demo}},
+  Play({{{"detect"}, 1, {access, hint, "Programm läuft im Demomodus."}}, {{"--yes", "read", "x.hex"}, 1, {demo}},
         {{"--port", "0x278", "detect"}, 1, {direct}},
-        {{"--simulate", "detect"}, 0, {"Brenner gefunden: simulierter Brenner, Portadresse 0x378"}},
-        {{"--simulate", "--sim-write-us", "50", "calibrate"}, 0,
-         {"50.00 µs je Zugriff", "Passender TimeBaseKorr: 50 (eingestellt: 85)"}}});
-  EXPECT_FALSE(fs::exists(dir() / "x.hex"));
-  EXPECT_FALSE(IniWritten());  // nothing changed, nothing written; the address given was for that run
-  Play({{{"--simulate", "--sim-write-us", "50", "calibrate", "--save"}, 0},
+        {{"--simulate", "detect"}, 0, {"Brenner gefunden: simulierter Brenner, Portadresse 0x378"}}});
+  // Nothing changed, nothing written; the address given was for that run.
+  EXPECT_FALSE(fs::exists(dir() / "x.hex") || IniWritten());
+  Play({{{"--simulate", "--sim-write-us", "50", "calibrate", "--save"}, 0,
+         {"50.00 µs je Zugriff", "Passender TimeBaseKorr: 50 (eingestellt: 85)"}},
         {Sim({"--yes", "--no-id-check", "--chip-fault", "wrong-signature", "blank-check"}), 0},
         // Nor does the fall-back to demonstration mode store the run's options.
-        {Sim({"--yes", "--no-verify", "--board-fault", "no-board", "blank-check"}), 1,
-         {"Timeout-Fehler bei Datenübertragung", "Kann Hardware nicht finden !", kDemoMessage}},
+        {Sim({"--yes", "--no-verify", "--board-fault", "no-board", "blank-check"}), 1, {kDemoMessage}},
         {Sim({"--board-fault", "broken-latch", "detect"}), 8}});
   // calibrate --save stores; --no-id-check and --no-verify were for their runs only.
   EXPECT_THAT(Ini(), AllOf(HasSubstr("TimeBaseKorr=50"), HasSubstr("IDCheck=1"), HasSubstr("Verify=1"),
                            HasSubstr("PortAdress=378")));
   // PCIe port cards sit high in the I/O space.
-  std::ofstream(dir() / "QUENVALD.INI") << "[Hardware]\nPortAdress=D010\n";
-  Play({{{"--simulate", "detect"}, 0, {"Portadresse 0xD010"}},
-        {{"--port", "888", "--simulate", "detect"}, 0, {"Portadresse 0x378 (aus --port 888)"}},
+  Play({{{"--port", "888", "--simulate", "detect"}, 0, {"Portadresse 0x378 (aus --port 888)"}},
         {{"--port", "0xE800", "detect"}, 1, {"Portadresse 0xE800 (aus --port 0xE800)", "0xE800"}},
-        {{"--port", "0x50", "detect"}, 2, {"0x100 bis 0xFFFD"}}, {{"--port", "0xFFFE", "detect"}, 2}});
-  EXPECT_THAT(Ini(), HasSubstr("PortAdress=D010"));
+        {{"--port", "0x50", "detect"}, 2, {"0x100 bis 0xFFFD"}}});
 }
 
 // One marker for the machine's port, which a simulated run never takes: it
@@ -224,38 +215,7 @@ TEST_F(CliTest, TheMachineMarkerIsThePortsAndASimulatedRunLocksItsChipState) {
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status) && fs::exists(other.Path()));
   EXPECT_EQ(other.Acquire(), 0);
-  other.Release();
 #endif
-}
-
-// Ctrl+C cancels at the next progress step; the trace gets every write of the run.
-TEST_F(CliTest, CtrlCAndTheTrace) {
-  ASSERT_EQ(Run(Sim({"--yes", "--trace", "run.trace", "blank-check"})).status, 0);
-  const std::string trace = Slurp(dir() / "run.trace");
-  EXPECT_EQ(trace.rfind("0C 80\n", 0), 0u);
-  EXPECT_GT(std::count(trace.begin(), trace.end(), '\n'), 2048 * 2);  // detection plus 2048 cells and their addresses
-  environment_.installInterruptHandler = true;
-  environment_.raiseInterruptAtPump = 3;
-  Play({{Sim({"--yes", "blank-check"}), 5, {"Leertest abgebrochen !"}},
-        {Sim({"--yes", "program", blink_}), 7, {"Programmierung abgebrochen !"}, {"Keine Fehler"}}});
-}
-
-// info and convert use the readers and writers of the commands; --format
-// forces the reader; erase says why an EPROM stays as it is.
-TEST_F(CliTest, InfoConvertForcedFormatsAndEpromErase) {
-  Play({{{"info", blink_}, 0, {"Format:         2 (Intel8)", "ByteCount:      20 (0x14)"}},
-        {{"convert", blink_, "blink.tek", "--format", "tek"}, 0},
-        {{"--ff-save", "convert", "blink.tek", "blink.bin", "--format", "1", "--size", "32"}, 0},
-        {{"info", "nowhere.hex"}, 3, {"nowhere.hex"}}, {Sim({"--yes", "program", "nowhere.hex"}), 3, {"nowhere.hex"}},
-        {{"convert", blink_, "blink.s19", "--format", "s1"}, 0},
-        {Sim({"--yes", "--format", "s1", "program", "blink.s19"}), 0, {"Motorola S1 Exorciser (mit --format)"}},
-        {Sim({"--yes", "--format", "intel8", "verify", "blink.s19"}), 3},
-        // Forced BIN takes the hex text as bytes: ':' is the first cell.
-        {Sim({"--yes", "--format", "bin", "verify", blink_}), 6, {"Binär (mit --format)", "Richtig: 0x3A"}},
-        {{"--simulate", "--device", "87C52", "--yes", "erase"}, 7, {"87C52 ist ein EPROM ohne elektrisches Löschen"}}});
-  const std::string bin = Slurp(dir() / "blink.bin");
-  ASSERT_EQ(bin.size(), 32u);
-  EXPECT_EQ(bin.substr(0, 1) + bin.substr(19, 2), "\x75\x22\xFF");  // first and last byte, then a blank
 }
 
 // Options are for their run; config alone stores, with the rules and
@@ -265,25 +225,24 @@ TEST_F(CliTest, OptionsApplyToTheirRunAndConfigStores) {
          0, {"Gebrannt: 20 Bytes (0x0000 bis 0x0013), nicht geprüft, Lockbits bis 2 gesetzt"}}});
   EXPECT_FALSE(IniWritten());
   Play({{{"config", "set", "Verify", "0"}, 0, {"Verify=0"}},
-        {{"config", "set", "PortAdress", "d010"}, 0, {"PortAdress=d010"}},
         {{"config", "set", "Device", "87c52"}, 0, {"ManufIndex=1", "DeviceIndex=1"}},
         // Out of range: the message of loading and its fallback.
         {{"config", "set", "PortAdress", "ff"}, 0, {"Portadresse in\n'QUENVALD.INI'\nkann nicht stimmen!!", "PortAdress=378"}},
         {{"config", "set", "Bogus", "1"}, 2, {"'Bogus'"}}, {{"config", "set", "Verify"}, 2},
-        {{"config", "set", "Device", "87c5x"}, 13, {"Ähnliche Namen: 87C51, 87C52"}},
+        // A misspelt name gets the nearest names of the library.
+        {{"config", "set", "Device", "87c5x"}, 13,
+         {"Baustein '87c5x' nicht in der Bibliothek.", "Ähnliche Namen: 87C51, 87C52"}},
         // The stored settings are the defaults; an option still wins for its run.
         {Sim({"--yes", "program", blink_}), 0, {"nicht geprüft"}},
         {Sim({"--yes", "--verify", "program", blink_}), 0, {", geprüft"}},
         {{"config"}, 0, {"Verify=0", "ManufIndex=1", "DeviceIndex=1", "[Hardware]", "PortAdress=378"}},
         {{"config", "reset", "Verify"}, 0, {"Verify=1"}}, {{"config", "reset", "Device"}, 0, {"ManufIndex=0"}}});
-  EXPECT_THAT(Ini(), AllOf(HasSubstr("Verify=1"), HasSubstr("DeviceIndex=0")));
   // A settings file that cannot be read is named; config does not write over it.
   const fs::path ini = IniPath();
   fs::permissions(ini, fs::perms::none);
-  if (!std::ifstream(ini)) {
+  if (!std::ifstream(ini))  // unless root, who reads it anyway
     Play({{{"devices"}, 0, {"QUENVALD.INI kann nicht gelesen werden (" + ini.string()}},
           {{"config", "set", "Verify", "0"}, kWriteFailed, {ini.string()}}});
-  }
   fs::permissions(ini, fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_THAT(Ini(), HasSubstr("Verify=1"));
 }
@@ -306,14 +265,12 @@ TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
   EXPECT_FALSE(IniWritten());
   EXPECT_EQ(FindLibrary("", {other.string(), fs::path(sample).parent_path().string()}), sample);
 #ifndef _WIN32
-  // Without either file in the working folder: the user's own library comes
-  // before the installed one, and config and -v name the user's settings.
+  // Without a library in the working folder the user's own comes before the
+  // installed one.
   const fs::path user = directory_.UserIni().parent_path();
   fs::create_directories(user);
   fs::copy_file(sample, user / "8789LIST.CSV");
-  Play({{{"-v", "--simulate", "detect"}, 0,
-         {"Bibliothek: " + (user / "8789LIST.CSV").string(), "Einstellungen: " + directory_.UserIni().string()}},
-        {{"config"}, 0, {"# " + directory_.UserIni().string()}}});
+  Play({{{"-v", "--simulate", "detect"}, 0, {"Bibliothek: " + (user / "8789LIST.CSV").string()}}});
 #endif
 }
 
@@ -321,71 +278,56 @@ TEST_F(CliTest, FilesAreFoundAndMissingOnesNamed) {
 TEST_F(CliTest, OperationsSayWhatTheyDoAndQuietAndVerboseChangeHowMuch) {
   // Without a terminal the progress is plain lines by the phase; never an empty bar.
   Play({{Sim({"--yes", "program", blink_}), 0,
-         {"Baustein: AT89C2051 (Flash, 2048 Bytes)", "Datei:    " + blink_, "Format:   Intel8 (erkannt)",
-          "Daten:    20 Bytes, Adressen 0x0000 bis 0x0013", "Programmiere Baustein: 50 %\n"},
-         {" 0 %", "\r"}}});
-  const CliRun read = Run(Sim({"--yes", "read", "back.hex"}));
-  EXPECT_THAT(read.out, HasSubstr("Gelesen: 2048 Bytes nach " + (dir() / "back.hex").string() + " (Intel8), " +
-                                  std::to_string(fs::file_size(dir() / "back.hex")) + " Bytes geschrieben"));
+         {"Baustein: AT89C2051 (Flash, 2048 Bytes)", "Format:   Intel8 (erkannt)", "Programmiere Baustein: 50 %\n"},
+         {" 0 %", "\r"}},
+        {Sim({"--yes", "read", "back.hex"}), 0, {"Gelesen: 2048 Bytes nach " + (dir() / "back.hex").string()}}});
   const CliRun quiet = Run(Sim({"-q", "--yes", "verify", blink_}));
   EXPECT_EQ(std::to_string(quiet.status) + "|" + quiet.out + "|" + quiet.err,
             "0|Geprüft: 20 Bytes verglichen, keine Unterschiede\n|");
   const CliRun failed = Run(Sim({"-q", "--yes", "--chip-fault", "wrong-signature", "verify", blink_}));
   EXPECT_EQ(std::to_string(failed.status) + "|" + failed.out, "7|verify: fehlgeschlagen, Exit-Status 7\n");
   EXPECT_THAT(failed.err, HasSubstr("Prozessor-ID's stimmen nicht"));
-  // A board that stops answering in the middle of a burn: one timeout
-  // message, no closing success, a non-zero exit status.
-  const CliRun verbose = Run(Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "program", blink_}));
-  EXPECT_NE(verbose.status, 0);
-  EXPECT_THAT(verbose.err, AllOf(HasSubstr("Port: simulierter Brenner, Portadresse 0x378"),
-                                 HasSubstr("TimeBaseKorr 85 (µs je Registerzugriff), Simulator 85 µs"),
-                                 HasSubstr("Erhöhte Priorität: "), Not(HasSubstr("Keine Fehler beim Prüfen"))));
-  const size_t first = verbose.err.find("Timeout-Fehler");
-  EXPECT_EQ(verbose.err.find("Timeout-Fehler", first + 1), std::string::npos) << verbose.err;
-  const size_t unanswered = verbose.err.find("ohne Antwort des Brenners: ");
-  ASSERT_TRUE(first != std::string::npos && unanswered != std::string::npos) << verbose.err;
-  EXPECT_GT(std::atoi(verbose.err.c_str() + unanswered + 27), 0) << verbose.err;
+  // A board that stops answering in the middle of a burn: no closing
+  // success, and -v counts the writes it left unanswered.
+  Play({{Sim({"-v", "--yes", "--board-fault", "silent-after:7000", "program", blink_}), kTimerFailed,
+         {"Port: simulierter Brenner, Portadresse 0x378", "TimeBaseKorr 85 (µs je Registerzugriff), Simulator 85 µs",
+          "Erhöhte Priorität: ", "ohne Antwort des Brenners: "},
+         {"Keine Fehler beim Prüfen", "Brenners: 0"}}});
 }
 
 // A production run as a script runs it: the options, the lines per chip
 // and the summary, the serial in the last chip.
 TEST_F(CliTest, BatchBurnsNumberedChipsAndSaysHowEachWent) {
   Play({{Sim({"batch", blink_, "--serial-at", "0x700"}), 2, {"--serial-at ADRESSE und --serial-format F"}},
-        {Sim({"batch", blink_, "--serial-at", "0x700", "--serial-format", "le5"}), 2, {"unbekanntes Format 'le5'"}},
-        {Sim({"batch", blink_, "--serial-at", "0x10000", "--serial-format", "le1"}), 2, {"Ungültiger Wert für --serial-at"}},
         {Sim({"--yes", "batch", blink_}), 2, {"batch mit --yes braucht --count N."}},
-        {Sim({"--chip-fault", "dead-cell:3@0", "batch", blink_}), 2, {"dead-cell:3@0"}},
         // Without a terminal the first prompt is declined: nothing burnt.
         {Sim({"batch", blink_}), kOperationFailed, {"Baustein 1 einsetzen"}, {"Baustein 1:"}},
         {Sim({"--yes", "--chip-fault", "stuck-bit:2:0:0@2", "batch", blink_, "--count", "3", "--serial-start", "41",
-              "--serial-step", "2", "--log", "run.csv", "--serial-at", "0x700", "--serial-format", "dec6"}),
+              "--serial-step", "2", "--serial-at", "0x700", "--serial-format", "dec6"}),
          kVerifyFailed,
          {"Baustein 1: gut (Seriennummer 41, CRC-32 ", "Baustein 2: fehlerhaft: Prüfen fand Unterschiede (Seriennummer 43",
           "Baustein 3: gut (Seriennummer 45", "Bausteine gut: 2, fehlerhaft: 1"}},
         // The last chip stays in the state file with its serial.
         {Sim({"--yes", "--ff-save", "read", "last.bin"}), 0}});
   EXPECT_EQ(Slurp(dir() / "last.bin").substr(0x700, 6), "000045");
-  const std::string log = Slurp(dir() / "run.csv");
-  EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4);  // the header and one line per chip
 }
 
-// --sim-realtime reaches the board: the run takes at least as long as its
-// writes (the pacing itself is the simulator's own test; no upper bound here).
-TEST_F(CliTest, TheSimulatorCanRunAtTheSpeedOfRealHardware) {
-  const auto start = std::chrono::steady_clock::now();
-  const CliRun run = Run(Sim({"-v", "--yes", "--sim-realtime", "--sim-write-us", "20", "blank-check"}));
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const size_t at = run.err.find("Registerzugriffe: ");
-  ASSERT_TRUE(run.status == 0 && at != std::string::npos) << run.err;
-  EXPECT_GE(seconds, std::stod(run.err.substr(at + 18)) * 20e-6 * 0.95);
-  EXPECT_THAT(run.err, HasSubstr("Simulator 20 µs je Zugriff in Echtzeit"));
-}
-
-// Files that hold no program never reach the chip: the command ends before
-// the socket prompt with a message naming the file, and the chip keeps what
-// it had (a flash part would have been erased first).
-TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
-  ASSERT_EQ(Run(Sim({"--yes", "program", blink_})).status, 0);
+// info and convert use the readers and writers of the commands; --format
+// forces the reader. Files that hold no program never reach the chip: the
+// command ends before the socket prompt with a message naming the file, and
+// the chip keeps what it had (a flash part would have been erased first).
+TEST_F(CliTest, ProgramFilesTheirFormatsAndFilesWithoutProgramData) {
+  // erase says why an EPROM stays as it is.
+  Play({{{"info", blink_}, 0, {"Format:         2 (Intel8)", "ByteCount:      20 (0x14)"}},
+        {{"convert", blink_, "blink.tek", "--format", "tek"}, 0},
+        {{"--ff-save", "convert", "blink.tek", "blink.bin", "--format", "1", "--size", "32"}, 0},
+        {{"info", "nowhere.hex"}, 3, {"nowhere.hex"}}, {Sim({"--yes", "program", "nowhere.hex"}), 3, {"nowhere.hex"}},
+        {{"convert", blink_, "blink.s19", "--format", "s1"}, 0},
+        {Sim({"--yes", "--format", "s1", "program", "blink.s19"}), 0, {"Motorola S1 Exorciser (mit --format)"}},
+        {Sim({"--yes", "--format", "intel8", "verify", "blink.s19"}), 3},
+        // Forced BIN takes the hex text as bytes: ':' is the first cell.
+        {Sim({"--yes", "--format", "bin", "verify", blink_}), 6, {"Binär (mit --format)", "Richtig: 0x3A"}},
+        {{"--simulate", "--device", "87C52", "--yes", "erase"}, 7, {"87C52 ist ein EPROM ohne elektrisches Löschen"}}});
   std::ofstream(dir() / "erased.hex") << ":00000001FF\r\n";
   std::ofstream(dir() / "erased.s19") << "S00F00004252415354452056312E3030FA\r\nS9030000FC\r\n";
   std::ofstream(dir() / "lamp.c") << "/* lamp.c: P1.0 an */\n#include <8051.h>\n";
@@ -397,14 +339,16 @@ TEST_F(CliTest, FilesWithoutProgramDataNeverReachTheChip) {
            {Sim({"--yes", "verify", "erased.s19"}), 3, {"erased.s19\n\nenthält keine Programmdaten", "nichts zu prüfen"}},
            {Sim({"--yes", "program", "lamp.c"}), 3, {"Keine Hexziffer in Zeile 1, Spalte 2", "lamp.c"}},
            {Sim({"--yes", "program", "main.c"}), 3, {"Unbekanntes Dateiformat", "main.c"}},
-           {Sim({"--yes", "verify", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}}}) {
+           {Sim({"--yes", "verify", folder}), 3, {"Fehler beim Öffnen der Datei\n\n" + folder}}})
     Play({{step.args, step.status, step.shows, {"Controller in Sockel"}}});
-  }
   Play({{Sim({"--yes", "verify", blink_}), 0}});
+  const std::string bin = Slurp(dir() / "blink.bin");
+  ASSERT_EQ(bin.size(), 32u);
+  EXPECT_EQ(bin.substr(0, 1) + bin.substr(19, 2), "\x75\x22\xFF");  // first and last byte, then a blank
 }
 
 // The command frame itself: the order of its steps seen through recording
-// hooks, and the closing that no front end's test sees.
+// hooks, which no front end's test sees.
 struct RecordingHooks : CommandFrameHooks {
   int ChooseProgramFile() override { return log.push_back("choose"), kDialogCancelled; }
   void DisableControls() override { log.push_back("disable"); }

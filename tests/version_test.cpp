@@ -49,47 +49,27 @@ public:
   }
 };
 
-TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndQueryBuildsTheBlockPath) {
-  ScriptedSource source;
-  VersionInfo info(source);
-  EXPECT_EQ(info.QueryString("FileVersion"), "");  // nothing open
-  ASSERT_TRUE(info.Open("tavrolith.exe"));
-  EXPECT_EQ(info.Translation(), 0x040704B0u);
-  EXPECT_EQ(info.QueryString("FileDescription", 0x040704B0), "8051 Controller Programmer");
-  EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\040704b0\\FileDescription");
-  EXPECT_EQ(info.QueryString("FileVersion", 0x04090000), "");  // no such block
-  info.Close();
-  EXPECT_EQ(info.Translation(), 0u);
-  EXPECT_EQ(info.QueryString("FileVersion"), "");
-}
-
-TEST(VersionInfoTest, EveryFailedStepLeavesNothingOpen) {
-  for (int step = 0; step < 3; ++step) {
+// Open takes the first translation and a query builds the block path; a
+// Close, or an Open failing at any step, leaves nothing open.
+TEST(VersionInfoTest, OpenTakesTheFirstTranslationAndEveryFailedStepLeavesNothingOpen) {
+  for (int step = 0; step < 4; ++step) {
     SCOPED_TRACE(step);
     ScriptedSource source;
     VersionInfo info(source);
     ASSERT_TRUE(info.Open("a.exe"));
+    EXPECT_EQ(info.Translation(), 0x040704B0u);
+    EXPECT_EQ(info.QueryString("FileDescription", 0x040704B0), "8051 Controller Programmer");
+    EXPECT_EQ(source.paths.back(), "\\StringFileInfo\\040704b0\\FileDescription");
+    EXPECT_EQ(info.QueryString("FileVersion", 0x04090000), "");  // no such block
     source.paths.clear();
     if (step == 0) source.record.clear();
     source.readFails = step == 1;
     if (step == 2) source.hiddenPath = "\\VarFileInfo\\Translation";
-    EXPECT_FALSE(info.Open("tavrolith.exe"));
+    if (step == 3) info.Close();
+    EXPECT_FALSE(step < 3 && info.Open("tavrolith.exe"));
+    EXPECT_EQ(source.paths.empty(), step != 2);  // nothing is queried before the record is read
     EXPECT_FALSE(info.IsOpen());
     EXPECT_EQ(VersionText(info), "V.");
-    EXPECT_EQ(source.paths.empty(), step < 2);  // nothing is queried before the record is read
-  }
-}
-
-TEST(VersionTextTest, OnlyTheDocumentedFormIsRenderedSensibly) {
-  // Positions beyond the end of the text give nothing.
-  const std::pair<const char*, const char*> cases[] = {{"1, 3, 9, 0", "V1.39"}, {"10, 3, 9, 0", "V10.39"},
-      {"1,3,9,0", "V1.,0"}, {"1, 10, 2, 0", "V1.1 "}, {"", "V."}, {"1, 3", "V1.3"}, {"7", "V7."}};
-  for (const auto& [fileVersion, text] : cases) {
-    ScriptedSource source;
-    source.record = BuildVersionRecord(OwnValues(fileVersion));
-    VersionInfo info(source);
-    ASSERT_TRUE(info.Open("tavrolith.exe"));
-    EXPECT_EQ(VersionText(info), text) << fileVersion;
   }
 }
 
@@ -98,15 +78,12 @@ TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefuse
   std::string value;
   EXPECT_TRUE(QueryVersionRecord(record, "\\stringfileinfo\\040704B0\\fileversion", value));
   EXPECT_EQ(value, "1, 3, 9, 0");
-  EXPECT_FALSE(QueryVersionRecord(record, "\\StringFileInfo\\040704b0\\FileVersio", value));
-  EXPECT_FALSE(QueryVersionRecord(record, "\\VarFileInfo\\Translation\\More", value));
   // Cut anywhere or with a length pointing past the end: refused or found
   // intact, never read beyond the buffer.
   for (size_t size = 0; size < record.size(); ++size) {
     const std::vector<uint8_t> cut(record.begin(), record.begin() + long(size));
-    if (QueryVersionRecord(cut, "\\StringFileInfo\\040704b0\\FileVersion", value)) {
-      EXPECT_EQ(value, "1, 3, 9, 0") << size;
-    }
+    const bool found = QueryVersionRecord(cut, "\\StringFileInfo\\040704b0\\FileVersion", value);
+    EXPECT_TRUE(!found || value == "1, 3, 9, 0") << size << ": " << value;
   }
   std::vector<uint8_t> lying = record;
   lying[0] = lying[1] = 0xFF;
@@ -116,7 +93,6 @@ TEST(VersionRecordTest, KeysAreFoundWithoutRegardToCaseAndADamagedRecordIsRefuse
 TEST(OwnVersionRecordTest, TheProgramFileFoundByItsBareNameReadsV139) {
   VersionInfo info;
   ASSERT_TRUE(info.Open("tavrolith.exe"));
-  EXPECT_EQ(info.Translation(), 0x040704B0u);
   EXPECT_EQ(info.QueryString("FileDescription"), "8051 Controller Programmer");
   EXPECT_EQ(VersionText(info), "V1.39");
   EXPECT_FALSE(info.Open("keinprogramm.exe"));
@@ -151,16 +127,8 @@ TEST(ElfVersionSourceTest, BareNamesSearchTheProgramDirectoryAndOnlyElfSectionsC
   const std::string dir = scratch.Path().string() + "/", self = fs::read_symlink("/proc/self/exe").string();
   ElfVersionSource source(scratch.Path().string());
   VersionInfo info(source);
-  // Test programs carry the record too; an explicit path is taken as it is.
-  ASSERT_TRUE(info.Open(self));
-  EXPECT_EQ(VersionText(info), "V1.39");
-  // First nothing, then a text file by that name (no ELF), then a copy of
-  // this program, which the name with ".exe" wins over until it is gone.
-  EXPECT_FALSE(info.Open("tavrolith.exe"));
-  std::ofstream(dir + "tavrolith.exe") << "MZ kein ELF";
+  // A copy of this program (test programs carry the record too) answers to the name with ".exe".
   fs::copy_file(self, dir + "tavrolith");
-  EXPECT_FALSE(info.Open("tavrolith.exe"));
-  fs::remove(dir + "tavrolith.exe");
   ASSERT_TRUE(info.Open("tavrolith.exe"));
   EXPECT_EQ(source.Resolve("tavrolith.exe"), dir + "tavrolith");
   EXPECT_EQ(info.QueryString("FileVersion"), "1, 3, 9, 0");

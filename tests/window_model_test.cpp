@@ -13,139 +13,91 @@
 namespace tav {
 namespace {
 
-// The boxes as one text: per box its caption's first letter (or lock digit)
-// when checked, '-' when not, '/' after each box that is disabled.
+// The boxes as one text: per box a letter (Verify, IDCheck, FFSave,
+// TestChecksum, Lock1..3) when checked, '-' when not, '/' after each box
+// that is disabled.
 std::string Boxes(const CheckBoxStates& boxes) {
   std::string text;
-  for (const CheckBoxState& box : boxes) {
-    const std::string caption = box.Caption;
-    text += box.Checked ? caption.back() >= '1' && caption.back() <= '3' ? caption.back() : caption.front() : '-';
-    if (!box.Enabled) text += '/';
-  }
+  for (const CheckBoxState& box : boxes)
+    text += std::string(1, box.Checked ? "BILC123"[int(box.Box)] : '-') + (box.Enabled ? "" : "/");
   return text;
 }
 
-// The controls UpdateDeviceControls gives for a device with `lockBits`.
-DeviceControls DeviceWithLockBits(uint8_t lockBits) {
-  SelectionList devices;
-  devices.Entries.push_back(SelectionEntry{"AT89C51", lockBits, true, 0, false});
-  devices.Selected = 0;
-  return UpdateDeviceControls(devices, DeviceControls{});
-}
-
-TEST(CheckBoxes, EachClickTogglesItsOwnSettingAndHigherLockBitsBringAndHoldTheLowerOnes) {
+// Each click toggles its own setting; a higher lock bit brings and holds the
+// lower ones. A box the device (or a running command) disables keeps its
+// mark and takes no click.
+TEST(CheckBoxes, ClicksFollowTheLockCascadeAndTheDevice) {
+  using enum CheckBox;
+  // Erase and lock boxes enabled as for 3, 2, 1 and no lock bits.
+  const DeviceControls all{true, true, true, true}, two{true, true, true}, one{true, true}, none{true};
   Settings settings;  // Verify, IDCheck and TestChecksum on, FFSave off
-  const DeviceControls all = DeviceWithLockBits(3);
   EXPECT_EQ(Boxes(CheckBoxesFor(settings, all)), "BI-C---");
-  // (box clicked, boxes afterwards)
-  const std::pair<CheckBox, const char*> steps[] = {
-      {CheckBox::Verify, "-I-C---"}, {CheckBox::IDCheck, "---C---"}, {CheckBox::FFSave, "--LC---"},
-      {CheckBox::TestChecksum, "--L----"}, {CheckBox::IDCheck, "-IL----"},
-      {CheckBox::Lock3, "-IL-123"}, {CheckBox::Lock1, "-IL-123"}, {CheckBox::Lock2, "-IL-123"},  // held under Lock3
-      {CheckBox::Lock3, "-IL-12-"},                                                            // lower ones stay
-      {CheckBox::Lock1, "-IL-12-"},                                                            // held under Lock2
-      {CheckBox::Lock2, "-IL-1--"}, {CheckBox::Lock1, "-IL----"},
-      {CheckBox::Lock2, "-IL-12-"},  // brings Lock1
-      {CheckBox::Lock2, "-IL-1--"},
+  // (box clicked, device, boxes afterwards, input enabled)
+  const struct { CheckBox box; const DeviceControls& device; const char* boxes; bool input = true; } steps[] = {
+      {Verify, all, "-I-C---"}, {IDCheck, all, "---C---"}, {FFSave, all, "--LC---"}, {TestChecksum, all, "--L----"},
+      {IDCheck, all, "-IL----"}, {Lock3, all, "-IL-123"},  {Lock1, all, "-IL-123"},  // held under Lock3
+      {Lock2, all, "-IL-123"},   {Lock3, all, "-IL-12-"},                              // lower ones stay
+      {Lock1, all, "-IL-12-"},                                                         // held under Lock2
+      {Lock2, all, "-IL-1--"},   {Lock1, all, "-IL----"},  {Lock2, all, "-IL-12-"},  // brings Lock1
+      {Lock3, none, "-IL-1/2/-/"}, {Lock3, two, "-IL-12-/"}, {Lock2, two, "-IL-1--/"}, {Lock2, one, "-IL-1-/-/"},
+      {Verify, all, "-/I/L/-/1/-/-/", false},
   };
-  for (const auto& [box, boxes] : steps) EXPECT_EQ(Boxes(ClickCheckBox(box, settings, all)), boxes);
-  EXPECT_EQ(std::vector<int>({settings.Verify, settings.IDCheck, settings.FFSave, settings.TestChecksum, settings.Lock1,
-                              settings.Lock2, settings.Lock3}),
-            std::vector<int>({0, 1, 1, 0, 1, 0, 0}));
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.boxes);
+    EXPECT_EQ(Boxes(ClickCheckBox(step.box, settings, step.device, step.input)), step.boxes);
+  }
   // A settings file may hold Lock3 without Lock1: Lock2 is held by Lock3
   // and, being held rather than set, brings nothing.
   settings.Lock1 = 0;
-  settings.Lock2 = 0;
   settings.Lock3 = 1;
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Lock2, settings, all)).substr(4), "-23");
+  EXPECT_EQ(Boxes(ClickCheckBox(Lock2, settings, all)), "-IL--23");
 }
 
-TEST(CheckBoxes, TheDeviceEnablesTheLockBoxesWithoutTouchingTheirSettings) {
-  Settings settings;
-  settings.Lock1 = settings.Lock2 = settings.Lock3 = 1;
-  // A part without lock bits: the boxes keep their marks but take no click.
-  const DeviceControls none = DeviceWithLockBits(0);
-  EXPECT_EQ(Boxes(CheckBoxesFor(settings, none)), "BI-C1/2/3/");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Lock3, settings, none)), "BI-C1/2/3/");
-  EXPECT_EQ(settings.Lock3, 1);
-  // Two lock bits: Lock3 stays disabled, the others work.
-  const DeviceControls two = DeviceWithLockBits(2);
-  settings.Lock3 = 0;
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Lock3, settings, two)), "BI-C12-/");
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Lock2, settings, two)), "BI-C1--/");
-  EXPECT_EQ(Boxes(CheckBoxesFor(settings, DeviceWithLockBits(1))), "BI-C1-/-/");
-  // During a command nothing takes a click.
-  EXPECT_EQ(Boxes(ClickCheckBox(CheckBox::Verify, settings, two, false)), "B/I/-/C/1/-/-/");
-  EXPECT_EQ(settings.Verify, 1);
+// directory|name|extension|filters, preselected position and flags
+std::string Shown(const FileDialogSetup& s) {
+  return s.InitialDirectory + "|" + s.InitialName + "|" + s.DefaultExtension + "|" + std::to_string(s.Filters.size()) +
+         " " + std::to_string(s.Preselected) + (s.ConfirmOverwrite ? " overwrite" : "") +
+         (s.ExistingOnly ? " existing" : "");
 }
 
-TEST(FileDialogs, SetupsFollowTheSettings) {
+TEST(FileDialogs, SetupsFollowTheSettingsAndOpeningStoresTheChoice) {
   Settings settings;
   settings.DataDirectory = "/daten/";
   settings.ProgramFileName = "prog.v2.hex";
-  settings.DataFormat = 3;
+  settings.DataFormat = 3;  // Intel32
   settings.ReadFilter = 5;
-  const FileDialogSetup save = SaveDialogSetup(settings);
-  EXPECT_EQ(save.Filters.size(), kSaveFilters.size());
-  EXPECT_EQ(save.Preselected, 4);  // Intel32
-  EXPECT_EQ(save.InitialDirectory + save.InitialName + "." + save.DefaultExtension, "/daten/prog.v2.hex");
-  EXPECT_TRUE(save.ConfirmOverwrite);
-  const FileDialogSetup open = OpenDialogSetup(settings);
-  EXPECT_EQ(open.Filters.size(), kOpenFilters.size());
-  EXPECT_EQ(FilterString({open.Filters[3], open.Filters[4]}), "*.IHX SDCC Intel Hex|*.ihx|*.S19 SDCC Motorola Hex|*.s19||");
-  EXPECT_EQ(open.Preselected, 5);
-  EXPECT_EQ(open.InitialDirectory + open.InitialName + open.DefaultExtension, "/daten/");
-  EXPECT_TRUE(open.ExistingOnly);
+  EXPECT_EQ(Shown(SaveDialogSetup(settings)), "/daten/|prog.v2|hex|10 4 overwrite");
+  EXPECT_EQ(Shown(OpenDialogSetup(settings)), "/daten/|||5 5 existing");
+  EXPECT_EQ(FilterString({OpenDialogSetup(settings).Filters[3]}), "*.IHX SDCC Intel Hex|*.ihx||");
   settings.DataFormat = 9;
-  settings.ReadFilter = 6;
+  settings.ReadFilter = 6;  // beyond the list
   EXPECT_EQ(SaveDialogSetup(settings).Preselected, 10);
   EXPECT_EQ(OpenDialogSetup(settings).Preselected, 1);
-}
-
-TEST(FileDialogs, SavingFitsTheExtensionToTheChosenFormat) {
-  struct Case {
-    const char* typed;
-    int position;
-    const char* file;
-    int32_t format;
-  } const cases[] = {
-      {"/d/x/prog.dat", 1, "prog.dat", 1},       // all files: BIN under the typed name
-      {"/d/x/prog", 1, "prog", 1},
-      {"/d/x/prog.bin", 3, "prog.hex", 2},       // Intel8 and a .bin name
-      {"/d/x/PROG.HEX", 3, "PROG.HEX", 2},       // a fitting extension stays as typed
-      {"/d/x/prog.Bin", 2, "prog.Bin", 1},
-      {"/d/x/prog.hex", 2, "prog.bin", 1},
-      {"/d/x/prog", 10, "prog.hex", 9},
-      {"/d/x/prog.v2.s19", 6, "prog.v2.hex", 5},
-      {"/d/x/prog.", 2, "prog.bin", 1},
-      {"/d/x/prog.bin", 0, "prog.bin", 1},       // outside the list: as all files
-      {"/d/x/prog.bin", 11, "prog.bin", 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.typed) + " " + std::to_string(c.position));
-    Settings settings;
-    settings.DataFormat = 4;
-    ApplySaveDialog(settings, c.typed, c.position);
-    EXPECT_EQ(settings.DataFormat, c.format);
-    EXPECT_EQ(settings.ProgramFileName, c.file);
-    EXPECT_EQ(settings.ProgramFilePath, std::string("/d/x/") + c.file);
-    EXPECT_EQ(settings.DataDirectory, "/d/x/");
-  }
-  Settings settings;
-  ApplySaveDialog(settings, "/d/x.y/prog", 4);  // a dot in the directory is no extension
-  EXPECT_EQ(settings.ProgramFilePath, "/d/x.y/prog.hex");
-}
-
-TEST(FileDialogs, OpeningStoresTheFilterAndTheFileAsChosen) {
-  Settings settings;
-  settings.DataFormat = 5;
+  // Opening stores the filter and the file as chosen; how the file is read
+  // is decided when it is read: DataFormat stays.
   ApplyOpenDialog(settings, "/home/b/SDCC/blink.IHX", 4);
-  EXPECT_EQ(settings.ReadFilter, 4);  // the next start reads it back as 1
-  EXPECT_EQ(settings.ProgramFilePath + "|" + settings.ProgramFileName + "|" + settings.DataDirectory,
-            "/home/b/SDCC/blink.IHX|blink.IHX|/home/b/SDCC/");
-  EXPECT_EQ(settings.DataFormat, 5);  // how the file is read is decided when it is read
+  EXPECT_EQ(std::to_string(settings.ReadFilter) + std::to_string(settings.DataFormat) + settings.ProgramFilePath,
+            "49/home/b/SDCC/blink.IHX");
   ApplyOpenDialog(settings, "/x/y.bin", 0);
   EXPECT_EQ(settings.ReadFilter, 1);
+}
+
+// Every name is typed in a folder with a dot in its name, which is no
+// extension.
+TEST(FileDialogs, SavingFitsTheExtensionToTheChosenFormat) {
+  const struct { const char* typed; int position; const char* written; } cases[] = {  // format and file
+      {"prog.dat", 1, "1 prog.dat"}, {"prog", 1, "1 prog"},          // all files: BIN under the typed name
+      {"prog.bin", 0, "1 prog.bin"}, {"prog.bin", 11, "1 prog.bin"},  // outside the list: as all files
+      {"PROG.HEX", 3, "2 PROG.HEX"}, {"prog.Bin", 2, "1 prog.Bin"},  // a fitting extension stays as typed
+      {"prog.bin", 3, "2 prog.hex"}, {"prog.hex", 2, "1 prog.bin"}, {"prog.", 2, "1 prog.bin"}, {"prog", 4, "3 prog.hex"},
+      {"prog", 10, "9 prog.hex"}, {"prog.v2.s19", 6, "5 prog.v2.hex"},
+  };
+  for (const auto& c : cases) {
+    Settings settings;
+    settings.DataFormat = 4;
+    ApplySaveDialog(settings, std::string("/d/x.y/") + c.typed, c.position);
+    EXPECT_EQ(std::to_string(settings.DataFormat) + " " + settings.ProgramFileName, c.written) << c.typed << c.position;
+  }
 }
 
 }  // namespace

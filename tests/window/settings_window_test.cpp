@@ -1,131 +1,73 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// The settings dialog over the settings' dialog model: layout, filling,
-// the check on OK with its message and focus, and what OK and Cancel leave
-// in the settings.
-#include <QLabel>
-#include <QtTest>
-#include <tuple>
-
-#include "app/window/dialog_units.h"
-#include "settings/settings_dialog.h"
+// The settings dialog over the settings' dialog model, opened by "Prefs":
+// its captions and port list, what OK and Cancel leave in the settings, and
+// the refused field that gets the message and the focus.
 #include "window_rig.h"
 
 using namespace tav::window;
-using tav::test::ModalScript;
-
-namespace {
-QComboBox* Port(SettingsDialog& dialog) { return qobject_cast<QComboBox*>(dialog.Control(kPortField)); }
-// Port, time-out, correction and line length typed, the beep box cleared.
-void Type(SettingsDialog& dialog, const QStringList& fields) {
-  Port(dialog)->setEditText(fields[0]);
-  const int ids[] = {kTimeOutField, kCorrectionField, kLineLengthField};
-  for (int i = 0; i < 3; ++i) qobject_cast<QLineEdit*>(dialog.Control(ids[i]))->setText(fields[i + 1]);
-  qobject_cast<QCheckBox*>(dialog.Control(kBeepBox))->setChecked(false);
-}
-}  // namespace
 
 class SettingsDialogTest : public QObject {
   Q_OBJECT
 
 private slots:
-  void layoutCaptionsAndPortEntries() {
-    SettingsDialog dialog(nullptr);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Einstellungen"));
-    const QSize expected = DialogUnits::FromFont(dialog.font()).Size(186, 66);
-    QCOMPARE(dialog.minimumSize(), expected);
-    QCOMPARE(dialog.maximumSize(), expected);
-    const struct { int id; const char* name; } rows[] = {
-        {1009, "Portadresse"}, {1005, "Timeout-Zähler"}, {1016, "Korrektur"}, {1017, "Länge HEX-Zeile"},
-        {1018, "Signalton"},   {1, "OK"},                {2, "Abbrechen"}};
+  // Port, time-out, correction and line length typed, the beep box cleared,
+  // then Enter or a click on a control. Cancel (also by Enter on a focused
+  // "Abbrechen") leaves the settings as they were, so does a refused OK,
+  // whose message (the model's own) names the field that gets the focus;
+  // Enter in a field is OK. The fields show the settings, the port its list
+  // entry or the text of an address the list lacks; no caption is cut off.
+  void prefsAppliesWhatOkTakes() {
+    // The five values the dialog edits.
+    const auto five = [](const tav::Settings& s) {
+      return QString::asprintf("%X %X %u %d %u %d", unsigned(s.PortAdress), unsigned(s.ControlPort), s.TimeOut,
+                               s.TimeBaseKorr, s.HexLineLen, s.MessageBeap);
+    };
+    tav::test::WindowRig rig;
+    const QString before = five(rig.settings());
+    const struct { QStringList typed; int press; bool enter; int refused; const char *port, *after; } rows[] = {
+        {{"LPT1", "1000000", "100", "16"}, kBeepBox, true, kPortField, "1 0x378", ""},
+        {{"0x378", "12a", "100", "16"}, kSettingsOk, false, kTimeOutField, "1 0x378", ""},
+        {{"888", "1000000", "0", "16"}, kSettingsOk, false, kCorrectionField, "1 0x378", ""},
+        {{"0x378", "1000000", "100", "255"}, kBeepBox, true, kLineLengthField, "1 0x378", ""},
+        {{"0x3E8", "10000", "70", "33"}, kSettingsCancel, true, 0, "1 0x378", ""},
+        {{"0x3E8", "10000", "70", "33"}, kCorrectionField, true, 0, "1 0x378", "3E8 3EA 10000 70 32 0"},
+        {{"0x3E8", "10000", "70", "33"}, kSettingsCancel, false, 0, "-1 0x3E8", "3E8 3EA 10000 70 32 0"}};
     for (const auto& row : rows) {
-      QWidget* control = dialog.Control(row.id);
-      QVERIFY2(control != nullptr, row.name);
-      QCOMPARE(control->accessibleName(), QString::fromUtf8(row.name));
-      QVERIFY(QRect(QPoint(0, 0), expected).contains(control->geometry()));
-    }
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {  // no caption cut off
-      QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
-    }
-    QVERIFY(qobject_cast<QPushButton*>(dialog.Control(kSettingsOk))->isDefault());
-    QVERIFY(!qobject_cast<QPushButton*>(dialog.Control(kSettingsCancel))->isDefault());
-    QVERIFY(Port(dialog)->isEditable());
-  }
-
-  void portFieldShowsTheMatchingEntryOrTheText() {
-    SettingsDialog dialog(nullptr);
-    tav::Settings settings;
-    dialog.SetFields(tav::FillSettingsDialog(settings));
-    QCOMPARE(Port(dialog)->currentIndex(), 1);
-    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x378"));
-    settings.SetPortAdress(0x3E8);
-    dialog.SetFields(tav::FillSettingsDialog(settings));
-    QCOMPARE(Port(dialog)->currentIndex(), -1);
-    QCOMPARE(Port(dialog)->currentText(), QStringLiteral("0x3E8"));
-  }
-
-  // OK applies what was typed through the model's rules; Cancel after
-  // editing every field leaves the settings as they were, also when Enter
-  // is pressed on a focused "Abbrechen".
-  void okAppliesAndCancelKeeps() {
-    tav::Settings settings;
-    const tav::Settings before = settings;
-    ModalScript script;
-    const struct { int button; bool enter; } presses[] = {{kSettingsCancel, false}, {kSettingsCancel, true}, {kSettingsOk, true}};
-    for (const auto& press : presses) {
-      script.Then([press](QWidget* modal) {
+      QString shown, focused;
+      const QString opened = row.port + (" " + five(rig.settings()).section(' ', 2, 4));
+      rig.script.seen.clear();
+      rig.script.Then([&](QWidget* modal) {
         auto* dialog = qobject_cast<SettingsDialog*>(modal);
-        Type(*dialog, {"0x278", "10000", "70", "33"});
-        QWidget* button = dialog->Control(press.button);
-        button->setFocus();
-        press.enter ? QTest::keyClick(button, Qt::Key_Return) : QTest::mouseClick(button, Qt::LeftButton);
+        for (QLabel* label : dialog->findChildren<QLabel*>()) QVERIFY(label->sizeHint().width() <= label->width());
+        auto* portField = qobject_cast<QComboBox*>(dialog->Control(kPortField));
+        shown = QStringLiteral("%1 %2").arg(portField->currentIndex()).arg(portField->currentText());
+        portField->setEditText(row.typed[0]);
+        const int ids[] = {kTimeOutField, kCorrectionField, kLineLengthField};
+        for (int i = 0; i < 3; ++i) {
+          auto* field = qobject_cast<QLineEdit*>(dialog->Control(ids[i]));
+          shown += " " + field->text();
+          field->setText(row.typed[i + 1]);
+        }
+        qobject_cast<QCheckBox*>(dialog->Control(kBeepBox))->setChecked(false);
+        QWidget* pressed = dialog->Control(row.press);
+        pressed->setFocus();
+        // Pressed once this step is over, so that the script can answer the
+        // refusal's box from inside the press; a refused dialog stays open.
+        QTimer::singleShot(0, pressed, [&row, &focused, dialog, pressed] {
+          row.enter ? QTest::keyClick(pressed, Qt::Key_Return) : QTest::mouseClick(pressed, Qt::LeftButton);
+          if (!dialog->isVisible()) return;
+          QWidget* field = dialog->Control(row.refused);
+          focused = dialog->focusWidget() == field ? field->accessibleName() : "?";
+          dialog->reject();
+        });
       });
+      if (row.refused != 0) rig.script.Answer(QMessageBox::Ok);
+      rig.Click(kPrefsButton);
+      QCOMPARE(shown + " | " + five(rig.settings()), opened + " | " + (*row.after ? row.after : before));
+      const QStringList seen = rig.script.seen;
+      const bool told = row.refused ? seen.size() == 2 && seen[1].startsWith(focused + ": Bitte ") : seen.size() == 1;
+      QVERIFY2(told, qPrintable(seen.join('|') + focused));
     }
-    for (int cancelled = 0; cancelled < 2; ++cancelled) {
-      QVERIFY(!EditSettings(settings, nullptr));
-      QVERIFY(std::tie(settings.PortAdress, settings.TimeOut, settings.TimeBaseKorr, settings.HexLineLen,
-                       settings.MessageBeap) == std::tie(before.PortAdress, before.TimeOut, before.TimeBaseKorr,
-                                                         before.HexLineLen, before.MessageBeap));
-    }
-    QVERIFY(EditSettings(settings, nullptr));
-    QCOMPARE(settings.PortAdress, 0x278);
-    QCOMPARE(settings.ControlPort, 0x27A);
-    QCOMPARE(settings.TimeOut, 10000u);
-    QCOMPARE(settings.TimeBaseKorr, 70);
-    QCOMPARE(settings.HexLineLen, 32u);
-    QCOMPARE(settings.MessageBeap, 0);
-  }
-
-  // The refusal's text (the model's own) names the field that gets the focus.
-  void refusedFieldGetsMessageAndFocus_data() {
-    QTest::addColumn<QStringList>("typed");
-    QTest::addColumn<int>("refused");
-    QTest::newRow("port without digits") << QStringList{"LPT1", "1000000", "100", "16"} << int(kPortField);
-    QTest::newRow("timeout not a number") << QStringList{"0x378", "12a", "100", "16"} << int(kTimeOutField);
-    QTest::newRow("correction 0") << QStringList{"888", "1000000", "0", "16"} << int(kCorrectionField);
-    QTest::newRow("line 255") << QStringList{"0x378", "1000000", "100", "255"} << int(kLineLengthField);
-  }
-
-  void refusedFieldGetsMessageAndFocus() {
-    QFETCH(QStringList, typed);
-    QFETCH(int, refused);
-    tav::Settings settings;
-    SettingsDialog dialog([&settings](const tav::SettingsDialogFields& fields) {
-      return tav::ConfirmSettingsDialog(fields, settings);
-    });
-    dialog.SetFields(tav::FillSettingsDialog(settings));
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    Type(dialog, typed);
-    dialog.Control(kBeepBox)->setFocus();
-    ModalScript script;
-    script.Answer(QMessageBox::Ok);
-    QTest::mouseClick(dialog.Control(kSettingsOk), Qt::LeftButton);
-    QCOMPARE(script.seen.size(), 1);
-    QVERIFY2(script.seen[0].startsWith(dialog.Control(refused)->accessibleName() + ": Bitte "), qPrintable(script.seen[0]));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(settings.TimeOut, tav::Settings().TimeOut);  // nothing applied
-    QCOMPARE(settings.PortAdress, 0x378);
-    QCOMPARE(dialog.focusWidget(), dialog.Control(refused));
   }
 };
 

@@ -4,20 +4,9 @@
 // and the window on a simulated session.
 #pragma once
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <deque>
-#include <functional>
 
 #include "app/window/file_chooser.h"
 #include "app/window/main_window.h"
@@ -29,75 +18,53 @@
 namespace tav::test {
 
 // Answers modal dialogs in order from inside their own event loops. A
-// dialog with no step left is recorded as unexpected and closed, so that a
-// test fails instead of hanging.
+// dialog with no step left fails the test and is closed, so that the test
+// does not hang.
 class ModalScript : public QObject {
 public:
   using Step = std::function<void(QWidget* modal)>;
-
-  ModalScript() {
-    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
-    timer_.start(2);
-  }
+  ModalScript() { startTimer(2); }
 
   QStringList seen;  // a message box's text, else the dialog's title
-  QStringList unexpected;
 
   void Then(Step step) { steps_.push_back(std::move(step)); }
-  // The next message box is answered with `button`; `also` runs while it is up.
-  void Answer(QMessageBox::StandardButton button, std::function<void()> also = {}) {
-    Then([button, also](QWidget* modal) {
-      if (also) also();
-      Press(modal, button);
-    });
-  }
-  void AnswerRestWithOk() { restOk_ = true; }  // OK (or Retry) once the steps run dry
-
+  void Answer(QMessageBox::StandardButton button) { Then([button](QWidget* modal) { Press(modal, button); }); }
+  // A button the box does not have closes it without one.
   static void Press(QWidget* modal, QMessageBox::StandardButton button) {
     auto* box = qobject_cast<QMessageBox*>(modal);
-    if (box == nullptr) return;
-    if (QAbstractButton* pressed = box->button(button)) pressed->click();
-    else box->reject();
+    if (QAbstractButton* pressed = box ? box->button(button) : nullptr) pressed->click();
+    else qobject_cast<QDialog*>(modal)->reject();
   }
 
-private:
-  void Poll() {
+protected:
+  void timerEvent(QTimerEvent*) override {
     QWidget* modal = QApplication::activeModalWidget();
     if (modal == nullptr || !modal->isVisible()) return;
     auto* box = qobject_cast<QMessageBox*>(modal);
     seen << (box ? box->text() : modal->windowTitle());
     if (!steps_.empty()) {
-      Step step = std::move(steps_.front());
+      const Step step = std::move(steps_.front());
       steps_.pop_front();
-      step(modal);
-    } else if (restOk_ && box) {
-      Press(box, box->button(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::Retry);
-    } else {
-      unexpected << seen.back();
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      return step(modal);
     }
+    QTest::qFail(qPrintable("unexpected dialog: " + seen.back()), __FILE__, __LINE__);
+    Press(modal, QMessageBox::NoButton);
   }
 
+private:
   std::deque<Step> steps_;
-  bool restOk_ = false;
-  QTimer timer_;
 };
 
 // The toolkit's own file dialog filled as a user fills it: the filter
 // chosen by its position, the name typed, the accept button clicked.
-inline QPushButton* AcceptButton(QFileDialog& dialog) {
-  auto* buttons = dialog.findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-  return buttons->button(dialog.acceptMode() == QFileDialog::AcceptSave ? QDialogButtonBox::Save : QDialogButtonBox::Open);
-}
-// False when the dialog never became active.
-inline bool FillFileDialog(QWidget* modal, const QString& name, int position) {
+inline void FillFileDialog(QWidget* modal, const QString& name, int position) {
   auto* dialog = qobject_cast<QFileDialog*>(modal);
   auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
   types->setCurrentIndex(position - 1);
   emit types->activated(position - 1);
   auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
   dialog->activateWindow();
-  if (!QTest::qWaitForWindowActive(dialog)) return false;
+  QVERIFY(QTest::qWaitForWindowActive(dialog));
   edit->setFocus();
   edit->selectAll();
   QTest::keyClicks(edit, name);
@@ -105,33 +72,27 @@ inline bool FillFileDialog(QWidget* modal, const QString& name, int position) {
   // list, as it does for a user; the offscreen platform does not always
   // give the focus, so the list lets go here.
   if (!edit->hasFocus()) dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
-  AcceptButton(*dialog)->click();
-  return true;  // a bool, so that callers can QVERIFY it inside their steps
+  auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+  const bool save = dialog->acceptMode() == QFileDialog::AcceptSave;
+  buttons->button(save ? QDialogButtonBox::Save : QDialogButtonBox::Open)->click();
 }
 
-// The window on the simulated board (or the options given), in a scratch
-// directory with the sample library; its file dialogs are the toolkit's.
+// The window started on the simulated board, in a scratch directory with
+// the sample library and the settings file given; its dialogs are the
+// toolkit's, answered by the script.
 struct WindowRig {
-  explicit WindowRig(SessionOptions options = SimulatedOptions(), VersionRecordSource* version = nullptr)
-      : marker(directory.Path().string()), run(window, feedback, marker, chooser, std::move(options), version) {}
-
-  static SessionOptions SimulatedOptions() {
-    SessionOptions options;
-    options.simulator = SimulatorOptions{};
-    return options;
+  explicit WindowRig(VersionRecordSource* version = nullptr, const std::string& ini = "")
+      : marker(directory.Path().string()), run(window, feedback, marker, chooser, Simulated(), version) {
+    if (!ini.empty()) std::ofstream(directory.Path() / "QUENVALD.INI") << ini;
+    run.StartUp();
   }
+  static SessionOptions Simulated() { SessionOptions options; options.simulator.emplace(); return options; }
   Settings& settings() { return run.CurrentSession().CurrentSettings(); }
   void Click(int id) { window.Button(id)->click(); }
   QComboBox* List(int id) const { return qobject_cast<QComboBox*>(window.Control(id)); }
-  QString FileName() const { return qobject_cast<QLineEdit*>(window.Control(window::kFileNameField))->text(); }
-  // One letter a control: "1" enabled (or ticked), "0" not.
-  QString States(std::initializer_list<int> ids, bool ticks = false) const {
-    QString states;
-    for (int id : ids) states += (ticks ? window.IsChecked(id) : window.Control(id)->isEnabled()) ? '1' : '0';
-    return states;
-  }
 
   StartUpDirectory directory{"tav_window"};
+  ModalScript script;
   window::MainWindow window;
   const int beep = 0;
   window::WindowFeedback feedback{beep, window};
@@ -139,14 +100,5 @@ struct WindowRig {
   window::DialogFileChooser chooser{&window};
   window::WindowSession run;
 };
-
-// The busy indicator windows now on the screen.
-inline int BusyIndicators() {
-  int count = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (qobject_cast<window::BusyIndicator*>(widget) && widget->isVisible()) ++count;
-  }
-  return count;
-}
 
 }  // namespace tav::test
