@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::FILE* err = std::tmpfile();
   if (out == nullptr || err == nullptr) __builtin_trap();
   tav::CliOptions options;
-  const int status = tav::ParseCliOptions(static_cast<int>(words.size()), argv.data(), options, out, err);
+  const int status = tav::ParseCliOptions(static_cast<int>(words.size()), argv.data(), options, out, err, "");
   const long errorBytes = std::ftell(err);
   std::fclose(out);
   std::fclose(err);

@@ -218,7 +218,7 @@ TEST(WindowBehaviour, BoxesListsPrefsAndTheSimulatedSocket) {
   EXPECT_THAT(rig.view.lists[kDeviceList].first, Not(Contains("AT89C2051")));
   rig.view.settingsDialog = [](Settings& settings) { settings.HexLineLen = 16; return true; };
   rig.behaviour->OnButton(kPrefsButton);
-  EXPECT_EQ(rig.settings().HexLineLen, 16);
+  EXPECT_EQ(rig.settings().HexLineLen, 16u);
   EXPECT_EQ(rig.behaviour->CurrentSession().Close(0), 0);
   EXPECT_THAT(test::Slurp(states.Path() / "chip.state"), HasSubstr("part: AT89C51\n"));
 }
