@@ -164,6 +164,7 @@ TEST_F(BatchTest, AFailedChipIsLoggedWithItsNumberAndTheRunGoesOnOrStops) {
   EXPECT_EQ(Run(3), kVerifyFailed);
   EXPECT_EQ(BatchSummaryText(summary_), "Bausteine gut: 2, fehlerhaft: 1, abgebrochen: 0; Seriennummern 500 bis 502");
   EXPECT_THAT(LogColumn(5), ElementsAre("500", "501", "502"));
+  EXPECT_THAT(LogColumn(1), ElementsAre("1", "2", "3"));
   // The serial is in the burnt memory: the two good chips differ in their checksums.
   EXPECT_NE(LogColumn(4)[0], LogColumn(4)[2]);
   EXPECT_EQ(feedback_.statuses.back(), "Baustein 3 entnehmen");

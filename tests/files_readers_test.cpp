@@ -116,8 +116,9 @@ TEST_F(ReaderTest, EveryFormatLoadsOrNamesTheFaultyLine) {
       // Blanks before the line end; the smallest records, without data; a start address (type 03).
       {":03001000020030BB  \r\n", "f2" + example}, {"S1030000FC\nS20400000000\nS3050000000000\n", "f5 n0"},
       {":0400000312345678E5\n:0100000055AA\n", "f2 n1 0000:55"}, {intel + "X0100200011CE\n", NoStart(2)},
-      // S5 holds no data.
-      {"S1060010020030B7\nS5030001FB\n", NoStart(5)}, {";0300100200300045\n:0300100200300045\n", NoStart(8)},
+      // S5 holds no data; a record of the right type needs its S too.
+      {"S1060010020030B7\nS5030001FB\n", NoStart(5)}, {"S1060010020030B7\nX1060010020030B7\n", NoStart(5)},
+      {";0300100200300045\n:0300100200300045\n", NoStart(8)},
       {"/0010031302003058\n 0010031302003058\n", NoStart(9)}, {"S1070010020030B7\n", Len(5, 1, 16, 18)},
       {":03001000020030BB\n:0300100002003BB\n", Len(2, 2, 16, 17)}, {";03001002003000450\n", Len(8, 1, 18, 17)},
       {"/001003130200305\n", Len(9, 1, 16, 17)}, {";zz00100200300045\n", NoHex(8, 1, 2)},
