@@ -10,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <regex>
 
 #include "app/window_model/window_arguments.h"
 #include "app/window_model/window_behaviour.h"
@@ -24,7 +23,11 @@ namespace fs = std::filesystem;
 
 // Whether a version record is found depends on what was built beside the
 // test program; the window's own part of the title is what is tested here.
-std::string TitleOf(const std::string& title) { return std::regex_replace(title, std::regex("V[0-9.]+"), "V."); }
+std::string TitleOf(std::string title) {
+  const size_t digits = title.find(" V") + 2, end = title.find_first_not_of("0123456789.", digits);
+  return digits < 2 ? title : title.replace(digits, end - digits, ".");
+}
+
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
