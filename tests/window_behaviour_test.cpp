@@ -141,7 +141,7 @@ TEST(WindowBehaviour, StartUpFromTheSettingsThenPositionAndClose) {
   rig.view.outer = {97, 99, 400, 300};
   EXPECT_TRUE(rig.behaviour->Close());
   EXPECT_THAT(rig.feedback.Texts(), ElementsAre(kCloseMessage));
-  EXPECT_THAT(test::Slurp(rig.Path("QUENVALD.INI")), HasSubstr("X-Koord=97\nY-Koord=99\n"));
+  EXPECT_THAT(test::Slurp(rig.Path("QUENVALD.INI")), ::testing::AllOf(HasSubstr("X-Koord=97"), HasSubstr("Y-Koord=99")));
 }
 
 TEST(WindowBehaviour, NoBoardSearchesWithTheSettingsDialogBetweenThenOnlyTellsOfDemonstrationMode) {
